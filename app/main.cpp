@@ -1,0 +1,27 @@
+#include "device/channelinfo.h"
+
+#include <QGuiApplication>
+#include <QLocale>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QTranslator>
+#include <QtQml>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache, true);
+    QGuiApplication app(argc, argv);
+    QQuickStyle::setStyle(QStringLiteral("Material"));
+
+    qmlRegisterType<ChannelInfo>("MNCP", 1, 0, "Channel");
+
+    QTranslator translator;
+    translator.load(QStringLiteral("TWK_Brevanto-") + QLocale::system().name(), QString(), QString(), QString());
+    app.installTranslator(&translator);
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
+    QCoreApplication::setApplicationName(QStringLiteral("Brevanto"));
+
+    QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
+    return app.exec();
+}

@@ -1,0 +1,51 @@
+#include "channelinfo.h"
+
+#include "mncp/mncpprotocol.h"
+
+#include <QtDebug>
+
+namespace {
+template <typename T, typename Signal>
+void assign(ChannelInfo *self, T &member, const T &value, Signal signal)
+{
+    if (member == value)
+        return;
+    member = value;
+    emit(self->*signal)();
+}
+} // namespace
+
+ChannelInfo::ChannelInfo(QObject *parent) : QObject(parent) {}
+
+void ChannelInfo::setId(int value) { assign(this, m_id, value, &ChannelInfo::idChanged); }
+void ChannelInfo::setName(const QString &value) { assign(this, m_name, value, &ChannelInfo::nameChanged); }
+void ChannelInfo::setPort(int value) { assign(this, m_port, value, &ChannelInfo::portChanged); }
+void ChannelInfo::setMode(const QString &value) { assign(this, m_mode, value, &ChannelInfo::modeChanged); }
+void ChannelInfo::setBright(int value) { assign(this, m_bright, value, &ChannelInfo::brightChanged); }
+void ChannelInfo::setContrast(int value) { assign(this, m_contrast, value, &ChannelInfo::contrastChanged); }
+void ChannelInfo::setChroma(int value) { assign(this, m_chroma, value, &ChannelInfo::chromaChanged); }
+void ChannelInfo::setHue(int value) { assign(this, m_hue, value, &ChannelInfo::hueChanged); }
+void ChannelInfo::setVolume(int value) { assign(this, m_volume, value, &ChannelInfo::volumeChanged); }
+
+void ChannelInfo::applyItem(int item, const QByteArray &payload)
+{
+    using Setter = void (ChannelInfo::*)(int);
+    Setter numeric = nullptr;
+    switch (item) {
+    case 0x01: setMode(mncp_string(payload)); return;
+    case 0x10: setName(mncp_string(payload)); return;
+    case 0x00: numeric = &ChannelInfo::setPort; break;
+    case 0x02: numeric = &ChannelInfo::setBright; break;
+    case 0x03: numeric = &ChannelInfo::setContrast; break;
+    case 0x04: numeric = &ChannelInfo::setChroma; break;
+    case 0x05: numeric = &ChannelInfo::setHue; break;
+    case 0x06: numeric = &ChannelInfo::setVolume; break;
+    default: return;
+    }
+    const auto value = be32(payload, 0);
+    if (!value) {
+        qDebug() << "channel info: reply item" << item << "shorter than 4 bytes ignored";
+        return;
+    }
+    (this->*numeric)(*value);
+}

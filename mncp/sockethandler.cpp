@@ -1,0 +1,219 @@
+#include "sockethandler.h"
+
+#include "device/devicebase.h"
+#include "socketread_error.h"
+#include "socketwrite_error.h"
+
+#include <QtDebug>
+#include <cstring>
+
+namespace {
+const char *const DisconnectAction = "\tDisconnecting Device!";
+}
+
+SocketHandler::SocketHandler(DeviceBase *device)
+    : QObject(nullptr), m_device(device), m_current(std::make_shared<transport_cmd>())
+{
+    qDebug() << "SocketHandler Constructor Started";
+    resetHeader();
+    connect(&m_socket, &QTcpSocket::readyRead, this, &SocketHandler::socketDataLoop);
+    connect(&m_socket, &QTcpSocket::stateChanged, this, &SocketHandler::socketStateChanged);
+    qDebug() << "SocketHandler Constructor Completed";
+}
+
+SocketHandler::~SocketHandler()
+{
+    // Closing emits stateChanged; nobody outside should hear it from a dying handler.
+    m_socket.disconnect(this);
+    m_socket.close();
+    qDebug() << "SocketHandler Destructor Completed";
+}
+
+void SocketHandler::connectToDevice(const QString &host, quint16 port)
+{
+    m_socket.connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+}
+
+void SocketHandler::abortConnection()
+{
+    m_socket.abort();
+}
+
+void SocketHandler::disconnectAndClear()
+{
+    m_socket.disconnectFromHost();
+    m_queue = QList<std::shared_ptr<transport_cmd>>();
+    resetHeader();
+    releaseInFlight();
+}
+
+QAbstractSocket::SocketState SocketHandler::socketState() const
+{
+    return m_socket.state();
+}
+
+void SocketHandler::queueCommand(quint16 protocol, quint16 request, const QByteArray &data)
+{
+    auto cmd = std::make_shared<transport_cmd>();
+    cmd->protocol = protocol;
+    cmd->request = request;
+    cmd->data = data;
+    m_queue.append(cmd);
+    processCmd();
+}
+
+void SocketHandler::processCmd()
+{
+    if (m_queue.isEmpty() || m_current->protocol != 0)
+        return;
+    m_current = m_queue.takeFirst();
+
+    try {
+        mncp_protocol_header header{MNCP_VERSION, 0, m_current->protocol, m_current->request,
+                                    static_cast<quint32>(m_current->data.size())};
+        mncp_encode_header(header);
+        qDebug("%s: send command: 0x%x - 0x%x", "processCmd", m_current->protocol, m_current->request);
+
+        const qint64 headerWritten = m_socket.write(reinterpret_cast<const char *>(&header), MNCP_HEADER_SIZE);
+        if (headerWritten == -1)
+            throw SocketWrite_Error(0, 187, "processCmd", MNCP_HEADER_SIZE, -1);
+        if (headerWritten > MNCP_HEADER_SIZE)
+            throw SocketWrite_Error(1, 188, "processCmd", MNCP_HEADER_SIZE, headerWritten);
+        if (headerWritten < MNCP_HEADER_SIZE)
+            throw SocketWrite_Error(2, 189, "processCmd", MNCP_HEADER_SIZE, headerWritten);
+
+        const QByteArray &data = m_current->data;
+        if (data.isEmpty())
+            return;
+        const qint64 dataWritten = m_socket.write(data);
+        if (dataWritten == data.size())
+            return;
+        if (dataWritten == -1)
+            throw SocketWrite_Error(3, 197, "processCmd", data.size(), -1);
+        if (dataWritten > data.size())
+            throw SocketWrite_Error(4, 198, "processCmd", data.size(), dataWritten);
+        throw SocketWrite_Error(5, 199, "processCmd", data.size(), dataWritten);
+    } catch (const SocketWrite_Error &error) {
+        qDebug("%s \n%s", error.what(), DisconnectAction);
+        qCritical("%s \n%s", error.what(), DisconnectAction);
+        emit socketWriteException(QString::fromUtf8(error.what()), QString::fromLatin1(DisconnectAction));
+        // The failed command stays in flight: nothing more is sent until disconnectAndClear.
+        m_socket.disconnectFromHost();
+    }
+}
+
+void SocketHandler::processHeader()
+{
+    const int result = mncp_check_header(m_header);
+    if (result == MNCP_HEADER_OK) {
+        if (mncp_is_error_reply(m_header.length)) {
+            const int status = static_cast<int>(m_header.length & 0xFFFF);
+            qDebug("Error in Function: %s,  Error Status(0x%x), Protocol (0x%x), Header Request (0x%x), Data_Len Returned (0x%x)",
+                   "processHeader", status, m_header.protocol, m_header.request, m_header.length);
+            emit protocolError(m_header.protocol, m_header.request, status);
+            resetHeader();
+            releaseInFlight();
+        } else if (m_header.length > MaxPayloadLength) {
+            qDebug("%s: payload length 0x%08x exceeds the limit.", "processHeader", m_header.length);
+            emit commError(m_header.protocol, m_header.request, OversizedPayloadStatus);
+            m_headerRejected = true;
+            m_socket.disconnectFromHost();
+        } else if (m_header.protocol == 0x0005) {
+            emit updateFirmwareComplete();
+        }
+        return;
+    }
+    qDebug() << "processHeader" << ": check protocol header failed.";
+    emit commError(m_header.protocol, m_header.request, result);
+    m_headerRejected = true;
+    m_socket.disconnectFromHost();
+}
+
+bool SocketHandler::headerAccepted()
+{
+    m_headerRejected = false;
+    processHeader();
+    if (!m_headerRejected)
+        return true;
+    // The connection is being dropped: whatever is still buffered is not a message stream any more.
+    resetHeader();
+    return false;
+}
+
+void SocketHandler::socketDataLoop()
+{
+    try {
+        for (;;) {
+            if (m_header.length == 0) {
+                if (m_socket.bytesAvailable() < MNCP_HEADER_SIZE)
+                    return;
+                const qint64 got = m_socket.read(reinterpret_cast<char *>(&m_header), MNCP_HEADER_SIZE);
+                if (got == -1)
+                    throw SocketRead_Error(0, 78, "socketDataLoop", MNCP_HEADER_SIZE, -1);
+                if (got > MNCP_HEADER_SIZE)
+                    throw SocketRead_Error(1, 79, "socketDataLoop", MNCP_HEADER_SIZE, got);
+                if (got < MNCP_HEADER_SIZE)
+                    throw SocketRead_Error(2, 80, "socketDataLoop", MNCP_HEADER_SIZE, got);
+                if (!headerAccepted())
+                    return;
+                if (m_header.length == 0) {
+                    matchInFlight(m_header.protocol, m_header.request);
+                    continue;
+                }
+            }
+
+            if (static_cast<qint64>(m_header.length) > m_socket.bytesAvailable())
+                return;
+            const qint64 expected = m_header.length;
+            QByteArray payload = m_socket.read(expected);
+            if (payload.size() > expected)
+                throw SocketRead_Error(4, 97, "socketDataLoop", expected, payload.size());
+            if (payload.size() < expected)
+                throw SocketRead_Error(5, 98, "socketDataLoop", expected, payload.size());
+
+            // The device may react to a reply by disconnecting, which resets m_header;
+            // work on a copy and count the payload as consumed before handing it on.
+            mncp_protocol_header replyHeader = m_header;
+            m_header.length = 0;
+            if (m_device)
+                m_device->processReply(payload, replyHeader);
+            matchInFlight(replyHeader.protocol, replyHeader.request);
+        }
+    } catch (const SocketRead_Error &error) {
+        qDebug("%s \n%s", error.what(), DisconnectAction);
+        qCritical("%s \n%s", error.what(), DisconnectAction);
+        emit socketReadException(QString::fromUtf8(error.what()), QString::fromLatin1(DisconnectAction));
+        m_socket.disconnectFromHost();
+    }
+}
+
+void SocketHandler::matchInFlight(quint16 protocol, quint16 request)
+{
+    if (protocol == m_current->protocol && request == m_current->request) {
+        m_current->protocol = 0;
+        processCmd();
+    }
+}
+
+void SocketHandler::socketStateChanged(QAbstractSocket::SocketState state)
+{
+    if (state == QAbstractSocket::UnconnectedState) {
+        // A connection that dropped by itself (device power-cycled) must not leave the next
+        // connection waiting for a reply that will never come, nor reading a stale payload.
+        resetHeader();
+        releaseInFlight();
+    }
+    emit stateChanged(state);
+}
+
+void SocketHandler::resetHeader()
+{
+    std::memset(&m_header, 0, sizeof m_header);
+}
+
+void SocketHandler::releaseInFlight()
+{
+    m_current->protocol = 0;
+    m_current->request = 0;
+    m_current->data.clear();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "mncpprotocol.h"
+#include "transportcmd.h"
+
+#include <QList>
+#include <QObject>
+#include <QTcpSocket>
+#include <memory>
+
+class DeviceBase;
+
+// Owns the TCP connection to one device: a FIFO of commands with at most one in flight,
+// the sending of a command and the incremental receive loop that cuts the stream into
+// MNCP messages and hands their payloads to the owning device.
+class SocketHandler : public QObject
+{
+    Q_OBJECT
+public:
+    // A reply may not announce more payload than this; a larger length is a broken header.
+    static constexpr quint32 MaxPayloadLength = 256u * 1024u * 1024u;
+    // Status reported through commError for a header announcing an oversized payload.
+    static constexpr int OversizedPayloadStatus = -3;
+
+    explicit SocketHandler(DeviceBase *device);
+    ~SocketHandler() override;
+
+    void connectToDevice(const QString &host, quint16 port);
+    void abortConnection();
+    void disconnectAndClear();
+    QAbstractSocket::SocketState socketState() const;
+
+    void queueCommand(quint16 protocol, quint16 request, const QByteArray &data = QByteArray());
+    void processCmd();
+    void processHeader();
+
+    // Inspection for tests and diagnostics.
+    int queuedCount() const { return m_queue.size(); }
+    const transport_cmd &inFlight() const { return *m_current; }
+    const mncp_protocol_header &receiveHeader() const { return m_header; }
+    QTcpSocket &socket() { return m_socket; }
+
+public slots:
+    void socketDataLoop();
+
+signals:
+    void stateChanged(QTcpSocket::SocketState state);
+    void commError(int protocol, int request, int status);
+    void protocolError(int protocol, int request, int status);
+    void updateFirmwareComplete();
+    void socketReadException(QString emsg, QString action);
+    void socketWriteException(QString emsg, QString action);
+
+private slots:
+    void socketStateChanged(QAbstractSocket::SocketState state);
+
+private:
+    void resetHeader();
+    void releaseInFlight();
+    // Frees the in-flight slot when the message just read answers it, and sends the next command.
+    void matchInFlight(quint16 protocol, quint16 request);
+    // Returns false when the receive loop must stop because the header was rejected.
+    bool headerAccepted();
+
+    DeviceBase *m_device;
+    QTcpSocket m_socket;
+    mncp_protocol_header m_header{};
+    std::shared_ptr<transport_cmd> m_current;
+    QList<std::shared_ptr<transport_cmd>> m_queue;
+    bool m_headerRejected = false;
+};

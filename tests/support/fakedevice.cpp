@@ -1,0 +1,166 @@
+#include "fakedevice.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QtEndian>
+
+FakeDevice::FakeDevice(QObject *parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &FakeDevice::onNewConnection);
+    m_pumpTimer.setInterval(1);
+    connect(&m_pumpTimer, &QTimer::timeout, this, &FakeDevice::pump);
+    m_responder = [](const Command &cmd) { return message(cmd.protocol, cmd.request); };
+}
+
+bool FakeDevice::listen(const QHostAddress &address, quint16 port)
+{
+    return m_server.listen(address, port);
+}
+
+quint16 FakeDevice::crc16(const QByteArray &bytes)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : bytes) {
+        crc ^= static_cast<quint8>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0x8408) : static_cast<quint16>(crc >> 1);
+    }
+    return static_cast<quint16>(~crc);
+}
+
+QByteArray FakeDevice::header(quint16 protocol, quint16 request, quint32 length, quint16 version)
+{
+    QByteArray bytes(12, '\0');
+    auto *p = reinterpret_cast<uchar *>(bytes.data());
+    qToBigEndian(version, p);
+    qToBigEndian(protocol, p + 4);
+    qToBigEndian(request, p + 6);
+    qToBigEndian(length, p + 8);
+    qToBigEndian(crc16(bytes), p + 2);
+    return bytes;
+}
+
+QByteArray FakeDevice::message(quint16 protocol, quint16 request, const QByteArray &payload)
+{
+    return header(protocol, request, static_cast<quint32>(payload.size())) + payload;
+}
+
+QByteArray FakeDevice::errorReply(quint16 protocol, quint16 request, quint16 status)
+{
+    return header(protocol, request, 0xFFFF0000u | status);
+}
+
+QByteArray FakeDevice::withBadCrc(QByteArray message)
+{
+    message[3] = static_cast<char>(message.at(3) ^ 0x5A);
+    return message;
+}
+
+void FakeDevice::send(const QByteArray &bytes)
+{
+    if (!m_client)
+        return;
+    if (m_chunkSize <= 0) {
+        m_client->write(bytes);
+        m_client->flush();
+        return;
+    }
+    m_outbox.append(bytes);
+    if (!m_pumpTimer.isActive())
+        m_pumpTimer.start();
+}
+
+void FakeDevice::pump()
+{
+    if (!m_client || m_outbox.isEmpty()) {
+        m_pumpTimer.stop();
+        return;
+    }
+    const QByteArray piece = m_outbox.left(m_chunkSize);
+    m_outbox.remove(0, piece.size());
+    m_client->write(piece);
+    m_client->flush();
+}
+
+void FakeDevice::dropClient()
+{
+    if (m_client)
+        m_client->abort();
+}
+
+void FakeDevice::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        if (m_client)
+            m_client->deleteLater();
+        m_client = socket;
+        m_inbox.clear();
+        m_outbox.clear();
+        ++m_connections;
+        connect(socket, &QTcpSocket::readyRead, this, &FakeDevice::onReadyRead);
+    }
+}
+
+void FakeDevice::onReadyRead()
+{
+    auto *socket = qobject_cast<QTcpSocket *>(sender());
+    if (socket != m_client)
+        return;
+    m_inbox.append(socket->readAll());
+    while (m_inbox.size() >= 12) {
+        const auto *p = reinterpret_cast<const uchar *>(m_inbox.constData());
+        QByteArray zeroed = m_inbox.left(12);
+        zeroed[2] = zeroed[3] = 0;
+        if (qFromBigEndian<quint16>(p + 2) != crc16(zeroed) || qFromBigEndian<quint16>(p) != 0x0106) {
+            ++m_badHeaders;
+            m_inbox.clear();
+            return;
+        }
+        const quint32 length = qFromBigEndian<quint32>(p + 8);
+        if (static_cast<quint32>(m_inbox.size() - 12) < length)
+            return;
+        Command cmd;
+        cmd.protocol = qFromBigEndian<quint16>(p + 4);
+        cmd.request = qFromBigEndian<quint16>(p + 6);
+        cmd.payload = m_inbox.mid(12, static_cast<int>(length));
+        m_inbox.remove(0, 12 + static_cast<int>(length));
+        m_received.append(cmd);
+        emit commandReceived(cmd);
+        if (!m_silent)
+            send(m_responder(cmd));
+    }
+}
+
+namespace {
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(2);
+    }
+    return true;
+}
+} // namespace
+
+bool FakeDevice::waitForClient(int timeoutMs)
+{
+    return waitUntil([this] { return hasClient(); }, timeoutMs);
+}
+
+bool FakeDevice::waitForCommands(int count, int timeoutMs)
+{
+    return waitUntil([this, count] { return m_received.size() >= count; }, timeoutMs);
+}
+
+bool FakeDevice::waitForDisconnect(int timeoutMs)
+{
+    return waitUntil([this] { return !hasClient(); }, timeoutMs);
+}
+
+bool FakeDevice::waitForSendsDone(int timeoutMs)
+{
+    return waitUntil([this] { return m_outbox.isEmpty() && (!m_client || m_client->bytesToWrite() == 0); }, timeoutMs);
+}
