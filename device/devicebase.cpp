@@ -6,6 +6,9 @@ DeviceBase::DeviceBase(QObject *parent, int port)
     // The start line must precede the socket handler's own constructor lines, hence the comma.
     : QObject(parent), m_socketHandler((qDebug() << "DeviceBase Constructor Started", this)), m_port(port)
 {
+    // QML, QSignalSpy and queued connections see the state under both spellings of its type.
+    qRegisterMetaType<QAbstractSocket::SocketState>();
+    qRegisterMetaType<QAbstractSocket::SocketState>("QTcpSocket::SocketState");
     connect(&m_socketHandler, &SocketHandler::stateChanged, this, &DeviceBase::socketStateChanged);
     connect(&m_socketHandler, &SocketHandler::commError, this, &DeviceBase::commError);
     connect(&m_socketHandler, &SocketHandler::protocolError, this, &DeviceBase::protocolError);
