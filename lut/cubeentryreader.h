@@ -1,0 +1,35 @@
+#pragma once
+
+#include "lut/lutentry.h"
+
+#include <QByteArray>
+#include <vector>
+
+namespace CubrixUtils {
+
+// Reads the entries of a 3D LUT text (.cube). Trimmed lines that are empty or start with
+// "#", "TITLE", "DOMAIN_" or "LUT_" are passed over; any other line that splits on runs of
+// white space into exactly three pieces is an entry (red, green, blue). The grid size is
+// never taken from the text: callers count the entries.
+class CubeEntryReader
+{
+public:
+    // What a piece that is not a number does to its line.
+    enum class UnreadablePiece {
+        SkipLine,    // the whole line is dropped (binary image conversion)
+        CountAsZero  // the piece reads as 0.0 and the line is kept (resampling)
+    };
+
+    // Reads entries in file order. With maxEntries >= 0 reading stops once that many are
+    // held, since callers ignore anything beyond a full grid.
+    static std::vector<LutEntry> read(const QByteArray &text, UnreadablePiece rule,
+                                      int maxEntries = -1);
+
+    // A number is an optional sign, digits with an optional point (".5" and "5." included)
+    // and an optional exponent, converted to the nearest float. Anything else is refused:
+    // hexadecimal, comma decimals, "inf" and "nan" (a LUT value must be finite to be coded
+    // or written), and values that overflow or underflow the float range.
+    static bool toFloat(const char *begin, const char *end, float &value);
+};
+
+} // namespace CubrixUtils

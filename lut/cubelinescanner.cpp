@@ -1,0 +1,54 @@
+#include "lut/cubelinescanner.h"
+
+#include <cstring>
+
+namespace CubrixUtils {
+
+bool CubeLineScanner::Line::startsWith(const char *prefix) const
+{
+    const std::size_t length = std::strlen(prefix);
+    return std::size_t(size()) >= length && std::memcmp(begin, prefix, length) == 0;
+}
+
+bool CubeLineScanner::Line::contains(const char *text) const
+{
+    const std::size_t length = std::strlen(text);
+    if (length == 0)
+        return true;
+    for (const char *p = begin; std::size_t(end - p) >= length; ++p) {
+        if (*p == text[0] && std::memcmp(p, text, length) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool CubeLineScanner::Line::equals(const char *text) const
+{
+    const std::size_t length = std::strlen(text);
+    return std::size_t(size()) == length && std::memcmp(begin, text, length) == 0;
+}
+
+CubeLineScanner::CubeLineScanner(const QByteArray &text)
+    : m_position(text.constData()), m_end(text.constData() + text.size())
+{
+}
+
+bool CubeLineScanner::next(Line &line)
+{
+    if (m_position >= m_end)
+        return false;
+    const void *newline = std::memchr(m_position, '\n', std::size_t(m_end - m_position));
+    const char *lineEnd = newline ? static_cast<const char *>(newline) : m_end;
+    const char *begin = m_position;
+    m_position = newline ? lineEnd + 1 : m_end;
+
+    while (begin < lineEnd && isSpace(*begin))
+        ++begin;
+    while (lineEnd > begin && isSpace(lineEnd[-1]))
+        --lineEnd;
+    line.begin = begin;
+    line.end = lineEnd;
+    return true;
+}
+
+} // namespace CubrixUtils

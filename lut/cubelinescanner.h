@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace CubrixUtils {
+
+// Walks a .cube text line by line without copying it. Lines end in "\n"; a "\r" before it,
+// like any other leading or trailing white space, is trimmed away. White space is the ASCII
+// set (space, tab, line feed, vertical tab, form feed, carriage return): LUT files are ASCII.
+class CubeLineScanner
+{
+public:
+    // A view into the scanned text; valid as long as the QByteArray it came from.
+    struct Line
+    {
+        const char *begin = nullptr;
+        const char *end = nullptr;
+
+        int size() const { return int(end - begin); }
+        bool isEmpty() const { return begin == end; }
+        bool startsWith(const char *prefix) const;
+        bool contains(const char *text) const;
+        bool equals(const char *text) const;
+    };
+
+    explicit CubeLineScanner(const QByteArray &text);
+
+    // Gives the next trimmed line; false at the end of the text.
+    bool next(Line &line);
+
+    static bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+private:
+    const char *m_position;
+    const char *m_end;
+};
+
+} // namespace CubrixUtils

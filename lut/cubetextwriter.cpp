@@ -1,0 +1,104 @@
+#include "lut/cubetextwriter.h"
+
+#include <QtGlobal>
+#include <charconv>
+#include <cstring>
+
+namespace CubrixUtils {
+
+namespace {
+
+constexpr quint64 PowersOfTen[] = {
+    1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
+    100000000ull, 1000000000ull, 10000000000ull, 100000000000ull,
+};
+// 10^11 times a 24-bit significand still fits in 64 bits.
+constexpr int FastMaxDecimals = 11;
+
+// Writes an unsigned number, most significant digit first; gives the length.
+int writeDigits(char *out, quint64 number)
+{
+    char reversed[20];
+    int count = 0;
+    do {
+        reversed[count++] = char('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    for (int i = 0; i < count; ++i)
+        out[i] = reversed[count - 1 - i];
+    return count;
+}
+
+} // namespace
+
+int CubeTextWriter::formatFixed(char *out, float value, int decimals)
+{
+    decimals = qBound(0, decimals, MaxDecimals);
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const quint32 biasedExponent = (bits >> 23) & 0xFF;
+
+    // Exact integer path for |value| < 2^24: value = significand * 2^-shift with shift >= 0,
+    // so value * 10^decimals = significand * 10^decimals / 2^shift, rounded half to even on
+    // the exact quotient, which is what printf does.
+    if (decimals <= FastMaxDecimals && biasedExponent < 127 + 24) {
+        const quint64 significand = biasedExponent == 0 ? (bits & 0x7FFFFF)
+                                                        : ((bits & 0x7FFFFF) | 0x800000);
+        const int shift = biasedExponent == 0 ? 149 : 150 - int(biasedExponent);
+        const quint64 product = significand * PowersOfTen[decimals];
+        quint64 scaled = 0;
+        if (shift == 0) {
+            scaled = product;
+        } else if (shift < 64) {
+            scaled = product >> shift;
+            const quint64 remainder = product & ((quint64(1) << shift) - 1);
+            const quint64 half = quint64(1) << (shift - 1);
+            if (remainder > half || (remainder == half && (scaled & 1)))
+                ++scaled;
+        }
+        // shift >= 64: product < 2^61 lies below half a unit, so the result is zero.
+
+        int length = 0;
+        if (bits & 0x80000000u)
+            out[length++] = '-';
+        const quint64 unit = PowersOfTen[decimals];
+        length += writeDigits(out + length, scaled / unit);
+        if (decimals > 0) {
+            out[length++] = '.';
+            quint64 fraction = scaled % unit;
+            for (int i = decimals - 1; i >= 0; --i) {
+                out[length + i] = char('0' + fraction % 10);
+                fraction /= 10;
+            }
+            length += decimals;
+        }
+        return length;
+    }
+
+    // Large values and long fractions: to_chars gives the exact printf text in the C locale.
+    const std::to_chars_result result =
+        std::to_chars(out, out + MaxFixedLength, double(value), std::chars_format::fixed, decimals);
+    return int(result.ptr - out);
+}
+
+QByteArray CubeTextWriter::write(int gridSize, const std::vector<LutEntry> &entries, int decimals)
+{
+    decimals = qBound(0, decimals, MaxDecimals);
+    QByteArray text = "LUT_3D_SIZE " + QByteArray::number(gridSize) + "\n\n";
+    // Typical LUT values lie in 0 to 1: one integer digit per value.
+    text.reserve(text.size() + int(entries.size()) * (3 * (decimals + 3) + 1));
+
+    char line[3 * (MaxFixedLength + 1)];
+    for (const LutEntry &entry : entries) {
+        int length = formatFixed(line, entry.red, decimals);
+        line[length++] = ' ';
+        length += formatFixed(line + length, entry.green, decimals);
+        line[length++] = ' ';
+        length += formatFixed(line + length, entry.blue, decimals);
+        line[length++] = '\n';
+        text.append(line, length);
+    }
+    return text;
+}
+
+} // namespace CubrixUtils

@@ -1,0 +1,327 @@
+#include "lut/cubrixutils.h"
+
+#include "lut/cubeentryreader.h"
+#include "lut/cubelinescanner.h"
+#include "lut/cubetextwriter.h"
+
+#include <QDebug>
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace CubrixUtils {
+
+namespace {
+
+constexpr int Points17 = 17;
+constexpr int Points33 = 33;
+constexpr int Entries17 = Points17 * Points17 * Points17; // 4,913
+constexpr int Entries33 = Points33 * Points33 * Points33; // 35,937
+
+constexpr int ImageHeaderSize = 128;
+constexpr int ImageDataSize = Entries17 * 4; // 19,652
+constexpr int ImageSize = ImageHeaderSize + ImageDataSize;
+constexpr uchar ImageMagic[8] = {0x99, 0x02, 0x34, 0x42, 0x00, 0x00, 0x00, 0x02};
+constexpr int ImageDataChecksumOffset = 40;
+constexpr int ImageDataLengthOffset = 44;
+constexpr int ImageHeaderChecksumOffset = 127;
+
+bool readWholeFile(const QString &path, QByteArray &contents)
+{
+    QFile file(path);
+    // No QIODevice::Text: the line scanner trims the "\r" of "\r\n" itself, and reading
+    // untranslated is much faster.
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    contents = file.readAll();
+    return true;
+}
+
+bool declaresCubeSize(const QString &path, const char *size)
+{
+    QByteArray text;
+    if (!readWholeFile(path, text))
+        return false;
+    CubeLineScanner scanner(text);
+    CubeLineScanner::Line line;
+    while (scanner.next(line)) {
+        if (!line.startsWith("LUT_3D_SIZE"))
+            continue;
+        // Split at single spaces with empty pieces kept: exactly two pieces means exactly
+        // one space, so "LUT_3D_SIZE  33" (two spaces) and a tab do not count.
+        const char *space =
+            static_cast<const char *>(std::memchr(line.begin, ' ', std::size_t(line.size())));
+        if (!space)
+            continue;
+        const CubeLineScanner::Line value{space + 1, line.end};
+        if (std::memchr(value.begin, ' ', std::size_t(value.size())))
+            continue;
+        if (value.equals(size))
+            return true;
+    }
+    return false;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Longest fraction among the left-to-right, non-overlapping matches of "[0-9]*\.[0-9]+";
+// the digits before the point do not change the count or where the next match starts.
+int longestFraction(const CubeLineScanner::Line &line)
+{
+    int longest = 0;
+    const char *p = line.begin;
+    while (p < line.end) {
+        if (*p == '.' && p + 1 < line.end && isDigit(p[1])) {
+            const char *q = p + 1;
+            while (q < line.end && isDigit(*q))
+                ++q;
+            longest = std::max(longest, int(q - p - 1));
+            p = q;
+        } else {
+            ++p;
+        }
+    }
+    return longest;
+}
+
+int decimalsInText(const QByteArray &text)
+{
+    int decimals = 0;
+    bool scanning = false;
+    CubeLineScanner scanner(text);
+    CubeLineScanner::Line line;
+    while (scanner.next(line)) {
+        // The size line starts the scan. Later lines that mention 17 or 33 (a value such as
+        // 0.117647 included) are passed over but leave the scan running.
+        if (line.contains("17") || line.contains("33")) {
+            scanning = true;
+            continue;
+        }
+        if (scanning)
+            decimals = std::max(decimals, longestFraction(line));
+    }
+    return decimals;
+}
+
+quint32 tenBitCode(float value)
+{
+    // The product is rounded to single precision before 0.5 is added: a fused multiply-add
+    // would round once and move some codes by one.
+    volatile float product = value * 1023.0f;
+    const float scaled = product + 0.5f;
+    if (!(scaled >= 1.0f)) // truncation toward zero gives 0 below 1, and negatives clamp to 0
+        return 0;
+    if (scaled >= 1023.0f)
+        return 1023;
+    return quint32(scaled);
+}
+
+// Where output index i of one axis falls on the input grid: base point and fraction.
+struct GridPosition
+{
+    int base;
+    float fraction;
+};
+
+GridPosition gridPosition(int index, float step, float scale, int inputPoints)
+{
+    const float p = float(index) * step * scale;
+    const int base = qBound(0, int(std::floor(p)), inputPoints - 2);
+    return {base, p - float(base)};
+}
+
+// The six tetrahedra of a grid cell, named by the order of the fractions, largest first.
+enum class Tetrahedron { RGB, RBG, BRG, BGR, GBR, GRB };
+
+// Ties go to the first matching tetrahedron in the order above; neighbouring tetrahedra
+// agree there anyway.
+Tetrahedron tetrahedronFor(float fr, float fg, float fb)
+{
+    if (fr >= fg) {
+        if (fg >= fb)
+            return Tetrahedron::RGB;
+        return fr >= fb ? Tetrahedron::RBG : Tetrahedron::BRG;
+    }
+    if (fb >= fg)
+        return Tetrahedron::BGR;
+    return fb >= fr ? Tetrahedron::GBR : Tetrahedron::GRB;
+}
+
+// c[X + 2Y + 4Z] is the corner (red + X, green + Y, blue + Z) of the cell.
+template <typename T>
+T interpolate(Tetrahedron tetrahedron, const T c[8], T fr, T fg, T fb)
+{
+    switch (tetrahedron) {
+    case Tetrahedron::RGB:
+        return c[0] + (c[1] - c[0]) * fr + (c[3] - c[1]) * fg + (c[7] - c[3]) * fb;
+    case Tetrahedron::RBG:
+        return c[0] + (c[1] - c[0]) * fr + (c[5] - c[1]) * fb + (c[7] - c[5]) * fg;
+    case Tetrahedron::BRG:
+        return c[0] + (c[4] - c[0]) * fb + (c[5] - c[4]) * fr + (c[7] - c[5]) * fg;
+    case Tetrahedron::BGR:
+        return c[0] + (c[4] - c[0]) * fb + (c[6] - c[4]) * fg + (c[7] - c[6]) * fr;
+    case Tetrahedron::GBR:
+        return c[0] + (c[2] - c[0]) * fg + (c[6] - c[2]) * fb + (c[7] - c[6]) * fr;
+    case Tetrahedron::GRB:
+        return c[0] + (c[2] - c[0]) * fg + (c[3] - c[2]) * fr + (c[7] - c[3]) * fb;
+    }
+    return c[0];
+}
+
+float interpolateComponent(Tetrahedron tetrahedron, const float c[8], float fr, float fg, float fb)
+{
+    const float value = interpolate(tetrahedron, c, fr, fg, fb);
+    if (std::isfinite(value))
+        return value;
+    // Only corners near the float limit get here: their differences overflow although the
+    // result, a weighted mean of the corners, does not. Double precision has the headroom.
+    const double wide[8] = {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]};
+    return float(interpolate<double>(tetrahedron, wide, fr, fg, fb));
+}
+
+// Reads the full input grid of a resampler, or warns and gives nothing.
+bool readInputGrid(const QString &path, int points, std::vector<LutEntry> &entries, int &decimals)
+{
+    const int required = points * points * points;
+    QByteArray text;
+    if (!readWholeFile(path, text))
+        qDebug() << "Cannot open LUT file:" << path;
+    entries = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::CountAsZero, required);
+    if (int(entries.size()) < required) {
+        qWarning() << "ERROR: Expected" << required << "entries, found" << int(entries.size());
+        return false;
+    }
+    decimals = decimalsInText(text);
+    if (decimals > CubeTextWriter::MaxDecimals) {
+        qDebug() << "LUT file has" << decimals << "decimals, writing"
+                 << CubeTextWriter::MaxDecimals;
+        decimals = CubeTextWriter::MaxDecimals;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray cubeToBinaryLut(const QByteArray &cubeText)
+{
+    const std::vector<LutEntry> entries =
+        CubeEntryReader::read(cubeText, CubeEntryReader::UnreadablePiece::SkipLine);
+    if (int(entries.size()) != Entries17) {
+        qWarning() << "ERROR: Expected 4913 entries, found" << int(entries.size());
+        return QByteArray();
+    }
+
+    // Built in a plain buffer: GCC cannot see that a fresh QByteArray's data() is not the
+    // shared empty array and warns about every write into it.
+    std::array<uchar, ImageSize> image{};
+    uchar *bytes = image.data();
+    uchar *word = bytes + ImageHeaderSize;
+    quint32 dataChecksum = 0;
+    for (const LutEntry &entry : entries) {
+        const quint32 packed =
+            tenBitCode(entry.red) | (tenBitCode(entry.green) << 10) | (tenBitCode(entry.blue) << 20);
+        word[0] = uchar(packed >> 24);
+        word[1] = uchar(packed >> 16);
+        word[2] = uchar(packed >> 8);
+        word[3] = uchar(packed);
+        dataChecksum += quint32(word[0]) + word[1] + word[2] + word[3];
+        word += 4;
+    }
+
+    std::memcpy(bytes, ImageMagic, sizeof ImageMagic);
+    for (int i = 0; i < 4; ++i) {
+        bytes[ImageDataChecksumOffset + i] = uchar(dataChecksum >> (8 * i));
+        bytes[ImageDataLengthOffset + i] = uchar(quint32(ImageDataSize) >> (8 * i));
+    }
+    uchar headerChecksum = 0;
+    for (int i = 0; i < ImageHeaderChecksumOffset; ++i)
+        headerChecksum = uchar(headerChecksum + bytes[i]);
+    bytes[ImageHeaderChecksumOffset] = headerChecksum;
+    return QByteArray(reinterpret_cast<const char *>(bytes), ImageSize);
+}
+
+bool isCubeSize33(const QString &path)
+{
+    return declaresCubeSize(path, "33");
+}
+
+bool isCubeSize17(const QString &path)
+{
+    return declaresCubeSize(path, "17");
+}
+
+int cubeDecimals(const QString &path)
+{
+    QByteArray text;
+    if (!readWholeFile(path, text))
+        return -1;
+    return decimalsInText(text);
+}
+
+QByteArray downsampleCube33to17(const QString &path)
+{
+    std::vector<LutEntry> input;
+    int decimals = 0;
+    if (!readInputGrid(path, Points33, input, decimals))
+        return QByteArray();
+
+    // Every output position 2i (0.0625 x 32 per step) is a whole input index, the last one
+    // included, so each output entry is an input entry as it stands.
+    std::vector<LutEntry> output;
+    output.reserve(Entries17);
+    for (int b = 0; b < Points17; ++b) {
+        for (int g = 0; g < Points17; ++g) {
+            for (int r = 0; r < Points17; ++r)
+                output.push_back(input[std::size_t(2 * r + Points33 * 2 * g + Points33 * Points33 * 2 * b)]);
+        }
+    }
+    return CubeTextWriter::write(Points17, output, decimals);
+}
+
+QByteArray upsampleCube17to33(const QString &path)
+{
+    std::vector<LutEntry> input;
+    int decimals = 0;
+    if (!readInputGrid(path, Points17, input, decimals))
+        return QByteArray();
+
+    GridPosition axis[Points33];
+    for (int i = 0; i < Points33; ++i)
+        axis[i] = gridPosition(i, 0.03125f, 16.0f, Points17);
+
+    constexpr int strideGreen = Points17;
+    constexpr int strideBlue = Points17 * Points17;
+    const int cornerOffsets[8] = {0, 1, strideGreen, 1 + strideGreen,
+                                  strideBlue, 1 + strideBlue, strideGreen + strideBlue,
+                                  1 + strideGreen + strideBlue};
+
+    std::vector<LutEntry> output;
+    output.reserve(Entries33);
+    for (int b = 0; b < Points33; ++b) {
+        for (int g = 0; g < Points33; ++g) {
+            for (int r = 0; r < Points33; ++r) {
+                const float fr = axis[r].fraction;
+                const float fg = axis[g].fraction;
+                const float fb = axis[b].fraction;
+                const Tetrahedron tetrahedron = tetrahedronFor(fr, fg, fb);
+                const int base = axis[r].base + strideGreen * axis[g].base + strideBlue * axis[b].base;
+                float reds[8], greens[8], blues[8];
+                for (int corner = 0; corner < 8; ++corner) {
+                    const LutEntry &entry = input[std::size_t(base + cornerOffsets[corner])];
+                    reds[corner] = entry.red;
+                    greens[corner] = entry.green;
+                    blues[corner] = entry.blue;
+                }
+                output.push_back(LutEntry{interpolateComponent(tetrahedron, reds, fr, fg, fb),
+                                          interpolateComponent(tetrahedron, greens, fr, fg, fb),
+                                          interpolateComponent(tetrahedron, blues, fr, fg, fb)});
+            }
+        }
+    }
+    return CubeTextWriter::write(Points33, output, decimals);
+}
+
+} // namespace CubrixUtils

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// LUT file functions: stateless, they take a file path or bytes and give a value; none of
+// them touches a device. The devices' LUT operations use them to probe, convert and
+// resample 3D LUTs before sending them.
+namespace CubrixUtils {
+
+// The 19,780-byte binary 3D LUT image (128-byte header, 4,913 packed 10-bit RGB words) of a
+// 17-point .cube text; empty, with the warning "ERROR: Expected 4913 entries, found <n>",
+// when the text does not hold exactly 4,913 readable entries.
+QByteArray cubeToBinaryLut(const QByteArray &cubeText);
+
+// True when the file has a trimmed line "LUT_3D_SIZE 33" (keyword, one space, value);
+// false when it has none or cannot be opened.
+bool isCubeSize33(const QString &path);
+// The same test for "LUT_3D_SIZE 17".
+bool isCubeSize17(const QString &path);
+
+// The largest number of digits after a decimal point on the lines that follow the first line
+// mentioning "17" or "33" (lines that mention either are passed over); -1 when the file
+// cannot be opened.
+int cubeDecimals(const QString &path);
+
+// 17-point .cube text made from a 33-point file (every other grid point). Empty, with a
+// warning, when the file does not hold the full 35,937-entry grid.
+QByteArray downsampleCube33to17(const QString &path);
+// 33-point .cube text made from a 17-point file by tetrahedral interpolation. Empty, with a
+// warning, when the file does not hold the full 4,913-entry grid.
+QByteArray upsampleCube17to33(const QString &path);
+
+} // namespace CubrixUtils
