@@ -1,0 +1,193 @@
+// LUT and frame uploads of the Cubrix: each is one command carrying the whole table
+// or image as its payload.
+
+#include "cubrix.h"
+
+#include "lut/cubrixutils.h"
+
+#include <QFile>
+#include <QtDebug>
+
+namespace {
+
+// The whole file, or nothing when it cannot be opened or read.
+std::optional<QByteArray> readWholeFile(QFile &file)
+{
+    QByteArray data = file.readAll();
+    if (data.isEmpty() && file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return data;
+}
+
+std::optional<QByteArray> readWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    auto data = readWholeFile(file);
+    file.close();
+    return data;
+}
+
+} // namespace
+
+void Cubrix::queueLutTransfer(LutType type, LutFunc func, quint16 operation, int id, int bitsize,
+                              const QByteArray &data, const char *unknownTypeText)
+{
+    switch (type) {
+    case LUT_TYPE_1D:
+        if (func >= LUT_FUNC_CALIBRATION && func <= LUT_FUNC_BOX)
+            appendCmd(static_cast<quint16>(0x0300 + func), static_cast<quint16>(operation | id), data);
+        else
+            qDebug() << "Unknown lut func: " << int(func);
+        break;
+    case LUT_TYPE_3D:
+        // The bit-size code tells the box how to quantise the uploaded cube.
+        if (func == LUT_FUNC_CALIBRATION || func == LUT_FUNC_DIT)
+            appendCmd(static_cast<quint16>(0x0310 + func), static_cast<quint16>(operation | (bitsize << 4) | id), data);
+        else
+            qDebug() << "Unknown lut func: " << int(func);
+        break;
+    default:
+        qDebug() << unknownTypeText << int(type);
+        break;
+    }
+}
+
+void Cubrix::sendLutArray(LutType type, LutFunc func, int id, QString array, int bitsize)
+{
+    queueLutTransfer(type, func, OpSend, id, bitsize, array.toUtf8(), "Unknown lut type: ");
+}
+
+void Cubrix::saveLutArray(LutType type, LutFunc func, int id, QString array, int bitsize)
+{
+    queueLutTransfer(type, func, OpSave, id, bitsize, array.toUtf8(), "Unknown type: ");
+}
+
+void Cubrix::sendLutFile(LutType type, LutFunc func, int id, QUrl url, int bitsize)
+{
+    transferLutFile("sendLutFile", OpSend, Resample::None, type, func, id, url, bitsize);
+}
+
+void Cubrix::sendLutFileDownsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
+{
+    transferLutFile("sendLutFileDownsample", OpSend, Resample::Down, type, func, id, url, bitsize);
+}
+
+void Cubrix::sendLutFileUpsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
+{
+    transferLutFile("sendLutFileUpsample", OpSend, Resample::Up, type, func, id, url, bitsize);
+}
+
+void Cubrix::saveLutFile(LutType type, LutFunc func, int id, QUrl url, int bitsize)
+{
+    transferLutFile("saveLutFile", OpSave, Resample::None, type, func, id, url, bitsize);
+}
+
+void Cubrix::saveLutFileDownsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
+{
+    transferLutFile("saveLutFileDownsample", OpSave, Resample::Down, type, func, id, url, bitsize);
+}
+
+void Cubrix::saveLutFileUpsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
+{
+    transferLutFile("saveLutFileUpsample", OpSave, Resample::Up, type, func, id, url, bitsize);
+}
+
+void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resample resample, LutType type,
+                             LutFunc func, int id, const QUrl &url, int bitsize)
+{
+    const bool save = operation == OpSave;
+    if (!save)
+        qDebug() << operationName << url << "type: " << int(type) << " func: " << int(func) << "bitsize: " << bitsize;
+    else if (!url.isEmpty())
+        qDebug() << operationName << url << "type: " << int(type) << " ID: " << id;
+
+    // An empty URL still uploads, with an empty payload, as the user interface expects.
+    QByteArray data;
+    if (!url.isEmpty()) {
+        const QString path = url.toLocalFile();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            // An empty payload would make the box store or apply an empty table.
+            qWarning() << operationName << "cannot open LUT file" << path << "- nothing sent";
+            return;
+        }
+        const bool downsample = resample == Resample::Down && type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path);
+        const bool upsample = resample == Resample::Up && type == LUT_TYPE_3D && CubrixUtils::isCubeSize17(path);
+        if (downsample) {
+            qDebug() << "Downsampling 33x33x33 LUT to 17x17x17...";
+            data = CubrixUtils::downsampleCube33to17(path);
+        } else if (upsample) {
+            qDebug() << (save ? "Upwnsampling 17x17x17 LUT to 33x33x33..." : "Upsampling 17x17x17 LUT to 33x33x33...");
+            data = CubrixUtils::upsampleCube17to33(path);
+        } else {
+            const auto contents = readWholeFile(file);
+            if (!contents) {
+                qWarning() << operationName << "cannot read LUT file" << path << "- nothing sent";
+                return;
+            }
+            data = *contents;
+        }
+        file.close();
+        if ((downsample || upsample) && data.isEmpty()) {
+            // The resampler has said why; a partial grid is never sent.
+            qWarning() << operationName << "no resampled LUT from" << path << "- nothing sent";
+            return;
+        }
+    }
+
+    queueLutTransfer(type, func, operation, id, bitsize, data, save ? "Unknown type: " : "Unknown lut type: ");
+}
+
+void Cubrix::sendFrame(int id, QUrl url)
+{
+    transferFrame(OpSend, id, url);
+}
+
+void Cubrix::saveFrame(int id, QUrl url)
+{
+    transferFrame(OpSave, id, url);
+}
+
+void Cubrix::transferFrame(quint16 operation, int id, const QUrl &url)
+{
+    QByteArray data;
+    if (!url.isEmpty()) {
+        const QString path = url.toLocalFile();
+        const auto contents = readWholeFile(path);
+        if (!contents) {
+            // An empty payload would make the box show or store an empty frame.
+            qWarning() << "cannot read frame file" << path << "- nothing sent";
+            return;
+        }
+        data = *contents;
+    }
+    appendCmd(FrameSlotProtocol, static_cast<quint16>(operation | id), data);
+}
+
+void Cubrix::sendFrameFile(QUrl url)
+{
+    if (url.isEmpty()) {
+        qDebug() << "sendFrameFile" << url << "invalid file";
+        return;
+    }
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "sendFrameFile" << "failed to open file " << url.toString();
+        return;
+    }
+    const qint64 size = file.size();
+    const auto contents = readWholeFile(file);
+    file.close();
+    if (!contents) {
+        qWarning() << "sendFrameFile" << "cannot read file " << url.toString() << "- nothing sent";
+        return;
+    }
+    qDebug() << "file size = " << size;
+    qDebug() << "data size = " << contents->size();
+
+    appendCmd(GeneratorProtocol, 0x0005, *contents);
+    queueGeneratorQuery();
+}
+
