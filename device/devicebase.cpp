@@ -1,6 +1,9 @@
 #include "devicebase.h"
 
+#include <QFile>
+#include <QHostAddress>
 #include <QtDebug>
+#include <QtEndian>
 
 DeviceBase::DeviceBase(QObject *parent, int port)
     // The start line must precede the socket handler's own constructor lines, hence the comma.
@@ -69,4 +72,72 @@ void DeviceBase::socketStateChanged(QTcpSocket::SocketState state)
     if (state == QAbstractSocket::UnconnectedState)
         qDebug() << "DeviceBase::  State Disconnected" << "socketStateChanged" << Qt::endl;
     emit stateChanged(m_socketHandler.socketState());
+}
+
+void DeviceBase::setUMD(bool umdOn, const QString &umdStr)
+{
+    if (umdOn)
+        appendCmd(0x0004, 0x0101, umdStr.toLatin1());
+    else
+        appendCmd(0x0004, 0x0100);
+}
+
+void DeviceBase::setTally(bool red, bool green)
+{
+    appendCmd(0x0002, static_cast<quint16>(0x0100 | (red ? 0x01 : 0) | (green ? 0x02 : 0)));
+}
+
+void DeviceBase::updateFirmware(const QUrl &url)
+{
+    const QString path = url.toLocalFile();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        // An empty image would be reported as a completed update.
+        qWarning() << "Failed to open firmware file:" << path;
+        return;
+    }
+    const QByteArray image = file.readAll();
+    file.close();
+    if (image.isEmpty()) {
+        qWarning() << "Firmware file is empty, nothing sent:" << path;
+        return;
+    }
+    const quint16 request = path.endsWith(QLatin1String(".brec"), Qt::CaseInsensitive) ? 0x0002 : 0x0001;
+    appendCmd(0x0005, request, image);
+}
+
+void DeviceBase::setUserIP(const QString &address, const QString &mask, const QString &gate)
+{
+    qInfo() << "SetUserIP: addr: " << address;
+    qInfo() << "SetUserIP: mask: " << mask;
+    qInfo() << "SetUserIP: gate: " << gate;
+    if (address.isEmpty() || mask.isEmpty() || gate.isEmpty()) {
+        qInfo() << "invalid user ip set";
+        return;
+    }
+    // A text that does not parse gives 0.0.0.0, which the device receives unchanged.
+    const quint32 values[3] = {QHostAddress(address).toIPv4Address(), QHostAddress(mask).toIPv4Address(),
+                               QHostAddress(gate).toIPv4Address()};
+    QByteArray payload;
+    for (quint32 value : values)
+        appendBe32(payload, value);
+    qInfo("addr 0x%x", qbswap(values[0]));
+    qInfo("mask 0x%x", qbswap(values[1]));
+    qInfo("gate 0x%x", qbswap(values[2]));
+    appendCmd(0x0500, 0x0001, payload);
+}
+
+void DeviceBase::setUserWIFI(const QString &ssid, const QString &password)
+{
+    qInfo() << "SetUserWIFI: ssid: " << ssid;
+    qInfo() << "SetUserWIFI: password: " << password;
+    const QByteArray payload = ssid.toUtf8() + ':' + password.toUtf8();
+    qInfo() << " setUserWIFI :" << payload;
+    appendCmd(0x0500, 0x0004, payload);
+}
+
+void DeviceBase::setWiFi(bool wifiOn)
+{
+    qInfo() << (wifiOn ? "Set WIFI : MNCP_WIFI_ON" : "Set WIFI : MNCP_WIFI_OFF");
+    appendCmd(0x0500, wifiOn ? 0x0002 : 0x0003);
 }

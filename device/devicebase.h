@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
+#include <QUrl>
 
 // Common base of the device classes: address, connection, the command queue entry point
 // (appendCmd) and the transport's signals. Replies come back through processReply.
@@ -50,11 +51,21 @@ public:
     Q_INVOKABLE void deviceCancelConnect();
     Q_INVOKABLE void deviceDisconnect();
 
+    // Control commands both device kinds share with identical wire forms.
+    Q_INVOKABLE void setUMD(bool umdOn, const QString &umdStr);
+    Q_INVOKABLE void setTally(bool red, bool green);
+    Q_INVOKABLE void updateFirmware(const QUrl &url);
+    Q_INVOKABLE void setUserIP(const QString &address, const QString &mask, const QString &gate);
+    Q_INVOKABLE void setUserWIFI(const QString &ssid, const QString &password);
+    Q_INVOKABLE void setWiFi(bool wifiOn);
+
     void appendCmd(quint16 protocol, quint16 request, const QByteArray &data);
     void appendCmd(quint16 protocol, quint16 request);
 
     SocketHandler *socketHandler() { return &m_socketHandler; }
     int port() const { return m_port; }
+    // Devices listen on the MNCP port; tests and tools point a device at another one.
+    void setPort(int port) { m_port = port; }
 
 public slots:
     virtual void processReply(QByteArray &payload, mncp_protocol_header &header) = 0;

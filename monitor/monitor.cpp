@@ -1,0 +1,604 @@
+#include "monitor.h"
+
+#include "lut/cubrixutils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtDebug>
+
+namespace {
+
+constexpr quint16 ProtocolKey = 0x0001;
+constexpr quint16 ProtocolBasicInfo = 0x0100;
+constexpr quint16 ProtocolChannelInfo = 0x0101;
+constexpr quint16 ProtocolFrameCapture = 0x0400;
+constexpr quint16 ProtocolScopeStream = 0x0403;
+constexpr quint16 ProtocolCustomMarker = 0x0404;
+constexpr quint16 ProtocolAnalyzer = 0x0405;
+
+constexpr quint16 Lut1dProtocols[] = {0x0300, 0x0301, 0x0302, 0x0303, 0x0302};
+
+constexpr quint16 LutOpOn = 0x0100;
+constexpr quint16 LutOpSend = 0x0200;
+constexpr quint16 LutOpStore = 0x0300;
+constexpr quint16 LutOpLoad = 0x0400;
+
+const char *const DownsamplingLine = "Downsampling 33x33x33 LUT to 17x17x17...";
+const char *const UpsamplingLine = "Upsampling 17x17x17 LUT to 33x33x33...";
+
+template <typename T, typename Signal>
+void assign(Monitor *self, T &member, const T &value, Signal signal)
+{
+    if (member == value)
+        return;
+    member = value;
+    emit(self->*signal)();
+}
+
+quint16 request(int operation, int slot)
+{
+    return static_cast<quint16>(operation | slot);
+}
+
+} // namespace
+
+Monitor::Monitor(QObject *parent)
+    : DeviceBase(parent, MNCP_DEFAULT_PORT), m_scopeStream(socketHandler(), nullptr),
+      m_rvPause([] { QThread::msleep(RvStorePauseMs); })
+{
+    qDebug() << "Monitor Constructor Started";
+    resetToDefaults();
+    qDebug() << "Monitor Constructor Completed";
+}
+
+Monitor::~Monitor()
+{
+    qDebug() << "Monitor Destructor Completed";
+}
+
+QString Monitor::analyzerPngUrl() const
+{
+    return QUrl::fromLocalFile(m_analyzerPngPath).toString();
+}
+
+void Monitor::setModel(const QString &value) { assign(this, m_model, value, &Monitor::modelChanged); }
+void Monitor::setSerial(const QString &value) { assign(this, m_serial, value, &Monitor::serialChanged); }
+void Monitor::setVersion(const QString &value) { assign(this, m_version, value, &Monitor::versionChanged); }
+void Monitor::setPortNum(int value) { assign(this, m_portNum, value, &Monitor::portNumChanged); }
+void Monitor::setChannelNum(int value) { assign(this, m_channelNum, value, &Monitor::channelNumChanged); }
+
+void Monitor::resetToDefaults()
+{
+    setVersion(QString());
+    setSerial(QString());
+    setModel(QString());
+    setPortNum(0);
+    setChannelNum(0);
+    emit destroyChannel();
+    m_channels.clear();
+    m_dit3dlutSize = 17;
+    m_dit1dlutInbit = m_dit1dlutOutbit = m_dit3dlutInbit = m_dit3dlutOutbit = 10;
+}
+
+void Monitor::socketStateChanged(QTcpSocket::SocketState state)
+{
+    switch (state) {
+    case QAbstractSocket::UnconnectedState:
+        qDebug() << "Monitor Class: State Disconnected" << "socketStateChanged" << Qt::endl;
+        resetToDefaults();
+        emit stateChanged(DeviceBase::state());
+        break;
+    case QAbstractSocket::ConnectedState:
+        emit stateChanged(DeviceBase::state());
+        for (quint16 query = 0; query <= 4; ++query)
+            appendCmd(ProtocolBasicInfo, query);
+        break;
+    default:
+        emit stateChanged(DeviceBase::state());
+        break;
+    }
+}
+
+// ---- replies ----
+
+void Monitor::processReply(QByteArray &payload, mncp_protocol_header &header)
+{
+    // One table for every Monitor, filled on first use.
+    static const QHash<quint16, Handler> handlers = {
+        {ProtocolBasicInfo, &Monitor::processBasicInfo},
+        {ProtocolChannelInfo, &Monitor::processChannelInfo},
+        {0x0301, &Monitor::processLut1dFormat},
+        {0x0302, &Monitor::processLut1dFormat},
+        {0x0311, &Monitor::processLut3dFormat},
+        {ProtocolFrameCapture, &Monitor::processFrameCapture},
+        {ProtocolScopeStream, &Monitor::processScopeStream},
+        {ProtocolCustomMarker, &Monitor::processCustomMarker},
+        {ProtocolAnalyzer, &Monitor::processAnalyzerPng},
+    };
+    m_lastHeader = header;
+    const Handler handler = handlers.value(header.protocol, nullptr);
+    if (handler)
+        (this->*handler)(payload);
+}
+
+void Monitor::processBasicInfo(const QByteArray &payload)
+{
+    switch (m_lastHeader.request) {
+    case 0: setModel(mncp_string(payload)); break;
+    case 1: setVersion(mncp_string(payload)); break;
+    case 2: setSerial(mncp_string(payload)); break;
+    case 3: processChannels(payload); break;
+    case 4:
+        if (const auto ports = be32(payload, 0))
+            setPortNum(*ports);
+        else
+            qDebug() << "Monitor: port count reply shorter than 4 bytes ignored";
+        break;
+    default: break;
+    }
+}
+
+void Monitor::processChannels(const QByteArray &payload)
+{
+    const auto count = be32(payload, 0);
+    if (!count) {
+        qDebug() << "Monitor: channel count reply shorter than 4 bytes ignored";
+        return;
+    }
+    setChannelNum(*count);
+    m_channels.create(this, m_channelNum);
+    emit channelsChanged();
+}
+
+void Monitor::processChannelInfo(const QByteArray &payload)
+{
+    m_channels.applyReply(m_lastHeader.request, payload);
+}
+
+void Monitor::processLut1dFormat(const QByteArray &payload)
+{
+    const auto in = le32(payload, 0);
+    const auto out = le32(payload, 4);
+    if (!in || !out) {
+        qDebug() << "Monitor: 1D LUT format reply shorter than 8 bytes ignored";
+        return;
+    }
+    m_dit1dlutInbit = *in;
+    m_dit1dlutOutbit = *out;
+    emit dit1dlut_inbitChanged();
+    emit dit1dlut_outbitChanged();
+}
+
+void Monitor::processLut3dFormat(const QByteArray &payload)
+{
+    const auto in = le32(payload, 0);
+    const auto out = le32(payload, 4);
+    const auto size = le32(payload, 8);
+    if (!in || !out || !size) {
+        qDebug() << "Monitor: 3D LUT format reply shorter than 12 bytes ignored";
+        return;
+    }
+    m_dit3dlutInbit = *in;
+    m_dit3dlutOutbit = *out;
+    m_dit3dlutSize = *size;
+    emit dit3dlut_inbitChanged();
+    emit dit3dlut_outbitChanged();
+    emit dit3dlut_sizeChanged();
+}
+
+void Monitor::processFrameCapture(const QByteArray &payload)
+{
+    qDebug() << "received FrameCaptureFrame frame data, len = " << payload.size();
+    if (m_captureFrame)
+        m_captureFrame->receiveFrame(payload, 0);
+}
+
+void Monitor::processScopeStream(const QByteArray &payload)
+{
+    qDebug() << "Monitor received ScopeStream frame data, len = " << payload.size();
+    if (m_lastHeader.request != 0)
+        m_scopeStream.receiveFrame(payload, m_lastHeader.request);
+}
+
+void Monitor::processCustomMarker(const QByteArray &payload)
+{
+    if (m_lastHeader.request != 0x0005)
+        return;
+    qDebug() << "marker list length" << m_lastHeader.length << payload.toHex();
+    m_markerNameList.clear();
+    const quint32 announced = le32u(payload, 0).value_or(0);
+    qDebug() << "marker count" << announced;
+    const int count = static_cast<int>(qMin<quint32>(announced, MaxMarkerNames));
+    for (int i = 0; i < count; ++i) {
+        const int offset = 4 + 32 * i;
+        const QByteArray field = offset < payload.size() ? payload.mid(offset, 32) : QByteArray();
+        const int zero = field.indexOf('\0');
+        const QString name = QString::fromUtf8(field.constData(), zero < 0 ? field.size() : zero);
+        qDebug() << "marker" << name;
+        m_markerNameList.append(name);
+    }
+    emit markerNameListChanged();
+}
+
+void Monitor::processAnalyzerPng(const QByteArray &payload)
+{
+    if (payload.isEmpty()) {
+        qDebug() << "Analyzer PNG: empty response";
+        return;
+    }
+    if (!m_analyzerFile) {
+        // A file of our own with a unique name, created exclusively: another tab's picture or
+        // something planted in the shared temporary folder can never be written through.
+        auto file = std::make_unique<QTemporaryFile>(
+            QStandardPaths::writableLocation(QStandardPaths::TempLocation) + QStringLiteral("/analyzer_capture_XXXXXX.png"));
+        if (!file->open()) {
+            qDebug() << "Analyzer PNG: failed to write temp file";
+            return;
+        }
+        m_analyzerFile = std::move(file);
+    }
+    QTemporaryFile &file = *m_analyzerFile;
+    if (!file.seek(0) || !file.resize(0) || file.write(payload) != payload.size() || !file.flush()) {
+        qDebug() << "Analyzer PNG: failed to write temp file";
+        return;
+    }
+    m_analyzerPngPath = file.fileName();
+    qDebug() << "Analyzer PNG saved to:" << m_analyzerPngPath << "size:" << payload.size();
+    emit analyzerPngReceived();
+}
+
+// ---- plain control ----
+
+void Monitor::sendKey(DeviceBase::mncp_key_code key)
+{
+    appendCmd(ProtocolKey, static_cast<quint16>(key));
+}
+
+void Monitor::sendRotary(int type, int number)
+{
+    static const int bases[] = {0x0040, 0x0050, 0x0060};
+    if (type < 0 || type > 2)
+        return;
+    appendCmd(ProtocolKey, static_cast<quint16>(bases[type] | number));
+}
+
+void Monitor::registerFeature(CaptureFrame *feature, int type)
+{
+    if (type != 2 || !feature)
+        return;
+    m_captureFrame = feature;
+    feature->setSocketHandler(socketHandler());
+    feature->setDeviceModel(m_model);
+}
+
+// ---- LUT transfer ----
+
+std::optional<quint16> Monitor::lutProtocol(LutType type, LutFunc func, bool forLoad) const
+{
+    if (type == LUT_TYPE_1D && func >= 0 && func <= 4)
+        return Lut1dProtocols[func];
+    if (type == LUT_TYPE_3D && (func == LUT_FUNC_CALIBRATION || func == LUT_FUNC_DIT))
+        return func == LUT_FUNC_CALIBRATION ? 0x0310 : 0x0311;
+    if (type == LUT_TYPE_3D && func == LUT_FUNC_BOX && forLoad)
+        return 0x0311;
+    qDebug() << "Unknown lut func: " << func;
+    return std::nullopt;
+}
+
+std::optional<QByteArray> Monitor::readFile(const QString &path, const char *kind) const
+{
+    if (path.isEmpty())
+        return QByteArray();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning() << "Failed to open" << kind << "file:" << path;
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+namespace {
+// A resampled or converted table that came out empty means the source was refused; sending
+// it would make the monitor store or apply an empty table.
+std::optional<QByteArray> nonEmpty(QByteArray converted)
+{
+    if (converted.isEmpty()) {
+        qWarning() << "LUT conversion gave no table, nothing sent";
+        return std::nullopt;
+    }
+    return converted;
+}
+
+std::optional<QByteArray> downsampled(const QString &path)
+{
+    qDebug() << DownsamplingLine;
+    return nonEmpty(CubrixUtils::downsampleCube33to17(path));
+}
+
+std::optional<QByteArray> upsampled(const QString &path)
+{
+    qDebug() << UpsamplingLine;
+    return nonEmpty(CubrixUtils::upsampleCube17to33(path));
+}
+} // namespace
+
+void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
+{
+    qDebug() << "sendLutFile" << url << "type: " << type << " func: " << func;
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown lut type: " << type;
+        return;
+    }
+    const auto protocol = lutProtocol(type, func, false);
+    if (!protocol)
+        return;
+    const QString path = url.toLocalFile();
+    const auto payload = CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
+    if (!payload)
+        return;
+    appendCmd(*protocol, request(LutOpSend, ch), *payload);
+    if (type == LUT_TYPE_3D)
+        appendCmd(*protocol, LutOpOn);
+}
+
+void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUrl &url)
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown LUT type:" << type;
+        return;
+    }
+    const auto protocol = lutProtocol(type, func, false);
+    if (!protocol)
+        return;
+
+    QByteArray payload;
+    const QString path = url.toLocalFile();
+    if (!url.isEmpty()) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            qWarning() << "Failed to open LUT file:" << path;
+            return;
+        }
+        if (type != LUT_TYPE_3D) {
+            payload = file.readAll();
+        } else if (path.endsWith(QLatin1String(".cube"), Qt::CaseInsensitive)) {
+            std::optional<QByteArray> text;
+            if (CubrixUtils::isCubeSize33(path))
+                text = downsampled(path);
+            else
+                text = file.readAll();
+            if (!text)
+                return;
+            const auto image = nonEmpty(CubrixUtils::cubeToBinaryLut(*text));
+            if (!image)
+                return;
+            payload = *image;
+        } else if (path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive)) {
+            payload = file.readAll();
+        } else {
+            qWarning() << "Unknown 3D LUT format (not .cube or .dat)";
+            return;
+        }
+    }
+    appendCmd(*protocol, request(LutOpSend, ch), payload);
+    if (type == LUT_TYPE_3D)
+        appendCmd(*protocol, LutOpOn);
+}
+
+void Monitor::saveLutFile(LutType type, LutFunc func, int id, const QUrl &url)
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown type: " << type;
+        return;
+    }
+    const auto protocol = lutProtocol(type, func, false);
+    if (!protocol)
+        return;
+    std::optional<QByteArray> payload = QByteArray();
+    if (!url.isEmpty()) {
+        qDebug() << "saveLutFile" << url << "type: " << type << " ID: " << id;
+        const QString path = url.toLocalFile();
+        payload = type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
+    }
+    if (payload)
+        appendCmd(*protocol, request(LutOpStore, id), *payload);
+}
+
+void Monitor::saveLutFile(LutType type, LutFunc func, int id)
+{
+    saveLutFile(type, func, id, QUrl());
+}
+
+void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown type: " << type;
+        return;
+    }
+    const auto protocol = lutProtocol(type, func, false);
+    if (!protocol)
+        return;
+    std::optional<QByteArray> table17 = QByteArray();
+    std::optional<QByteArray> table33 = QByteArray();
+    if (!url.isEmpty()) {
+        qDebug() << "saveLutFileRV" << url << "type: " << type << " ID: " << id;
+        const QString path = url.toLocalFile();
+        if (type == LUT_TYPE_1D) {
+            table17 = readFile(path, "LUT");
+        } else {
+            table17 = CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
+            table33 = CubrixUtils::isCubeSize17(path) ? upsampled(path) : readFile(path, "LUT");
+        }
+    }
+    if (!table17 || !table33)
+        return;
+    appendCmd(*protocol, request(LutOpStore, id), *table17);
+    if (type == LUT_TYPE_3D) {
+        // The monitor takes the second store only after it has finished with the first.
+        m_rvPause();
+        appendCmd(*protocol, request(LutOpStore, id), *table33);
+    }
+}
+
+void Monitor::saveLutFileRV(LutType type, LutFunc func, int id)
+{
+    saveLutFileRV(type, func, id, QUrl());
+}
+
+void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id, const QUrl &url)
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown type: " << type;
+        return;
+    }
+    const auto protocol = lutProtocol(type, func, false);
+    if (!protocol)
+        return;
+    std::optional<QByteArray> payload = QByteArray();
+    if (!url.isEmpty()) {
+        qDebug() << "saveLutFileForceSwap" << url << "type: " << type << " ID: " << id;
+        const QString path = url.toLocalFile();
+        payload = type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : upsampled(path);
+    }
+    if (payload)
+        appendCmd(*protocol, request(LutOpStore, id), *payload);
+}
+
+void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id)
+{
+    saveLutFileForceSwap(type, func, id, QUrl());
+}
+
+void Monitor::loadLut(LutType type, LutFunc func, int id)
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown type: " << type;
+        return;
+    }
+    if (type == LUT_TYPE_1D && (func < 0 || func > 4))
+        return;
+    if (const auto protocol = lutProtocol(type, func, true))
+        appendCmd(*protocol, request(LutOpLoad, id));
+}
+
+void Monitor::setLut(LutType type, LutFunc func, int id, bool on)
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << "Unknown type: " << type;
+        return;
+    }
+    if (const auto protocol = lutProtocol(type, func, false))
+        appendCmd(*protocol, request(on ? LutOpOn : 0, id));
+}
+
+// ---- custom markers and analyzer pictures ----
+
+QByteArray Monitor::markerNameField(const QString &markerName)
+{
+    QByteArray field = markerName.toLocal8Bit().left(32);
+    field.append(QByteArray(32 - field.size(), '\0'));
+    return field;
+}
+
+void Monitor::setOffTempCustomMarker()
+{
+    appendCmd(ProtocolCustomMarker, 0x0000);
+}
+
+void Monitor::setOnTempCustomMarker()
+{
+    appendCmd(ProtocolCustomMarker, 0x0001);
+}
+
+void Monitor::sendCustomMarker(const QUrl &url)
+{
+    const auto picture = readFile(url.toLocalFile(), "marker");
+    if (!picture)
+        return;
+    qDebug() << "marker payload length" << picture->size();
+    appendCmd(ProtocolCustomMarker, 0x0002, *picture);
+    qDebug() << "Marker :" << url;
+}
+
+void Monitor::sendCustomMarker(const QString &markerName, const QUrl &url)
+{
+    QByteArray payload = markerNameField(markerName);
+    qDebug() << payload.toHex() << payload.size();
+    const auto picture = readFile(url.toLocalFile(), "marker");
+    if (!picture)
+        return;
+    payload.append(*picture);
+    appendCmd(ProtocolCustomMarker, 0x0003, payload);
+    qDebug() << "Marker :" << url << " Name :" << markerName;
+}
+
+void Monitor::queryCustomMarker()
+{
+    appendCmd(ProtocolCustomMarker, 0x0005);
+}
+
+void Monitor::deleteCustomMarker(const QString &markerName)
+{
+    QByteArray payload = QByteArray::fromHex("01000000") + markerNameField(markerName);
+    // The list view removes its own row; no change signal, so the view is not rebuilt.
+    m_markerNameList.removeAll(markerName);
+    qDebug() << payload.toHex() << payload.size();
+    appendCmd(ProtocolCustomMarker, 0x0006, payload);
+}
+
+void Monitor::requestAnalyzerPng(int which, bool whiteStyle)
+{
+    const quint16 last = which == 1 ? 0x0001 : 0x0000;
+    appendCmd(ProtocolAnalyzer, static_cast<quint16>(last | (whiteStyle ? 0x0000 : 0x0010)));
+}
+
+void Monitor::requestAnalyzerPng(int which)
+{
+    requestAnalyzerPng(which, false);
+}
+
+void Monitor::saveAnalyzerPng(const QUrl &url)
+{
+    const QString destination = url.toLocalFile();
+    if (m_analyzerPngPath.isEmpty() || !QFileInfo::exists(m_analyzerPngPath)) {
+        qDebug() << "Analyzer PNG: no image to save";
+        return;
+    }
+    if (QFileInfo(destination) == QFileInfo(m_analyzerPngPath))
+        return;
+    if (QFileInfo::exists(destination))
+        QFile::remove(destination);
+    QFile::copy(m_analyzerPngPath, destination);
+    qDebug() << "Analyzer PNG saved to:" << destination;
+}
+
+void Monitor::saveAnalyzerPdf(const QUrl &url)
+{
+    const QString destination = url.toLocalFile();
+    if (m_analyzerPngPath.isEmpty() || !QFileInfo::exists(m_analyzerPngPath)) {
+        qDebug() << "Analyzer PDF: no image to convert";
+        return;
+    }
+    const QImage picture(m_analyzerPngPath);
+    if (picture.isNull()) {
+        qDebug() << "Analyzer PDF: failed to load PNG";
+        return;
+    }
+    QPdfWriter writer(destination);
+    writer.setPageSize(QPageSize(QSizeF(picture.width(), picture.height()), QPageSize::Point, QString(),
+                                 QPageSize::FuzzyMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    painter.drawImage(QPointF(0, 0), picture);
+    painter.end();
+    qDebug() << "Analyzer PDF saved to:" << destination;
+}

@@ -1,0 +1,179 @@
+#pragma once
+
+#include "capture/captureframe.h"
+#include "device/channellist.h"
+#include "device/devicebase.h"
+#include "scope/scopestream.h"
+
+#include <QPointer>
+#include <QQmlListProperty>
+#include <QStringList>
+#include <QTemporaryFile>
+#include <QUrl>
+#include <memory>
+
+// A reference monitor: translates the page's calls into MNCP commands and the monitor's
+// replies into properties, channel records and signals.
+class Monitor : public DeviceBase
+{
+    Q_OBJECT
+    Q_PROPERTY(ScopeStream *cScopeStream READ cScopeStream NOTIFY cScopeStreamChanged)
+    Q_PROPERTY(CaptureFrame *cCaptureFrame READ cCaptureFrame NOTIFY cCaptureFrameChanged)
+    Q_PROPERTY(QString model READ model WRITE setModel NOTIFY modelChanged)
+    Q_PROPERTY(QString serial READ serial WRITE setSerial NOTIFY serialChanged)
+    Q_PROPERTY(QString version READ version WRITE setVersion NOTIFY versionChanged)
+    Q_PROPERTY(QQmlListProperty<ChannelInfo> channels READ channels NOTIFY channelsChanged)
+    Q_PROPERTY(int port_num READ portNum WRITE setPortNum NOTIFY portNumChanged)
+    Q_PROPERTY(int channel_num READ channelNum WRITE setChannelNum NOTIFY channelNumChanged)
+    Q_PROPERTY(int dit1dlut_inbit READ dit1dlutInbit NOTIFY dit1dlut_inbitChanged)
+    Q_PROPERTY(int dit1dlut_outbit READ dit1dlutOutbit NOTIFY dit1dlut_outbitChanged)
+    Q_PROPERTY(int dit3dlut_inbit READ dit3dlutInbit NOTIFY dit3dlut_inbitChanged)
+    Q_PROPERTY(int dit3dlut_outbit READ dit3dlutOutbit NOTIFY dit3dlut_outbitChanged)
+    Q_PROPERTY(int dit3dlut_size READ dit3dlutSize NOTIFY dit3dlut_sizeChanged)
+    Q_PROPERTY(int protocol_major READ protocolMajor CONSTANT)
+    Q_PROPERTY(int protocol_minor READ protocolMinor CONSTANT)
+    Q_PROPERTY(QTcpSocket::SocketState state READ state NOTIFY stateChanged)
+    Q_PROPERTY(QStringList markerNameList READ markerNameList NOTIFY markerNameListChanged)
+    Q_PROPERTY(QString analyzerPngPath READ analyzerPngUrl NOTIFY analyzerPngReceived)
+public:
+    enum LutType { LUT_TYPE_1D = 0, LUT_TYPE_3D = 1 };
+    Q_ENUM(LutType)
+    enum LutFunc {
+        LUT_FUNC_CALIBRATION = 0,
+        LUT_FUNC_DIT = 1,
+        LUT_FUNC_BOX = 2,
+        LUT_FUNC_POST_CALIBRATION = 3,
+        LUT_FUNC_POST_DIT = 4,
+    };
+    Q_ENUM(LutFunc)
+
+    // The marker list reply reads at most this many names, whatever count it announces.
+    static constexpr int MaxMarkerNames = 1024;
+    // Pause between the 17- and the 33-point store of an RV-family 3D LUT.
+    static constexpr int RvStorePauseMs = 2000;
+
+    explicit Monitor(QObject *parent = nullptr);
+    ~Monitor() override;
+
+    ScopeStream *cScopeStream() { return &m_scopeStream; }
+    CaptureFrame *cCaptureFrame() const { return m_captureFrame; }
+    QString model() const { return m_model; }
+    QString serial() const { return m_serial; }
+    QString version() const { return m_version; }
+    QQmlListProperty<ChannelInfo> channels() { return m_channels.listProperty(this); }
+    const ChannelList &channelList() const { return m_channels; }
+    int portNum() const { return m_portNum; }
+    int channelNum() const { return m_channelNum; }
+    int dit1dlutInbit() const { return m_dit1dlutInbit; }
+    int dit1dlutOutbit() const { return m_dit1dlutOutbit; }
+    int dit3dlutInbit() const { return m_dit3dlutInbit; }
+    int dit3dlutOutbit() const { return m_dit3dlutOutbit; }
+    int dit3dlutSize() const { return m_dit3dlutSize; }
+    int protocolMajor() const { return 1; }
+    int protocolMinor() const { return 6; }
+    QTcpSocket::SocketState state() const { return DeviceBase::state(); }
+    QStringList markerNameList() const { return m_markerNameList; }
+    QString analyzerPngUrl() const;
+    QString analyzerPngLocalPath() const { return m_analyzerPngPath; }
+
+    void setModel(const QString &value);
+    void setSerial(const QString &value);
+    void setVersion(const QString &value);
+    void setPortNum(int value);
+    void setChannelNum(int value);
+
+    // Custom markers and analyzer pictures.
+    Q_INVOKABLE void setOffTempCustomMarker();
+    Q_INVOKABLE void setOnTempCustomMarker();
+    Q_INVOKABLE void requestAnalyzerPng(int which, bool whiteStyle);
+    Q_INVOKABLE void requestAnalyzerPng(int which);
+    Q_INVOKABLE void saveAnalyzerPng(const QUrl &url);
+    Q_INVOKABLE void saveAnalyzerPdf(const QUrl &url);
+    Q_INVOKABLE void deleteCustomMarker(const QString &markerName);
+    Q_INVOKABLE void queryCustomMarker();
+    Q_INVOKABLE void sendCustomMarker(const QUrl &url);
+    Q_INVOKABLE void sendCustomMarker(const QString &markerName, const QUrl &url);
+
+    Q_INVOKABLE void sendKey(DeviceBase::mncp_key_code key);
+    Q_INVOKABLE void sendRotary(int type, int number);
+
+    // LUT transfer.
+    Q_INVOKABLE void sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url);
+    Q_INVOKABLE void sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUrl &url);
+    Q_INVOKABLE void saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url);
+    Q_INVOKABLE void saveLutFileRV(LutType type, LutFunc func, int id);
+    Q_INVOKABLE void saveLutFile(LutType type, LutFunc func, int id, const QUrl &url);
+    Q_INVOKABLE void saveLutFile(LutType type, LutFunc func, int id);
+    Q_INVOKABLE void saveLutFileForceSwap(LutType type, LutFunc func, int id, const QUrl &url);
+    Q_INVOKABLE void saveLutFileForceSwap(LutType type, LutFunc func, int id);
+    Q_INVOKABLE void loadLut(LutType type, LutFunc func, int id);
+    Q_INVOKABLE void setLut(LutType type, LutFunc func, int id, bool on);
+
+    Q_INVOKABLE void registerFeature(CaptureFrame *feature, int type);
+
+    void processReply(QByteArray &payload, mncp_protocol_header &header) override;
+
+    // The blocking pause of saveLutFileRV; replaceable so tests need not sleep.
+    void setRvPause(std::function<void()> pause) { m_rvPause = std::move(pause); }
+
+signals:
+    void cScopeStreamChanged();
+    void cCaptureFrameChanged();
+    void modelChanged();
+    void serialChanged();
+    void versionChanged();
+    void portNumChanged();
+    void channelNumChanged();
+    void dit1dlut_inbitChanged();
+    void dit1dlut_outbitChanged();
+    void dit3dlut_inbitChanged();
+    void dit3dlut_outbitChanged();
+    void dit3dlut_sizeChanged();
+    void channelsChanged();
+    void destroyChannel();
+    void stateChanged(QTcpSocket::SocketState state);
+    void markerNameListChanged();
+    void analyzerPngReceived();
+
+protected slots:
+    void socketStateChanged(QTcpSocket::SocketState state) override;
+
+private:
+    using Handler = void (Monitor::*)(const QByteArray &payload);
+
+    void resetToDefaults();
+    void processBasicInfo(const QByteArray &payload);
+    void processChannelInfo(const QByteArray &payload);
+    void processChannels(const QByteArray &payload);
+    void processLut1dFormat(const QByteArray &payload);
+    void processLut3dFormat(const QByteArray &payload);
+    void processFrameCapture(const QByteArray &payload);
+    void processScopeStream(const QByteArray &payload);
+    void processCustomMarker(const QByteArray &payload);
+    void processAnalyzerPng(const QByteArray &payload);
+
+    // LUT helpers: protocol for a type and function, or nullopt (with the refusal logged).
+    std::optional<quint16> lutProtocol(LutType type, LutFunc func, bool forLoad) const;
+    // Reads a whole file; empty for no path, nullopt (with a warning) when a named file cannot be read.
+    std::optional<QByteArray> readFile(const QString &path, const char *kind) const;
+    static QByteArray markerNameField(const QString &markerName);
+
+    QString m_model;
+    QString m_serial;
+    QString m_version;
+    int m_portNum = 0;
+    int m_channelNum = 0;
+    int m_dit1dlutInbit = 10;
+    int m_dit1dlutOutbit = 10;
+    int m_dit3dlutInbit = 10;
+    int m_dit3dlutOutbit = 10;
+    int m_dit3dlutSize = 17;
+    mncp_protocol_header m_lastHeader{};
+    ChannelList m_channels;
+    ScopeStream m_scopeStream;
+    QPointer<CaptureFrame> m_captureFrame;
+    QStringList m_markerNameList;
+    QString m_analyzerPngPath;
+    std::unique_ptr<QTemporaryFile> m_analyzerFile;
+    std::function<void()> m_rvPause;
+};
