@@ -1,26 +1,30 @@
 #include "framedecoder.h"
 
-#include "conversiontable.h"
+#include "ycbcrlineconverter.h"
 
 #include <QtEndian>
 #include <algorithm>
-#include <optional>
+#include <vector>
 
 namespace {
 
 using CubrixUtils::Formulas;
 
-inline quint32 convertedPixel(const ConversionTable &table, quint32 y, quint32 cb, quint32 cr)
+bool isYCbCr(int format)
 {
-    int r, g, b;
-    table.convert(static_cast<int>(y), static_cast<int>(cb), static_cast<int>(cr), r, g, b);
-    return FrameDecoder::pixelFrom10Bit(r, g, b);
+    return format == Formulas::FormatYCbCr422 || format == Formulas::FormatYCbCr444
+        || format == Formulas::FormatYCbCr444Le;
 }
+
+// Samples of one line, unpacked for the line converter.
+struct LineSamples {
+    explicit LineSamples(int width) : y(width), cb(width), cr(width) {}
+    std::vector<qint32> y, cb, cr;
+};
 
 // Format 1: whole 16-byte groups of six pixels are unpacked at once; a trailing partial
 // group goes through the per-pixel sampling, which reads only the words it needs.
-void decodePackedLine(const Formulas &formulas, const ConversionTable &table, const uchar *line, int width,
-                      quint32 *out)
+void unpackPackedLine(const Formulas &formulas, const uchar *line, int width, LineSamples &s)
 {
     const int groups = width / 6;
     for (int gi = 0; gi < groups; ++gi) {
@@ -29,31 +33,35 @@ void decodePackedLine(const Formulas &formulas, const ConversionTable &table, co
         const quint32 w1 = qFromBigEndian<quint32>(p + 4);
         const quint32 w2 = qFromBigEndian<quint32>(p + 8);
         const quint32 w3 = qFromBigEndian<quint32>(p + 12);
-        const quint32 cb01 = (w0 >> 18) & 0x3FF;
-        const quint32 cr01 = ((w0 & 0xFF) << 2) | (w1 >> 30);
-        const quint32 cb23 = (w1 >> 10) & 0x3FF;
-        const quint32 cr23 = (w2 >> 18) & 0x3FF;
-        const quint32 cb45 = ((w2 & 0xFF) << 2) | (w3 >> 30);
-        const quint32 cr45 = (w3 >> 10) & 0x3FF;
-        quint32 *o = out + 6 * gi;
-        o[0] = convertedPixel(table, (w0 >> 8) & 0x3FF, cb01, cr01);
-        o[1] = convertedPixel(table, (w1 >> 20) & 0x3FF, cb01, cr01);
-        o[2] = convertedPixel(table, w1 & 0x3FF, cb23, cr23);
-        o[3] = convertedPixel(table, (w2 >> 8) & 0x3FF, cb23, cr23);
-        o[4] = convertedPixel(table, (w3 >> 20) & 0x3FF, cb45, cr45);
-        o[5] = convertedPixel(table, w3 & 0x3FF, cb45, cr45);
+        const int x = 6 * gi;
+        s.y[x] = (w0 >> 8) & 0x3FF;
+        s.y[x + 1] = (w1 >> 20) & 0x3FF;
+        s.y[x + 2] = w1 & 0x3FF;
+        s.y[x + 3] = (w2 >> 8) & 0x3FF;
+        s.y[x + 4] = (w3 >> 20) & 0x3FF;
+        s.y[x + 5] = w3 & 0x3FF;
+        s.cb[x] = s.cb[x + 1] = (w0 >> 18) & 0x3FF;
+        s.cb[x + 2] = s.cb[x + 3] = (w1 >> 10) & 0x3FF;
+        s.cb[x + 4] = s.cb[x + 5] = static_cast<qint32>(((w2 & 0xFF) << 2) | (w3 >> 30));
+        s.cr[x] = s.cr[x + 1] = static_cast<qint32>(((w0 & 0xFF) << 2) | (w1 >> 30));
+        s.cr[x + 2] = s.cr[x + 3] = (w2 >> 18) & 0x3FF;
+        s.cr[x + 4] = s.cr[x + 5] = (w3 >> 10) & 0x3FF;
     }
-    for (int x = 6 * groups; x < width; ++x)
-        out[x] = convertedPixel(table, formulas.sampleY(line, x, 1), formulas.sampleCb(line, x, 1),
-                                formulas.sampleCr(line, x, 1));
+    for (int x = 6 * groups; x < width; ++x) {
+        s.y[x] = formulas.sampleY(line, x, Formulas::FormatYCbCr422);
+        s.cb[x] = formulas.sampleCb(line, x, Formulas::FormatYCbCr422);
+        s.cr[x] = formulas.sampleCr(line, x, Formulas::FormatYCbCr422);
+    }
 }
 
 template <bool BigEndian>
-void decodeYCbCrWordLine(const ConversionTable &table, const uchar *line, int width, quint32 *out)
+void unpackWordLine(const uchar *line, int width, LineSamples &s)
 {
     for (int x = 0; x < width; ++x) {
         const quint32 w = BigEndian ? qFromBigEndian<quint32>(line + 4 * x) : qFromLittleEndian<quint32>(line + 4 * x);
-        out[x] = convertedPixel(table, (w >> 10) & 0x3FF, (w >> 20) & 0x3FF, w & 0x3FF);
+        s.cr[x] = w & 0x3FF;
+        s.y[x] = (w >> 10) & 0x3FF;
+        s.cb[x] = (w >> 20) & 0x3FF;
     }
 }
 
@@ -80,21 +88,29 @@ bool FrameDecoder::decode(const Formulas &formulas, const QByteArray &frame, con
     if (!accepts(frame, header, image))
         return false;
     const auto *data = reinterpret_cast<const uchar *>(frame.constData());
-    // Only the YCbCr formats need the (small) table.
-    std::optional<ConversionTable> table;
-    if (header.format == Formulas::FormatYCbCr422 || header.format == Formulas::FormatYCbCr444
-        || header.format == Formulas::FormatYCbCr444Le)
-        table.emplace(range);
+    const int format = header.format;
+    const int width = header.width;
+    if (!isYCbCr(format)) {
+        for (int y = 0; y < header.height; ++y) {
+            auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
+            if (format == Formulas::FormatRgb444Le)
+                decodeRgbLine(data + header.lineOffset(y), width, out);
+            else
+                std::fill(out, out + width, Black);
+        }
+        return true;
+    }
+    const YCbCrLineConverter converter(range);
+    LineSamples samples(width);
     for (int y = 0; y < header.height; ++y) {
         const uchar *line = data + header.lineOffset(y);
-        auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
-        switch (header.format) {
-        case Formulas::FormatYCbCr422: decodePackedLine(formulas, *table, line, header.width, out); break;
-        case Formulas::FormatYCbCr444: decodeYCbCrWordLine<true>(*table, line, header.width, out); break;
-        case Formulas::FormatYCbCr444Le: decodeYCbCrWordLine<false>(*table, line, header.width, out); break;
-        case Formulas::FormatRgb444Le: decodeRgbLine(line, header.width, out); break;
-        default: std::fill(out, out + header.width, Black); break;
+        switch (format) {
+        case Formulas::FormatYCbCr422: unpackPackedLine(formulas, line, width, samples); break;
+        case Formulas::FormatYCbCr444: unpackWordLine<true>(line, width, samples); break;
+        default: unpackWordLine<false>(line, width, samples); break;
         }
+        converter.convert(samples.y.data(), samples.cb.data(), samples.cr.data(),
+                          reinterpret_cast<quint32 *>(image.scanLine(y)), width);
     }
     return true;
 }
@@ -111,8 +127,7 @@ bool FrameDecoder::decodeReference(const Formulas &formulas, const QByteArray &f
         auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
         for (int x = 0; x < header.width; ++x) {
             quint32 pixel = Black;
-            if (format == Formulas::FormatYCbCr422 || format == Formulas::FormatYCbCr444
-                || format == Formulas::FormatYCbCr444Le) {
+            if (isYCbCr(format)) {
                 int r, g, b;
                 formulas.ycbcrToRgb(formulas.sampleY(line, x, format), formulas.sampleCb(line, x, format),
                                     formulas.sampleCr(line, x, format), r, g, b, range);

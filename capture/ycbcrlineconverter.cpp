@@ -1,0 +1,186 @@
+#include "ycbcrlineconverter.h"
+
+// The results must be bit-identical to the reference: a fused multiply-add would skip the
+// rounding of the product, so contraction stays off even in builds for FMA processors.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+// Four doubles per instruction where the processor has AVX, chosen at run time so that the
+// program still runs on any x86-64.
+#if defined(__SSE2__) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define BREVANTO_CAPTURE_AVX 1
+#include <immintrin.h>
+#endif
+
+YCbCrLineConverter::YCbCrLineConverter(uint range)
+    : m_matrix(CubrixUtils::Formulas::matrix(range)), m_table(range)
+{
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Single precision after each addition: round the two doubles to float and widen again.
+inline __m128d toFloatPrecision(__m128d v)
+{
+    return _mm_cvtps_pd(_mm_cvtpd_ps(v));
+}
+
+// Rounding half away from zero followed by the 8-bit mapping (0 below 0, 255 above 1023,
+// else v / 4) is, for a single-precision value s, truncation of min(max(s + 0.5, 0), 1023.5),
+// then / 4; adding 0.5 to a float's value is exact in double.
+inline __m128i to8Bit(__m128d s)
+{
+    const __m128d t = _mm_min_pd(_mm_max_pd(_mm_add_pd(s, _mm_set1_pd(0.5)), _mm_setzero_pd()), _mm_set1_pd(1023.5));
+    return _mm_srli_epi32(_mm_cvttpd_epi32(t), 2);
+}
+
+struct Coefficients {
+    __m128d gain, rCr, gCb, gCr, bCb, rOffset, gOffset, bOffset;
+};
+
+// Two pixels: samples in the low two 32-bit lanes; 8-bit R, G, B in the low two lanes.
+inline void convertPair(const Coefficients &c, __m128i yi, __m128i cbi, __m128i cri, __m128i &r, __m128i &g,
+                        __m128i &b)
+{
+    const __m128d y = _mm_cvtepi32_pd(yi);
+    const __m128d cb = _mm_cvtepi32_pd(cbi);
+    const __m128d cr = _mm_cvtepi32_pd(cri);
+    const __m128d luma = toFloatPrecision(_mm_mul_pd(c.gain, y));
+
+    __m128d red = toFloatPrecision(_mm_add_pd(luma, _mm_mul_pd(c.rCr, cr)));
+    red = toFloatPrecision(_mm_add_pd(red, c.rOffset));
+
+    __m128d green = toFloatPrecision(_mm_add_pd(luma, _mm_mul_pd(c.gCb, cb)));
+    green = toFloatPrecision(_mm_add_pd(green, _mm_mul_pd(c.gCr, cr)));
+    green = toFloatPrecision(_mm_add_pd(green, c.gOffset));
+
+    __m128d blue = toFloatPrecision(_mm_add_pd(luma, _mm_mul_pd(c.bCb, cb)));
+    blue = toFloatPrecision(_mm_add_pd(blue, c.bOffset));
+
+    r = to8Bit(red);
+    g = to8Bit(green);
+    b = to8Bit(blue);
+}
+
+
+#if defined(BREVANTO_CAPTURE_AVX)
+
+#define AVX_FUNCTION __attribute__((target("avx")))
+
+AVX_FUNCTION inline __m256d toFloatPrecisionAvx(__m256d v)
+{
+    return _mm256_cvtps_pd(_mm256_cvtpd_ps(v));
+}
+
+AVX_FUNCTION inline __m128i to8BitAvx(__m256d s)
+{
+    const __m256d t = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(s, _mm256_set1_pd(0.5)), _mm256_setzero_pd()),
+                                    _mm256_set1_pd(1023.5));
+    return _mm_srli_epi32(_mm256_cvttpd_epi32(t), 2);
+}
+
+// Four pixels, the same steps as convertPair.
+AVX_FUNCTION inline __m128i convertQuadAvx(const CubrixUtils::Formulas::Matrix &m, const qint32 *ys, const qint32 *cbs,
+                                           const qint32 *crs)
+{
+    const __m256d y = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(ys)));
+    const __m256d cb = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(cbs)));
+    const __m256d cr = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(crs)));
+    const __m256d luma = toFloatPrecisionAvx(_mm256_mul_pd(_mm256_set1_pd(m.gain), y));
+
+    __m256d red = toFloatPrecisionAvx(_mm256_add_pd(luma, _mm256_mul_pd(_mm256_set1_pd(m.rCr), cr)));
+    red = toFloatPrecisionAvx(_mm256_add_pd(red, _mm256_set1_pd(m.rOffset)));
+
+    __m256d green = toFloatPrecisionAvx(_mm256_add_pd(luma, _mm256_mul_pd(_mm256_set1_pd(m.gCb), cb)));
+    green = toFloatPrecisionAvx(_mm256_add_pd(green, _mm256_mul_pd(_mm256_set1_pd(m.gCr), cr)));
+    green = toFloatPrecisionAvx(_mm256_add_pd(green, _mm256_set1_pd(m.gOffset)));
+
+    __m256d blue = toFloatPrecisionAvx(_mm256_add_pd(luma, _mm256_mul_pd(_mm256_set1_pd(m.bCb), cb)));
+    blue = toFloatPrecisionAvx(_mm256_add_pd(blue, _mm256_set1_pd(m.bOffset)));
+
+    return _mm_or_si128(_mm_or_si128(_mm_set1_epi32(static_cast<int>(0xFF000000u)), _mm_slli_epi32(to8BitAvx(red), 16)),
+                        _mm_or_si128(_mm_slli_epi32(to8BitAvx(green), 8), to8BitAvx(blue)));
+}
+
+// Returns how many pixels it converted (whole groups of eight).
+AVX_FUNCTION int convertAvx(const CubrixUtils::Formulas::Matrix &m, const qint32 *y, const qint32 *cb, const qint32 *cr,
+                            quint32 *out, int count)
+{
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        // Two independent quads keep both halves of the pipeline busy.
+        const __m128i first = convertQuadAvx(m, y + x, cb + x, cr + x);
+        const __m128i second = convertQuadAvx(m, y + x + 4, cb + x + 4, cr + x + 4);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), first);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x + 4), second);
+    }
+    return x;
+}
+
+bool hasAvx()
+{
+    static const bool avx = __builtin_cpu_supports("avx");
+    return avx;
+}
+
+#endif
+
+} // namespace
+
+void YCbCrLineConverter::convert(const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int count) const
+{
+    const CubrixUtils::Formulas::Matrix &m = m_matrix;
+    int x = 0;
+#if defined(BREVANTO_CAPTURE_AVX)
+    if (hasAvx())
+        x = convertAvx(m, y, cb, cr, out, count);
+#endif
+    const Coefficients c{_mm_set1_pd(m.gain), _mm_set1_pd(m.rCr),     _mm_set1_pd(m.gCb),     _mm_set1_pd(m.gCr),
+                         _mm_set1_pd(m.bCb),  _mm_set1_pd(m.rOffset), _mm_set1_pd(m.gOffset), _mm_set1_pd(m.bOffset)};
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; x + 4 <= count; x += 4) {
+        const __m128i y4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(y + x));
+        const __m128i cb4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cb + x));
+        const __m128i cr4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cr + x));
+        __m128i rLow, gLow, bLow, rHigh, gHigh, bHigh;
+        convertPair(c, y4, cb4, cr4, rLow, gLow, bLow);
+        convertPair(c, _mm_shuffle_epi32(y4, 0xEE), _mm_shuffle_epi32(cb4, 0xEE), _mm_shuffle_epi32(cr4, 0xEE), rHigh,
+                    gHigh, bHigh);
+        const __m128i r = _mm_unpacklo_epi64(rLow, rHigh);
+        const __m128i g = _mm_unpacklo_epi64(gLow, gHigh);
+        const __m128i b = _mm_unpacklo_epi64(bLow, bHigh);
+        const __m128i pixels =
+            _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(r, 16)), _mm_or_si128(_mm_slli_epi32(g, 8), b));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), pixels);
+    }
+    for (; x < count; ++x)
+        out[x] = m_table.pixel(y[x], cb[x], cr[x]);
+}
+
+bool YCbCrLineConverter::vectorised()
+{
+    return true;
+}
+
+#else
+
+void YCbCrLineConverter::convert(const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int count) const
+{
+    for (int x = 0; x < count; ++x)
+        out[x] = m_table.pixel(y[x], cb[x], cr[x]);
+}
+
+bool YCbCrLineConverter::vectorised()
+{
+    return false;
+}
+
+#endif
