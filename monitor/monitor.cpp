@@ -289,7 +289,7 @@ std::optional<quint16> Monitor::lutProtocol(LutType type, LutFunc func, bool for
         return func == LUT_FUNC_CALIBRATION ? 0x0310 : 0x0311;
     if (type == LUT_TYPE_3D && func == LUT_FUNC_BOX && forLoad)
         return 0x0311;
-    qDebug() << "Unknown lut func: " << func;
+    qDebug() << "Unknown lut func: " << int(func);
     return std::nullopt;
 }
 
@@ -332,9 +332,9 @@ std::optional<QByteArray> upsampled(const QString &path)
 
 void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
 {
-    qDebug() << "sendLutFile" << url << "type: " << type << " func: " << func;
+    qDebug() << "sendLutFile" << url << "type: " << int(type) << " func: " << int(func);
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown lut type: " << type;
+        qDebug() << "Unknown lut type: " << int(type);
         return;
     }
     const auto protocol = lutProtocol(type, func, false);
@@ -352,7 +352,7 @@ void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
 void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUrl &url)
 {
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown LUT type:" << type;
+        qDebug() << "Unknown LUT type:" << int(type);
         return;
     }
     const auto protocol = lutProtocol(type, func, false);
@@ -396,7 +396,7 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
 void Monitor::saveLutFile(LutType type, LutFunc func, int id, const QUrl &url)
 {
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << type;
+        qDebug() << "Unknown type: " << int(type);
         return;
     }
     const auto protocol = lutProtocol(type, func, false);
@@ -404,7 +404,7 @@ void Monitor::saveLutFile(LutType type, LutFunc func, int id, const QUrl &url)
         return;
     std::optional<QByteArray> payload = QByteArray();
     if (!url.isEmpty()) {
-        qDebug() << "saveLutFile" << url << "type: " << type << " ID: " << id;
+        qDebug() << "saveLutFile" << url << "type: " << int(type) << " ID: " << id;
         const QString path = url.toLocalFile();
         payload = type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
     }
@@ -420,7 +420,7 @@ void Monitor::saveLutFile(LutType type, LutFunc func, int id)
 void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
 {
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << type;
+        qDebug() << "Unknown type: " << int(type);
         return;
     }
     const auto protocol = lutProtocol(type, func, false);
@@ -429,7 +429,7 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
     std::optional<QByteArray> table17 = QByteArray();
     std::optional<QByteArray> table33 = QByteArray();
     if (!url.isEmpty()) {
-        qDebug() << "saveLutFileRV" << url << "type: " << type << " ID: " << id;
+        qDebug() << "saveLutFileRV" << url << "type: " << int(type) << " ID: " << id;
         const QString path = url.toLocalFile();
         if (type == LUT_TYPE_1D) {
             table17 = readFile(path, "LUT");
@@ -456,7 +456,7 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id)
 void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id, const QUrl &url)
 {
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << type;
+        qDebug() << "Unknown type: " << int(type);
         return;
     }
     const auto protocol = lutProtocol(type, func, false);
@@ -464,7 +464,7 @@ void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id, const QUr
         return;
     std::optional<QByteArray> payload = QByteArray();
     if (!url.isEmpty()) {
-        qDebug() << "saveLutFileForceSwap" << url << "type: " << type << " ID: " << id;
+        qDebug() << "saveLutFileForceSwap" << url << "type: " << int(type) << " ID: " << id;
         const QString path = url.toLocalFile();
         payload = type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : upsampled(path);
     }
@@ -480,7 +480,7 @@ void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id)
 void Monitor::loadLut(LutType type, LutFunc func, int id)
 {
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << type;
+        qDebug() << "Unknown type: " << int(type);
         return;
     }
     if (type == LUT_TYPE_1D && (func < 0 || func > 4))
@@ -492,7 +492,7 @@ void Monitor::loadLut(LutType type, LutFunc func, int id)
 void Monitor::setLut(LutType type, LutFunc func, int id, bool on)
 {
     if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << type;
+        qDebug() << "Unknown type: " << int(type);
         return;
     }
     if (const auto protocol = lutProtocol(type, func, false))
