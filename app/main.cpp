@@ -1,11 +1,10 @@
-#include "device/channelinfo.h"
+#include "qmlregistry.h"
 
 #include <QGuiApplication>
 #include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QTranslator>
-#include <QtQml>
 
 int main(int argc, char *argv[])
 {
@@ -13,7 +12,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     QQuickStyle::setStyle(QStringLiteral("Material"));
 
-    qmlRegisterType<ChannelInfo>("MNCP", 1, 0, "Channel");
+    registerQmlTypes();
 
     QTranslator translator;
     translator.load(QStringLiteral("TWK_Brevanto-") + QLocale::system().name(), QString(), QString(), QString());

@@ -1,0 +1,22 @@
+#include "qmlregistry.h"
+
+#include "capture/captureframe.h"
+#include "cubrix/cubrix.h"
+#include "device/channelinfo.h"
+#include "monitor/monitor.h"
+#include "scope/customlabelswaveform.h"
+#include "scope/scopestream.h"
+
+#include <QtQml>
+
+void registerQmlTypes()
+{
+    qmlRegisterType<Monitor>("MNCP", 1, 0, "Monitor");
+    qmlRegisterType<Cubrix>("MNCP", 1, 0, "Cubrix");
+    qmlRegisterType<ChannelInfo>("MNCP", 1, 0, "Channel");
+    qmlRegisterType<CaptureFrame>("MNCP", 1, 0, "Capture");
+    qmlRegisterType<ScopeStream>("MNCP", 1, 0, "ScopeStream");
+    qmlRegisterType<CustomLabelsWaveform>("MNCP", 1, 0, "CustomLabelsWaveform");
+    // The surface graph's axis takes the formatter as a pointer.
+    qRegisterMetaType<CustomLabelsWaveform *>("CustomLabelsWaveform *");
+}
