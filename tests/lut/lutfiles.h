@@ -1,0 +1,123 @@
+#pragma once
+
+// Helpers shared by the LUT tests: .cube texts built straight from their definition,
+// files in a temporary directory, and a capture of warning lines.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+#include <array>
+#include <clocale>
+#include <cstdio>
+#include <functional>
+
+namespace LutFiles {
+
+using Colour = std::array<double, 3>;
+using ColourFunction = std::function<Colour(int r, int g, int b)>;
+
+// printf's fixed notation; the tests set LC_NUMERIC to "C" first.
+inline QByteArray fixed(double value, int decimals)
+{
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return QByteArray(buffer);
+}
+
+inline void useCNumericLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+// The entry lines of an N-point table, red index fastest.
+inline QByteArray entryLines(int points, const ColourFunction &colour, int decimals,
+                             const QByteArray &lineEnd = "\n")
+{
+    QByteArray text;
+    for (int b = 0; b < points; ++b) {
+        for (int g = 0; g < points; ++g) {
+            for (int r = 0; r < points; ++r) {
+                const Colour c = colour(r, g, b);
+                text += fixed(c[0], decimals) + ' ' + fixed(c[1], decimals) + ' '
+                        + fixed(c[2], decimals) + lineEnd;
+            }
+        }
+    }
+    return text;
+}
+
+inline ColourFunction identity(int points)
+{
+    return [points](int r, int g, int b) {
+        const double top = points - 1;
+        return Colour{r / top, g / top, b / top};
+    };
+}
+
+// Non-linear in every pair of indices, so that the choice of tetrahedron shows in the result.
+inline ColourFunction curved(int points)
+{
+    return [points](int r, int g, int b) {
+        const double top = points - 1;
+        const double x = r / top, y = g / top, z = b / top;
+        return Colour{x * y, 0.2 + 0.7 * y * z * z, x * z * (1.0 - 0.5 * y)};
+    };
+}
+
+inline QByteArray sizeLine(int points)
+{
+    return "LUT_3D_SIZE " + QByteArray::number(points) + "\n";
+}
+
+inline QByteArray cubeFile(int points, const ColourFunction &colour, int decimals)
+{
+    return sizeLine(points) + "\n" + entryLines(points, colour, decimals);
+}
+
+inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &contents)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+        qFatal("cannot write test file %s", qPrintable(path));
+    return path;
+}
+
+inline QList<QByteArray> splitLines(const QByteArray &text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Collects the warning lines logged while it lives; other messages go nowhere.
+class WarningCapture
+{
+public:
+    WarningCapture() : m_previous(qInstallMessageHandler(&WarningCapture::handle))
+    {
+        s_current = this;
+    }
+    ~WarningCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList warnings;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &, const QString &message)
+    {
+        if (type == QtWarningMsg && s_current)
+            s_current->warnings << message;
+    }
+    inline static WarningCapture *s_current = nullptr;
+    QtMessageHandler m_previous;
+};
+
+} // namespace LutFiles
