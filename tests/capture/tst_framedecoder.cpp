@@ -1,0 +1,265 @@
+#include "capture/conversiontable.h"
+#include "capture/formulas.h"
+#include "capture/framedecoder.h"
+#include "capture/frameheader.h"
+#include "capture/ycbcrlineconverter.h"
+#include "testframes.h"
+
+#include <QtTest>
+
+using CubrixUtils::Formulas;
+
+class TestFrameDecoder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void headerFields();
+    void headerShorterThanTwelveBytes();
+    void problems_data();
+    void problems();
+    void publishedPixels_data();
+    void publishedPixels();
+    void packedGroupDecodes();
+    void unknownFormatIsBlack();
+    void refusesWhatDoesNotFit();
+    void fastMatchesReference_data();
+    void fastMatchesReference();
+    void lineConverterMatchesFormulas_data();
+    void lineConverterMatchesFormulas();
+};
+
+namespace {
+
+QImage decoded(const QByteArray &frame, uint range, bool reference)
+{
+    const FrameHeader header = *FrameHeader::parse(frame);
+    QImage image(header.width, header.height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0x12345678);
+    const Formulas formulas;
+    const bool ok = reference ? FrameDecoder::decodeReference(formulas, frame, header, range, image)
+                              : FrameDecoder::decode(formulas, frame, header, range, image);
+    return ok ? image : QImage();
+}
+
+quint32 expectedFromFormulas(int y, int cb, int cr, uint range)
+{
+    int r, g, b;
+    Formulas().ycbcrToRgb(y, cb, cr, r, g, b, range);
+    return TestFrames::expectedPixel(r, g, b);
+}
+
+} // namespace
+
+void TestFrameDecoder::headerFields()
+{
+    const QByteArray frame = TestFrames::header(1920, 1080, 7680, 258, {0x12, 0x05, 0x09, 0x17});
+    const auto header = FrameHeader::parse(frame);
+    QVERIFY(header.has_value());
+    QCOMPARE(header->width, 1920);
+    QCOMPARE(header->height, 1080);
+    QCOMPARE(header->pitch, 7680);
+    QCOMPARE(header->format, 258);
+    QCOMPARE(int(header->timecode[0]), 0x12);
+    QCOMPARE(int(header->timecode[1]), 0x05);
+    QCOMPARE(int(header->timecode[2]), 0x09);
+    QCOMPARE(int(header->timecode[3]), 0x17);
+    // Fields are unsigned 16-bit.
+    const auto large = FrameHeader::parse(TestFrames::header(0xFFFF, 0xFFFE, 0xFFFD, 0xFFFC));
+    QCOMPARE(large->width, 0xFFFF);
+    QCOMPARE(large->height, 0xFFFE);
+    QCOMPARE(large->pitch, 0xFFFD);
+    QCOMPARE(large->format, 0xFFFC);
+}
+
+void TestFrameDecoder::headerShorterThanTwelveBytes()
+{
+    const QByteArray full = TestFrames::header(2, 2, 8, 2);
+    for (int size = 0; size < 12; ++size)
+        QVERIFY2(!FrameHeader::parse(full.left(size)).has_value(), qPrintable(QString::number(size)));
+    QVERIFY(FrameHeader::parse(full).has_value());
+}
+
+void TestFrameDecoder::problems_data()
+{
+    QTest::addColumn<QByteArray>("headerBytes");
+    QTest::addColumn<int>("payloadSize");
+    QTest::addColumn<bool>("acceptable");
+    QTest::newRow("exact 4:4:4") << TestFrames::header(4, 3, 16, 2) << 12 + 48 << true;
+    QTest::newRow("one byte short") << TestFrames::header(4, 3, 16, 2) << 12 + 47 << false;
+    QTest::newRow("padded lines") << TestFrames::header(4, 3, 20, 258) << 12 + 60 << true;
+    QTest::newRow("pitch below width 4:4:4") << TestFrames::header(4, 3, 15, 2) << 1000 << false;
+    QTest::newRow("pitch below width 259") << TestFrames::header(4, 1, 12, 259) << 1000 << false;
+    QTest::newRow("4:2:2 exact pitch for 7 pixels") << TestFrames::header(7, 2, 24, 1) << 12 + 48 << true;
+    QTest::newRow("4:2:2 pitch one word short") << TestFrames::header(7, 2, 20, 1) << 1000 << false;
+    QTest::newRow("unknown format needs 4 bytes a pixel") << TestFrames::header(4, 2, 8, 99) << 1000 << false;
+    QTest::newRow("unknown format with room") << TestFrames::header(4, 2, 16, 99) << 12 + 32 << true;
+    QTest::newRow("gigapixel header, 12-byte payload") << TestFrames::header(65535, 65535, 65535, 2) << 12 << false;
+    QTest::newRow("zero pitch, many lines") << TestFrames::header(100, 100, 0, 2) << 12 << false;
+    QTest::newRow("no lines") << TestFrames::header(100, 0, 400, 2) << 12 << true;
+    QTest::newRow("no pixels a line") << TestFrames::header(0, 100, 0, 2) << 12 << true;
+}
+
+void TestFrameDecoder::problems()
+{
+    QFETCH(QByteArray, headerBytes);
+    QFETCH(int, payloadSize);
+    QFETCH(bool, acceptable);
+    const FrameHeader header = *FrameHeader::parse(headerBytes);
+    QCOMPARE(header.problemWith(payloadSize).isEmpty(), acceptable);
+}
+
+void TestFrameDecoder::publishedPixels_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<uint>("range");
+    QTest::addColumn<quint32>("pixel");
+    QTest::newRow("4:4:4 Y 940 video is white")
+        << TestFrames::wordFrame(1, 1, 2, {TestFrames::word444(512, 940, 512)}) << 1u << 0xFFFFFFFFu;
+    QTest::newRow("4:4:4 Y 64 video is black")
+        << TestFrames::wordFrame(1, 1, 2, {TestFrames::word444(512, 64, 512)}) << 1u << 0xFF000000u;
+    QTest::newRow("258 Y 940 video is white")
+        << TestFrames::wordFrame(1, 1, 258, {TestFrames::word444(512, 940, 512)}) << 1u << 0xFFFFFFFFu;
+    QTest::newRow("259 R 1023 G 0 B 1023") << TestFrames::wordFrame(1, 1, 259, {0x3FF003FFu}) << 0u << 0xFFFF00FFu;
+    // 259: R = 0x155 / 4 = 0x55, G = 0x2AA / 4 = 0xAA, B = 0x0F0 / 4 = 0x3C; bits 30-31 ignored.
+    QTest::newRow("259 divided by 4")
+        << TestFrames::wordFrame(1, 1, 259, {0xC0000000u | TestFrames::word444(0x155, 0x2AA, 0x0F0)}) << 3u
+        << 0xFF55AA3Cu;
+    // Extended range, Y 940: 938 / 4 = 234 in all three.
+    QTest::newRow("extended 940 is 234 grey")
+        << TestFrames::wordFrame(1, 1, 2, {TestFrames::word444(512, 940, 512)}) << 2u << 0xFFEAEAEAu;
+    // Range 3, Y 1023, Cb 0, Cr 1023 gives 1838, 883, 69: clamped red, 220, 17.
+    QTest::newRow("above 1023 clamps to 255")
+        << TestFrames::wordFrame(1, 1, 2, {TestFrames::word444(1023, 1023, 0)}) << 3u << 0xFFFFDC11u;
+    // Range 2, Y 123, Cb 456, Cr 789 gives 530, -64, -48: 132, 0, 0.
+    QTest::newRow("negative clamps to 0")
+        << TestFrames::wordFrame(1, 1, 2, {TestFrames::word444(789, 123, 456)}) << 2u << 0xFF840000u;
+}
+
+void TestFrameDecoder::publishedPixels()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(uint, range);
+    QFETCH(quint32, pixel);
+    for (bool reference : {false, true}) {
+        const QImage image = decoded(frame, range, reference);
+        QVERIFY(!image.isNull());
+        QCOMPARE(image.pixel(0, 0), pixel);
+    }
+}
+
+void TestFrameDecoder::packedGroupDecodes()
+{
+    // The published group: Y 0x040 ... 0x180 with Cb 0x200/0x202/0x204, Cr 0x201/0x203/0x205.
+    QByteArray frame = TestFrames::header(6, 1, 16, 1) + QByteArray::fromHex("08004080 480808C0 080D0081 14081580");
+    const int ys[6] = {0x040, 0x080, 0x0C0, 0x100, 0x140, 0x180};
+    const int cbs[3] = {0x200, 0x202, 0x204};
+    const int crs[3] = {0x201, 0x203, 0x205};
+    for (uint range : {0u, 1u, 2u, 3u}) {
+        for (bool reference : {false, true}) {
+            const QImage image = decoded(frame, range, reference);
+            for (int x = 0; x < 6; ++x)
+                QCOMPARE(image.pixel(x, 0), expectedFromFormulas(ys[x], cbs[x / 2], crs[x / 2], range));
+        }
+    }
+}
+
+void TestFrameDecoder::unknownFormatIsBlack()
+{
+    const QByteArray frame = TestFrames::header(3, 2, 12, 0x0104) + QByteArray(24, '\x7F');
+    for (bool reference : {false, true}) {
+        const QImage image = decoded(frame, 1, reference);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                QCOMPARE(image.pixel(x, y), 0xFF000000u);
+    }
+}
+
+void TestFrameDecoder::refusesWhatDoesNotFit()
+{
+    const Formulas formulas;
+    const QByteArray frame = TestFrames::wordFrame(2, 2, 2, {1, 2, 3, 4});
+    const FrameHeader header = *FrameHeader::parse(frame);
+    QImage image(2, 2, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0xFF123456u);
+    const QImage before = image;
+    QVERIFY(!FrameDecoder::decode(formulas, frame.left(frame.size() - 1), header, 0, image));
+    QVERIFY(!FrameDecoder::decodeReference(formulas, frame.left(frame.size() - 1), header, 0, image));
+    QCOMPARE(image, before);
+    QImage wrongSize(3, 2, QImage::Format_ARGB32_Premultiplied);
+    QVERIFY(!FrameDecoder::decode(formulas, frame, header, 0, wrongSize));
+    QVERIFY(FrameDecoder::decode(formulas, frame, header, 0, image));
+}
+
+void TestFrameDecoder::fastMatchesReference_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("pitchPadding");
+    for (int format : {1, 2, 258, 259}) {
+        // Widths that leave every tail: partial 4:2:2 groups and partial vector blocks.
+        for (int width : {1, 5, 7, 13, 64, 331}) {
+            const QByteArray name = QByteArray::number(format) + " width " + QByteArray::number(width);
+            QTest::newRow(name.constData()) << format << width << 0;
+            QTest::newRow((name + " padded").constData()) << format << width << 20;
+        }
+    }
+}
+
+void TestFrameDecoder::fastMatchesReference()
+{
+    QFETCH(int, format);
+    QFETCH(int, width);
+    QFETCH(int, pitchPadding);
+    const int height = 9;
+    const int pitch = int(Formulas::minimumLineBytes(width, format)) + pitchPadding;
+    const QByteArray frame = TestFrames::header(width, height, pitch, format)
+                           + TestFrames::noise(height * pitch, quint32(format * 7919 + width));
+    for (uint range : {0u, 1u, 2u, 3u, 4u}) {
+        const QImage fast = decoded(frame, range, false);
+        const QImage reference = decoded(frame, range, true);
+        QVERIFY(!fast.isNull());
+        QCOMPARE(fast, reference);
+    }
+}
+
+void TestFrameDecoder::lineConverterMatchesFormulas_data()
+{
+    QTest::addColumn<uint>("range");
+    QTest::newRow("default") << 0u;
+    QTest::newRow("video") << 1u;
+    QTest::newRow("extended") << 2u;
+    QTest::newRow("full") << 3u;
+}
+
+void TestFrameDecoder::lineConverterMatchesFormulas()
+{
+    // Every (Y, Cr) pair for red and every (Y, Cb) pair for blue; green over two Cr
+    // patterns for every (Y, Cb). The line length leaves tails for the vector paths.
+    QFETCH(uint, range);
+    const Formulas formulas;
+    const YCbCrLineConverter converter(range);
+    const ConversionTable table(range);
+    const int n = 1024 + 3;
+    QVector<qint32> ys(n), cbs(n), crs(n);
+    QVector<quint32> out(n);
+    for (int pattern = 0; pattern < 2; ++pattern) {
+        for (int y = 0; y < 1024; ++y) {
+            for (int x = 0; x < n; ++x) {
+                ys[x] = y;
+                cbs[x] = x % 1024;
+                crs[x] = pattern == 0 ? x % 1024 : (x * 389 + y * 17) % 1024;
+            }
+            converter.convert(ys.constData(), cbs.constData(), crs.constData(), out.data(), n);
+            for (int x = 0; x < n; ++x) {
+                const quint32 want = expectedFromFormulas(ys[x], cbs[x], crs[x], range);
+                if (out[x] != want || table.pixel(ys[x], cbs[x], crs[x]) != want)
+                    QFAIL(qPrintable(QStringLiteral("Y %1 Cb %2 Cr %3: %4 / %5, expected %6")
+                                         .arg(ys[x]).arg(cbs[x]).arg(crs[x]).arg(out[x], 0, 16)
+                                         .arg(table.pixel(ys[x], cbs[x], crs[x]), 0, 16).arg(want, 0, 16)));
+            }
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(TestFrameDecoder)
+#include "tst_framedecoder.moc"
