@@ -1,0 +1,137 @@
+#include "simprocess.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTest>
+
+namespace {
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+} // namespace
+
+SimProcess::~SimProcess()
+{
+    stop();
+}
+
+QString SimProcess::executable()
+{
+    return QStringLiteral(BREVANTO_SIM_PATH);
+}
+
+quint16 SimProcess::freePort(const QString &address)
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress(address), 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+bool SimProcess::start(const QStringList &arguments, const QString &address)
+{
+    const int logIndex = arguments.indexOf(QStringLiteral("--log-file"));
+    m_logFile = logIndex >= 0 && logIndex + 1 < arguments.size() ? arguments.at(logIndex + 1) : QString();
+    // A port found free can be taken by someone else before the simulator binds it: retry.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        stop();
+        m_address = address;
+        m_port = freePort(address);
+        if (m_port == 0)
+            return false;
+        m_output.clear();
+        m_process = std::make_unique<QProcess>();
+        m_process->setProcessChannelMode(QProcess::SeparateChannels);
+        m_process->start(executable(), QStringList(arguments) << QStringLiteral("--listen") << address
+                                                               << QStringLiteral("--port") << QString::number(m_port));
+        if (!m_process->waitForStarted(5000))
+            return false;
+        if (waitForLog(QStringLiteral("listening on"), 10000))
+            return true;
+    }
+    return false;
+}
+
+void SimProcess::stop()
+{
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(3000)) {
+            m_process->kill();
+            m_process->waitForFinished(3000);
+        }
+    }
+    m_process.reset();
+}
+
+QString SimProcess::log()
+{
+    if (!m_logFile.isEmpty()) {
+        QFile file(m_logFile);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    if (m_process)
+        m_output += QString::fromUtf8(m_process->readAllStandardOutput());
+    return m_output;
+}
+
+bool SimProcess::waitForLog(const QString &text, int timeoutMs)
+{
+    return waitUntil([&] { return log().contains(text); }, timeoutMs);
+}
+
+int SimProcess::countInLog(const QString &text)
+{
+    return log().count(text);
+}
+
+SimClient::SimClient(const SimProcess &sim) : m_device(sim.port())
+{
+    m_device.setAddress(sim.address());
+}
+
+bool SimClient::connect(int timeoutMs)
+{
+    m_device.deviceConnect();
+    return waitUntil([this] { return isConnected(); }, timeoutMs);
+}
+
+bool SimClient::exchange(quint16 protocol, quint16 request, const QByteArray &data, QByteArray *payload, int timeoutMs)
+{
+    const int before = m_device.replies.size();
+    m_device.appendCmd(protocol, request, data);
+    SocketHandler *handler = m_device.socketHandler();
+    const bool idle = waitUntil([handler] { return handler->inFlight().protocol == 0 && handler->queuedCount() == 0; },
+                                timeoutMs);
+    if (payload) {
+        payload->clear();
+        for (int i = before; i < m_device.replies.size(); ++i) {
+            const TestDevice::Reply &reply = m_device.replies.at(i);
+            if (reply.header.protocol == protocol && reply.header.request == request)
+                *payload = reply.payload;
+        }
+    }
+    return idle;
+}
+
+QByteArray SimClient::query(quint16 protocol, quint16 request, const QByteArray &data)
+{
+    QByteArray payload;
+    if (!exchange(protocol, request, data, &payload))
+        return QByteArray();
+    return payload;
+}

@@ -1,0 +1,165 @@
+#include "simconnection.h"
+
+#include "simdevice.h"
+#include "simlogger.h"
+
+#include <QTcpSocket>
+#include <cstring>
+
+SimConnection::SimConnection(int id, QTcpSocket *socket, SimDevice &device, const FaultInjector &faults, QObject *parent)
+    : QObject(parent), m_id(id), m_socket(socket), m_device(device), m_faults(faults)
+{
+    m_socket->setParent(this);
+    m_clock.start();
+    m_pumpTimer.setSingleShot(true);
+    connect(&m_pumpTimer, &QTimer::timeout, this, &SimConnection::pump);
+    connect(m_socket, &QTcpSocket::readyRead, this, &SimConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &SimConnection::onDisconnected);
+    log(QStringLiteral("connected from %1:%2").arg(m_socket->peerAddress().toString()).arg(m_socket->peerPort()));
+}
+
+void SimConnection::log(const QString &line) const
+{
+    SimLogger::log(QStringLiteral("#%1 %2").arg(m_id).arg(line));
+}
+
+void SimConnection::onDisconnected()
+{
+    log(QStringLiteral("disconnected after %1 commands").arg(m_commands));
+    m_pumpTimer.stop();
+    emit finished();
+}
+
+void SimConnection::abortWith(const QString &reason)
+{
+    log(reason + QStringLiteral(", closing the connection"));
+    m_closing = true;
+    m_inbox.clear();
+    m_socket->abort();
+}
+
+void SimConnection::onReadyRead()
+{
+    if (m_closing) {
+        // Still read, so the peer is not blocked, but act on nothing more.
+        m_socket->readAll();
+        return;
+    }
+    m_inbox.append(m_socket->readAll());
+    processInput();
+}
+
+bool SimConnection::takeHeader()
+{
+    mncp_protocol_header header;
+    std::memcpy(&header, m_inbox.constData(), MNCP_HEADER_SIZE);
+    const QByteArray raw = m_inbox.left(MNCP_HEADER_SIZE);
+    const int check = mncp_check_header(header);
+    if (check == MNCP_HEADER_CRC_ERROR) {
+        abortWith(QStringLiteral("bad header (CRC error): %1").arg(QString::fromLatin1(raw.toHex(' '))));
+        return false;
+    }
+    if (check == MNCP_HEADER_VERSION_ERROR) {
+        abortWith(QStringLiteral("bad header (version 0x%1): %2")
+                      .arg(header.version, 4, 16, QLatin1Char('0'))
+                      .arg(QString::fromLatin1(raw.toHex(' '))));
+        return false;
+    }
+    if (header.length > MaxPayloadLength) {
+        abortWith(QStringLiteral("oversized length %1 for protocol 0x%2 request 0x%3 (limit %4)")
+                      .arg(header.length)
+                      .arg(header.protocol, 4, 16, QLatin1Char('0'))
+                      .arg(header.request, 4, 16, QLatin1Char('0'))
+                      .arg(MaxPayloadLength));
+        return false;
+    }
+    m_inbox.remove(0, MNCP_HEADER_SIZE);
+    m_header = header;
+    return true;
+}
+
+void SimConnection::processInput()
+{
+    while (!m_closing) {
+        if (!m_header) {
+            if (m_inbox.size() < MNCP_HEADER_SIZE || !takeHeader())
+                return;
+        }
+        const int length = static_cast<int>(m_header->length);
+        if (m_inbox.size() < length)
+            return;
+        const QByteArray payload = m_inbox.left(length);
+        m_inbox.remove(0, length);
+        const mncp_protocol_header header = *m_header;
+        m_header.reset();
+        answer(header.protocol, header.request, payload);
+    }
+}
+
+void SimConnection::answer(quint16 protocol, quint16 request, const QByteArray &payload)
+{
+    const int number = ++m_commands;
+    SimLogger::logCommand(m_id, protocol, request, static_cast<quint32>(payload.size()));
+    if (m_faults.silent(number)) {
+        log(QStringLiteral("fault: command %1 not answered").arg(number));
+        return;
+    }
+    SimReply reply;
+    const SimCommand command{protocol, request, payload};
+    if (const auto status = m_faults.errorStatus(protocol, request)) {
+        log(QStringLiteral("fault: error reply status %1").arg(*status));
+        reply = SimReply::error(command, *status);
+    } else {
+        reply = m_device.handle(command);
+    }
+    Outgoing out;
+    if (m_faults.badCrc(protocol, request, number)) {
+        log(QStringLiteral("fault: reply with a bad CRC"));
+        out.bytes = reply.encodeWithBadCrc();
+    } else {
+        out.bytes = reply.encode();
+    }
+    out.notBefore = m_clock.elapsed() + reply.delayMs;
+    out.closeAfter = m_faults.closeAfterReply(number);
+    if (out.closeAfter)
+        m_closing = true;
+    m_outbox.append(out);
+    if (!m_pumpTimer.isActive())
+        pump();
+}
+
+void SimConnection::pump()
+{
+    while (!m_outbox.isEmpty()) {
+        Outgoing &head = m_outbox.first();
+        const qint64 wait = head.notBefore - m_clock.elapsed();
+        if (wait > 0) {
+            m_pumpTimer.start(static_cast<int>(wait));
+            return;
+        }
+        const int chunk = m_faults.chunkSize();
+        const int remaining = head.bytes.size() - m_sentOfHead;
+        const int piece = chunk > 0 ? qMin(chunk, remaining) : remaining;
+        m_socket->write(head.bytes.constData() + m_sentOfHead, piece);
+        m_socket->flush();
+        m_sentOfHead += piece;
+        if (m_sentOfHead < head.bytes.size()) {
+            // The next piece goes out on a later event-loop turn, so the peer sees it separately.
+            m_pumpTimer.start(1);
+            return;
+        }
+        const bool close = head.closeAfter;
+        m_outbox.removeFirst();
+        m_sentOfHead = 0;
+        if (close) {
+            log(QStringLiteral("fault: closing the connection after %1 commands").arg(m_commands));
+            m_outbox.clear();
+            m_socket->disconnectFromHost();
+            return;
+        }
+        if (chunk > 0 && !m_outbox.isEmpty()) {
+            m_pumpTimer.start(1);
+            return;
+        }
+    }
+}
