@@ -1,8 +1,9 @@
 #include "lut/cubeentryreader.h"
 
-#include "lut/cubelinescanner.h"
+#include <QtGlobal>
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <system_error>
 
@@ -12,12 +13,31 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Integers up to 2^24 and powers of ten up to 10^10 (5^10 < 2^24) are exact floats.
+constexpr quint32 MaxExactMantissa = 1u << 24;
+constexpr int MaxExactPowerOfTen = 10;
+constexpr float PowersOfTen[MaxExactPowerOfTen + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                      1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+// Float operations round to float only where the compiler evaluates them in float.
+constexpr bool ExactFloatArithmetic = FLT_EVAL_METHOD == 0;
+
 // Keyword and comment lines that never hold an entry.
 bool isIgnoredLine(const CubeLineScanner::Line &line)
 {
-    if (line.isEmpty() || *line.begin == '#')
+    if (line.isEmpty())
         return true;
-    return line.startsWith("TITLE") || line.startsWith("DOMAIN_") || line.startsWith("LUT_");
+    switch (*line.begin) {
+    case '#':
+        return true;
+    case 'T':
+        return line.startsWith("TITLE");
+    case 'D':
+        return line.startsWith("DOMAIN_");
+    case 'L':
+        return line.startsWith("LUT_");
+    default:
+        return false;
+    }
 }
 
 // Splits a trimmed line on runs of white space; true only for exactly three pieces.
@@ -47,26 +67,38 @@ bool splitThree(const CubeLineScanner::Line &line, CubeLineScanner::Line pieces[
 bool CubeEntryReader::toFloat(const char *begin, const char *end, float &value)
 {
     // Check the whole token against the decimal grammar first: from_chars would also take
-    // "inf" and "nan" and would stop early on trailing junk.
+    // "inf" and "nan" and would stop early on trailing junk. Collect the digits on the way
+    // for the fast path below.
     const char *p = begin;
+    const bool negative = p < end && *p == '-';
     if (p < end && (*p == '+' || *p == '-'))
         ++p;
     const char *digits = p;
     int mantissaDigits = 0;
-    while (p < end && isDigit(*p)) {
-        ++p;
+    int fractionDigits = 0;
+    quint32 mantissa = 0;
+    bool mantissaFits = true;
+    const auto takeDigit = [&](char c) {
+        if (mantissa > (MaxExactMantissa - 9) / 10)
+            mantissaFits = false;
+        else
+            mantissa = mantissa * 10 + quint32(c - '0');
         ++mantissaDigits;
-    }
+    };
+    while (p < end && isDigit(*p))
+        takeDigit(*p++);
     if (p < end && *p == '.') {
         ++p;
         while (p < end && isDigit(*p)) {
-            ++p;
-            ++mantissaDigits;
+            takeDigit(*p++);
+            ++fractionDigits;
         }
     }
     if (mantissaDigits == 0)
         return false;
+    bool hasExponent = false;
     if (p < end && (*p == 'e' || *p == 'E')) {
+        hasExponent = true;
         ++p;
         if (p < end && (*p == '+' || *p == '-'))
             ++p;
@@ -79,6 +111,14 @@ bool CubeEntryReader::toFloat(const char *begin, const char *end, float &value)
     if (p != end)
         return false;
 
+    // The usual LUT value ("0.117647"): a mantissa and a power of ten that are both exact
+    // floats, so one correctly rounded division gives the nearest float, as from_chars does.
+    if (ExactFloatArithmetic && !hasExponent && mantissaFits && fractionDigits <= MaxExactPowerOfTen) {
+        const float magnitude = float(mantissa) / PowersOfTen[fractionDigits];
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
+
     // from_chars takes no plus sign and is independent of the C locale.
     const char *start = (*begin == '+') ? digits : begin;
     float parsed = 0.0f;
@@ -87,6 +127,33 @@ bool CubeEntryReader::toFloat(const char *begin, const char *end, float &value)
         return false;
     value = parsed;
     return true;
+}
+
+CubeEntryReader::CubeEntryReader(const QByteArray &text) : m_scanner(text)
+{
+}
+
+bool CubeEntryReader::nextCandidate()
+{
+    CubeLineScanner::Line line;
+    while (m_scanner.next(line)) {
+        if (!isIgnoredLine(line) && splitThree(line, m_pieces))
+            return true;
+    }
+    return false;
+}
+
+bool CubeEntryReader::convert(LutEntry &entry) const
+{
+    bool complete = true;
+    float *const values[3] = {&entry.red, &entry.green, &entry.blue};
+    for (int i = 0; i < 3; ++i) {
+        if (!toFloat(m_pieces[i].begin, m_pieces[i].end, *values[i])) {
+            *values[i] = 0.0f;
+            complete = false;
+        }
+    }
+    return complete;
 }
 
 std::vector<LutEntry> CubeEntryReader::read(const QByteArray &text, UnreadablePiece rule,
@@ -100,23 +167,11 @@ std::vector<LutEntry> CubeEntryReader::read(const QByteArray &text, UnreadablePi
         expected = std::min(expected, std::size_t(maxEntries));
     entries.reserve(std::min<std::size_t>(expected, 35937));
 
-    CubeLineScanner scanner(text);
-    CubeLineScanner::Line line;
-    CubeLineScanner::Line pieces[3];
-    while ((maxEntries < 0 || int(entries.size()) < maxEntries) && scanner.next(line)) {
-        if (isIgnoredLine(line) || !splitThree(line, pieces))
-            continue;
-        float values[3];
-        bool complete = true;
-        for (int i = 0; i < 3; ++i) {
-            if (!toFloat(pieces[i].begin, pieces[i].end, values[i])) {
-                values[i] = 0.0f;
-                complete = false;
-            }
-        }
-        if (!complete && rule == UnreadablePiece::SkipLine)
-            continue;
-        entries.push_back(LutEntry{values[0], values[1], values[2]});
+    CubeEntryReader reader(text);
+    while ((maxEntries < 0 || int(entries.size()) < maxEntries) && reader.nextCandidate()) {
+        LutEntry entry;
+        if (reader.convert(entry) || rule == UnreadablePiece::CountAsZero)
+            entries.push_back(entry);
     }
     return entries;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lut/cubelinescanner.h"
 #include "lut/lutentry.h"
 
 #include <QByteArray>
@@ -20,6 +21,17 @@ public:
         CountAsZero  // the piece reads as 0.0 and the line is kept (resampling)
     };
 
+    // Walks the text; the text must outlive the reader.
+    explicit CubeEntryReader(const QByteArray &text);
+
+    // Moves to the next line that may be an entry: not a keyword or comment line, and
+    // exactly three pieces. False at the end of the text.
+    bool nextCandidate();
+    // Converts the current candidate's pieces. False when a piece is not a number; that
+    // piece reads as 0.0. Callers that count every candidate as an entry (the resamplers)
+    // only convert the entries they use.
+    bool convert(LutEntry &entry) const;
+
     // Reads entries in file order. With maxEntries >= 0 reading stops once that many are
     // held, since callers ignore anything beyond a full grid.
     static std::vector<LutEntry> read(const QByteArray &text, UnreadablePiece rule,
@@ -30,6 +42,10 @@ public:
     // hexadecimal, comma decimals, "inf" and "nan" (a LUT value must be finite to be coded
     // or written), and values that overflow or underflow the float range.
     static bool toFloat(const char *begin, const char *end, float &value);
+
+private:
+    CubeLineScanner m_scanner;
+    CubeLineScanner::Line m_pieces[3];
 };
 
 } // namespace CubrixUtils

@@ -67,42 +67,53 @@ bool declaresCubeSize(const QString &path, const char *size)
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Longest fraction among the left-to-right, non-overlapping matches of "[0-9]*\.[0-9]+";
-// the digits before the point do not change the count or where the next match starts.
-int longestFraction(const CubeLineScanner::Line &line)
-{
-    int longest = 0;
-    const char *p = line.begin;
-    while (p < line.end) {
-        if (*p == '.' && p + 1 < line.end && isDigit(p[1])) {
-            const char *q = p + 1;
-            while (q < line.end && isDigit(*q))
-                ++q;
-            longest = std::max(longest, int(q - p - 1));
-            p = q;
-        } else {
-            ++p;
-        }
-    }
-    return longest;
-}
-
+// The longest fraction on the lines after the first line that mentions "17" or "33"; lines
+// that mention either are passed over. A fraction is what a left-to-right, non-overlapping
+// match of "[0-9]*\.[0-9]+" has after its point: every maximal digit run right after a point
+// (a match ends where its digit run ends, so it never takes the point of the next one).
+// One pass over the bytes, since this runs over every line of a 35,937-entry file; digits
+// are not white space, so trimming the lines changes nothing.
 int decimalsInText(const QByteArray &text)
 {
+    const uchar *const begin = reinterpret_cast<const uchar *>(text.constData());
+    const uchar *const end = begin + text.size();
     int decimals = 0;
     bool scanning = false;
-    CubeLineScanner scanner(text);
-    CubeLineScanner::Line line;
-    while (scanner.next(line)) {
-        // The size line starts the scan. Later lines that mention 17 or 33 (a value such as
-        // 0.117647 included) are passed over but leave the scan running.
-        if (line.contains("17") || line.contains("33")) {
+    bool lineMentionsSize = false;
+    int lineFraction = 0;
+    const auto endLine = [&] {
+        if (lineMentionsSize)
             scanning = true;
+        else if (scanning)
+            decimals = std::max(decimals, lineFraction);
+        lineMentionsSize = false;
+        lineFraction = 0;
+    };
+
+    const uchar *p = begin;
+    while (p < end) {
+        const uchar c = *p;
+        if (c == '\n') {
+            endLine();
+            ++p;
             continue;
         }
-        if (scanning)
-            decimals = std::max(decimals, longestFraction(line));
+        if (uchar(c - '0') > 9) {
+            ++p;
+            continue;
+        }
+        const bool afterPoint = p > begin && p[-1] == '.';
+        const uchar *const run = p;
+        uint pair = c;
+        while (++p < end && uchar(*p - '0') <= 9) {
+            pair = ((pair << 8) | *p) & 0xFFFF;
+            if (pair == ('1' << 8 | '7') || pair == ('3' << 8 | '3'))
+                lineMentionsSize = true;
+        }
+        if (afterPoint)
+            lineFraction = std::max(lineFraction, int(p - run));
     }
+    endLine();
     return decimals;
 }
 
@@ -182,25 +193,26 @@ float interpolateComponent(Tetrahedron tetrahedron, const float c[8], float fr, 
     return float(interpolate<double>(tetrahedron, wide, fr, fg, fb));
 }
 
-// Reads the full input grid of a resampler, or warns and gives nothing.
-bool readInputGrid(const QString &path, int points, std::vector<LutEntry> &entries, int &decimals)
+// A resampler's source text, and the decimals to write it with.
+QByteArray readSource(const QString &path, int &decimals)
 {
-    const int required = points * points * points;
     QByteArray text;
     if (!readWholeFile(path, text))
         qDebug() << "Cannot open LUT file:" << path;
-    entries = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::CountAsZero, required);
-    if (int(entries.size()) < required) {
-        qWarning() << "ERROR: Expected" << required << "entries, found" << int(entries.size());
-        return false;
-    }
     decimals = decimalsInText(text);
     if (decimals > CubeTextWriter::MaxDecimals) {
         qDebug() << "LUT file has" << decimals << "decimals, writing"
                  << CubeTextWriter::MaxDecimals;
         decimals = CubeTextWriter::MaxDecimals;
     }
-    return true;
+    return text;
+}
+
+// The resamplers need a full input grid; a shorter file (or one that cannot be read) would
+// leave output points without input.
+void warnShortGrid(int required, int found)
+{
+    qWarning() << "ERROR: Expected" << required << "entries, found" << found;
 }
 
 } // namespace
@@ -263,30 +275,45 @@ int cubeDecimals(const QString &path)
 
 QByteArray downsampleCube33to17(const QString &path)
 {
-    std::vector<LutEntry> input;
     int decimals = 0;
-    if (!readInputGrid(path, Points33, input, decimals))
-        return QByteArray();
+    const QByteArray text = readSource(path, decimals);
 
     // Every output position 2i (0.0625 x 32 per step) is a whole input index, the last one
-    // included, so each output entry is an input entry as it stands.
+    // included, so output (r, g, b) is input (2r, 2g, 2b) as it stands. With unreadable
+    // pieces counting as 0.0 every candidate line is an entry, so only the one input entry
+    // in eight that is used needs converting. Both grids run red fastest, so the used
+    // entries arrive in output order.
     std::vector<LutEntry> output;
     output.reserve(Entries17);
-    for (int b = 0; b < Points17; ++b) {
-        for (int g = 0; g < Points17; ++g) {
-            for (int r = 0; r < Points17; ++r)
-                output.push_back(input[std::size_t(2 * r + Points33 * 2 * g + Points33 * Points33 * 2 * b)]);
+    CubeEntryReader reader(text);
+    int index = 0;
+    while (index < Entries33 && reader.nextCandidate()) {
+        const int r = index % Points33;
+        const int g = (index / Points33) % Points33;
+        const int b = index / (Points33 * Points33);
+        if (r % 2 == 0 && g % 2 == 0 && b % 2 == 0) {
+            LutEntry entry;
+            reader.convert(entry);
+            output.push_back(entry);
         }
+        ++index;
+    }
+    if (index < Entries33) {
+        warnShortGrid(Entries33, index);
+        return QByteArray();
     }
     return CubeTextWriter::write(Points17, output, decimals);
 }
 
 QByteArray upsampleCube17to33(const QString &path)
 {
-    std::vector<LutEntry> input;
     int decimals = 0;
-    if (!readInputGrid(path, Points17, input, decimals))
+    const std::vector<LutEntry> input = CubeEntryReader::read(
+        readSource(path, decimals), CubeEntryReader::UnreadablePiece::CountAsZero, Entries17);
+    if (int(input.size()) < Entries17) {
+        warnShortGrid(Entries17, int(input.size()));
         return QByteArray();
+    }
 
     GridPosition axis[Points33];
     for (int i = 0; i < Points33; ++i)
