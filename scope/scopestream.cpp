@@ -3,6 +3,7 @@
 #include "mncp/sockethandler.h"
 
 #include <QtDebug>
+#include <array>
 #include <cmath>
 
 using QtDataVisualization::QSurface3DSeries;
@@ -20,6 +21,34 @@ namespace {
 // Radians to degrees, as the vector angle has always been computed.
 constexpr double DegreesPerRadian = 57.29577951308232;
 constexpr int VectorCentre = 64;
+
+struct PolarPoint {
+    float angle;
+    float radius;
+};
+using PolarGrid = std::array<PolarPoint, ScopeStream::VectorLines * ScopeStream::VectorColumns>;
+
+// Where each vector sample sits on the polar plot depends only on its place in the frame, so
+// the trigonometry is done once instead of for every sample of every frame.
+const PolarGrid &polarGrid()
+{
+    static const PolarGrid grid = [] {
+        PolarGrid points{};
+        for (int row = 0; row < ScopeStream::VectorLines; ++row) {
+            const float dy = float(row - VectorCentre);
+            for (int column = 0; column < ScopeStream::VectorColumns; ++column) {
+                const float dx = float(column - VectorCentre);
+                // 0 degrees points up on the plot, so the mathematical angle is turned by 90.
+                float angle = float(std::fmod(std::atan2(dy, dx) * DegreesPerRadian + 90.0, 360.0));
+                if (angle < 0.0f)
+                    angle += 360.0f;
+                points[size_t(row * ScopeStream::VectorColumns + column)] = {angle, std::hypot(dx, dy)};
+            }
+        }
+        return points;
+    }();
+    return grid;
+}
 } // namespace
 
 ScopeStream::ScopeStream(SocketHandler *handler, QObject *parent)
@@ -267,23 +296,19 @@ void ScopeStream::renderVector(const QByteArray &frame)
     else if (m_vectorGain == 4)
         maskRadius = Gain4Radius;
 
+    const PolarGrid &grid = polarGrid();
     auto *array = new QSurfaceDataArray;
     array->reserve(VectorLines);
     for (int row = 0; row < VectorLines; ++row) {
         auto *dataRow = new QSurfaceDataRow(VectorColumns);
         QSurfaceDataItem *item = dataRow->data();
-        const float dy = float(row - VectorCentre);
+        const int lineStart = row * VectorColumns;
         for (int column = 0; column < VectorColumns; ++column) {
-            const float dx = float(column - VectorCentre);
-            const float radius = std::hypot(dx, dy);
-            // Polar plot: 0 degrees points up, so the mathematical angle is turned by 90.
-            float angle = float(std::fmod(std::atan2(dy, dx) * DegreesPerRadian + 90.0, 360.0));
-            if (angle < 0.0f)
-                angle += 360.0f;
-            float value = float(bytes[row * VectorColumns + column]);
-            if (maskRadius > 0.0f && radius >= maskRadius)
+            const PolarPoint &point = grid[size_t(lineStart + column)];
+            float value = float(bytes[lineStart + column]);
+            if (maskRadius > 0.0f && point.radius >= maskRadius)
                 value = 0.0f;
-            item[column].setPosition(QVector3D(angle, value, radius));
+            item[column].setPosition(QVector3D(point.angle, value, point.radius));
         }
         array->append(dataRow);
     }
