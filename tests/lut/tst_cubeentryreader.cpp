@@ -1,7 +1,11 @@
 #include "lut/cubeentryreader.h"
 #include "lutfiles.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
+#include <cstdlib>
 
 #include <cfloat>
 
@@ -29,6 +33,7 @@ class TestCubeEntryReader : public QObject
 private slots:
     void numbers_data();
     void numbers();
+    void nearestFloatLikeStrtof();
     void lines_data();
     void lines();
     void stopsAtMaxEntries();
@@ -82,6 +87,40 @@ void TestCubeEntryReader::numbers()
         QCOMPARE(parsed, value); // compiler-rounded literal: the nearest float
     else
         QCOMPARE(parsed, -123.0f);
+}
+
+void TestCubeEntryReader::nearestFloatLikeStrtof()
+{
+    // glibc's strtof rounds correctly; in the C locale it reads the same decimal notation.
+    LutFiles::useCNumericLocale();
+    QRandomGenerator random(77);
+    for (int i = 0; i < 40000; ++i) {
+        QByteArray token;
+        if (random.bounded(4) == 0)
+            token += random.bounded(2) ? "-" : "+";
+        const int integerDigits = random.bounded(0, 9);
+        const int fractionDigits = random.bounded(integerDigits == 0 ? 1 : 0, 13);
+        for (int d = 0; d < integerDigits; ++d)
+            token += char('0' + random.bounded(10));
+        if (fractionDigits > 0 || random.bounded(2))
+            token += '.';
+        for (int d = 0; d < fractionDigits; ++d)
+            token += char('0' + random.bounded(10));
+        if (random.bounded(5) == 0)
+            token += "e" + QByteArray::number(random.bounded(-12, 13));
+
+        char *parsedEnd = nullptr;
+        const float expected = std::strtof(token.constData(), &parsedEnd);
+        QCOMPARE(parsedEnd, token.constData() + token.size());
+        float value = 0.0f;
+        if (!CubeEntryReader::toFloat(token.constData(), token.constData() + token.size(), value))
+            QFAIL(token.constData());
+        if (value != expected || std::signbit(value) != std::signbit(expected))
+            QFAIL(qPrintable(QStringLiteral("%1: %2, strtof gives %3")
+                                 .arg(QString::fromLatin1(token))
+                                 .arg(double(value), 0, 'g', 10)
+                                 .arg(double(expected), 0, 'g', 10)));
+    }
 }
 
 void TestCubeEntryReader::lines_data()

@@ -269,6 +269,7 @@ void TestCubeResample::keywordLinesAndBadPieces()
 {
     QList<QByteArray> lines = splitLines(entryLines(33, identity(33), 6));
     lines[0] = "0.500000 abc 0.250000";   // piece reads as 0.0, line kept
+    lines[1] = "red green blue";          // unused by the output, but still an entry
     lines[2] = "0,5 0.125 nan";           // both unreadable pieces read as 0.0
     lines.insert(4, "LUT_3D_INPUT_RANGE 0.0 1.0"); // keyword with two numbers: no entry
     lines.insert(5, "TITLE second title");
