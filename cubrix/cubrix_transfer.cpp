@@ -19,10 +19,11 @@ std::optional<QByteArray> readWholeFile(QFile &file)
     return data;
 }
 
+// A URL that names no local file gives an empty path: unreadable, not worth a QFile warning.
 std::optional<QByteArray> readWholeFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     auto data = readWholeFile(file);
     file.close();
@@ -108,7 +109,7 @@ void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resam
     if (!url.isEmpty()) {
         const QString path = url.toLocalFile();
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
             // An empty payload would make the box store or apply an empty table.
             qWarning() << operationName << "cannot open LUT file" << path << "- nothing sent";
             return;
@@ -173,7 +174,7 @@ void Cubrix::sendFrameFile(QUrl url)
         return;
     }
     QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly)) {
         qDebug() << "sendFrameFile" << "failed to open file " << url.toString();
         return;
     }

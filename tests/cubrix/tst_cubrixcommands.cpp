@@ -316,8 +316,9 @@ void TestCubrixCommands::modeKeysQueryOnceAfterTheLastPress()
     QVERIFY(box.fake.waitForCommands(5, 3000));
     const qint64 queried = clock.elapsed();
     QVERIFY(box.waitIdle());
-    // Allow for timer coarseness, but the pair must not come before the last press's 500 ms.
-    QVERIFY2(queried - lastPress >= 480, qPrintable(QString::number(queried - lastPress)));
+    // A coarse 500 ms timer may fire up to 5 % early; a timer that was not restarted by the
+    // later presses would fire about 100 ms after the last one.
+    QVERIFY2(queried - lastPress >= 450, qPrintable(QString::number(queried - lastPress)));
     QCOMPARE(commandIds(box.fake), (CommandIds{{0x0001, 112}, {0x0001, 114}, {0x0001, 145}, Query(5), Query(22)}));
 
     // And only one pair: nothing more arrives afterwards.
