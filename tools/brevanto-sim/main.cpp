@@ -15,6 +15,7 @@ int main(int argc, char *argv[])
     // Headless by default: the analyzer pictures are painted off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    SimLogger::installMessageHandler(false);
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brevanto-sim"));
 

@@ -1,15 +1,22 @@
 #include "simlogger.h"
 
+#include <QList>
 #include <QTime>
 #include <cstdio>
 
 namespace {
 bool verboseMessages = false;
+// Lines logged before the log is opened (Qt's own start-up warnings) wait for it.
+QList<QByteArray> pendingLines;
 
 void messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtDebugMsg && !verboseMessages)
         return;
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "brevanto-sim: %s\n", qPrintable(message));
+        return;
+    }
     const char *level = "debug";
     switch (type) {
     case QtInfoMsg: level = "info"; break;
@@ -38,6 +45,7 @@ bool SimLogger::open(const QString &path, QString *error)
             *error = out.errorString();
             return false;
         }
+        writePending();
         return true;
     }
     out.setFileName(path);
@@ -45,7 +53,16 @@ bool SimLogger::open(const QString &path, QString *error)
         *error = QStringLiteral("cannot open log file %1: %2").arg(path, out.errorString());
         return false;
     }
+    writePending();
     return true;
+}
+
+void SimLogger::writePending()
+{
+    for (const QByteArray &line : pendingLines)
+        file().write(line);
+    pendingLines.clear();
+    file().flush();
 }
 
 void SimLogger::log(const QString &line)
@@ -54,7 +71,8 @@ void SimLogger::log(const QString &line)
     const QByteArray text = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toUtf8() + ' '
         + line.toUtf8() + '\n';
     if (!out.isOpen()) {
-        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+        if (pendingLines.size() < 100)
+            pendingLines.append(text);
         return;
     }
     out.write(text);

@@ -13,10 +13,12 @@ public:
     static bool open(const QString &path, QString *error);
     static void log(const QString &line);
     static void logCommand(int connection, quint16 protocol, quint16 request, quint32 length);
-    // Routes Qt's warnings into this log; debug output of the shared codec is dropped
-    // unless verbose, because it prints five lines for every header it encodes.
+    // Routes Qt's warnings into this log (those before `open` wait for it); debug output of
+    // the shared codec is dropped unless verbose, because it prints five lines for every
+    // header it encodes.
     static void installMessageHandler(bool verbose);
 
 private:
     static QFile &file();
+    static void writePending();
 };
