@@ -8,6 +8,8 @@
 #pragma GCC optimize("fp-contract=off")
 #endif
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -18,14 +20,11 @@
 #include <immintrin.h>
 #endif
 
-YCbCrLineConverter::YCbCrLineConverter(uint range)
-    : m_matrix(CubrixUtils::Formulas::matrix(range)), m_table(range)
-{
-}
-
-#if defined(__SSE2__)
+using Matrix = CubrixUtils::Formulas::Matrix;
 
 namespace {
+
+#if defined(__SSE2__)
 
 // Single precision after each addition: round the two doubles to float and widen again.
 inline __m128d toFloatPrecision(__m128d v)
@@ -43,6 +42,12 @@ inline __m128i to8Bit(__m128d s)
 }
 
 struct Coefficients {
+    explicit Coefficients(const Matrix &m)
+        : gain(_mm_set1_pd(m.gain)), rCr(_mm_set1_pd(m.rCr)), gCb(_mm_set1_pd(m.gCb)), gCr(_mm_set1_pd(m.gCr)),
+          bCb(_mm_set1_pd(m.bCb)), rOffset(_mm_set1_pd(m.rOffset)), gOffset(_mm_set1_pd(m.gOffset)),
+          bOffset(_mm_set1_pd(m.bOffset))
+    {
+    }
     __m128d gain, rCr, gCb, gCr, bCb, rOffset, gOffset, bOffset;
 };
 
@@ -70,6 +75,30 @@ inline void convertPair(const Coefficients &c, __m128i yi, __m128i cbi, __m128i 
     b = to8Bit(blue);
 }
 
+// Converts whole groups of four from `x` on; returns where it stopped.
+int convertSse2(const Matrix &m, const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int x, int count)
+{
+    const Coefficients c(m);
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; x + 4 <= count; x += 4) {
+        const __m128i y4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(y + x));
+        const __m128i cb4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cb + x));
+        const __m128i cr4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cr + x));
+        __m128i rLow, gLow, bLow, rHigh, gHigh, bHigh;
+        convertPair(c, y4, cb4, cr4, rLow, gLow, bLow);
+        convertPair(c, _mm_shuffle_epi32(y4, 0xEE), _mm_shuffle_epi32(cb4, 0xEE), _mm_shuffle_epi32(cr4, 0xEE), rHigh,
+                    gHigh, bHigh);
+        const __m128i r = _mm_unpacklo_epi64(rLow, rHigh);
+        const __m128i g = _mm_unpacklo_epi64(gLow, gHigh);
+        const __m128i b = _mm_unpacklo_epi64(bLow, bHigh);
+        const __m128i pixels =
+            _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(r, 16)), _mm_or_si128(_mm_slli_epi32(g, 8), b));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), pixels);
+    }
+    return x;
+}
+
+#endif
 
 #if defined(BREVANTO_CAPTURE_AVX)
 
@@ -88,8 +117,7 @@ AVX_FUNCTION inline __m128i to8BitAvx(__m256d s)
 }
 
 // Four pixels, the same steps as convertPair.
-AVX_FUNCTION inline __m128i convertQuadAvx(const CubrixUtils::Formulas::Matrix &m, const qint32 *ys, const qint32 *cbs,
-                                           const qint32 *crs)
+AVX_FUNCTION inline __m128i convertQuadAvx(const Matrix &m, const qint32 *ys, const qint32 *cbs, const qint32 *crs)
 {
     const __m256d y = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(ys)));
     const __m256d cb = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(cbs)));
@@ -110,13 +138,13 @@ AVX_FUNCTION inline __m128i convertQuadAvx(const CubrixUtils::Formulas::Matrix &
                         _mm_or_si128(_mm_slli_epi32(to8BitAvx(green), 8), to8BitAvx(blue)));
 }
 
-// Returns how many pixels it converted (whole groups of eight).
-AVX_FUNCTION int convertAvx(const CubrixUtils::Formulas::Matrix &m, const qint32 *y, const qint32 *cb, const qint32 *cr,
-                            quint32 *out, int count)
+// Converts whole groups of eight from the start; returns where it stopped.
+AVX_FUNCTION int convertAvx(const Matrix &m, const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out,
+                            int count)
 {
     int x = 0;
     for (; x + 8 <= count; x += 8) {
-        // Two independent quads keep both halves of the pipeline busy.
+        // Two independent quads keep the pipeline busy.
         const __m128i first = convertQuadAvx(m, y + x, cb + x, cr + x);
         const __m128i second = convertQuadAvx(m, y + x + 4, cb + x + 4, cr + x + 4);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), first);
@@ -125,62 +153,47 @@ AVX_FUNCTION int convertAvx(const CubrixUtils::Formulas::Matrix &m, const qint32
     return x;
 }
 
-bool hasAvx()
-{
-    static const bool avx = __builtin_cpu_supports("avx");
-    return avx;
-}
-
 #endif
 
 } // namespace
 
+YCbCrLineConverter::YCbCrLineConverter(uint range, Path path)
+    : m_matrix(CubrixUtils::Formulas::matrix(range)), m_table(range), m_path(std::min(path, bestPath()))
+{
+}
+
+YCbCrLineConverter::Path YCbCrLineConverter::bestPath()
+{
+#if defined(BREVANTO_CAPTURE_AVX)
+    static const bool avx = __builtin_cpu_supports("avx");
+    return avx ? Avx : Sse2;
+#elif defined(__SSE2__)
+    return Sse2;
+#else
+    return Scalar;
+#endif
+}
+
+const char *YCbCrLineConverter::pathName(Path path)
+{
+    switch (path) {
+    case Avx: return "AVX";
+    case Sse2: return "SSE2";
+    default: return "scalar";
+    }
+}
+
 void YCbCrLineConverter::convert(const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int count) const
 {
-    const CubrixUtils::Formulas::Matrix &m = m_matrix;
     int x = 0;
 #if defined(BREVANTO_CAPTURE_AVX)
-    if (hasAvx())
-        x = convertAvx(m, y, cb, cr, out, count);
+    if (m_path == Avx)
+        x = convertAvx(m_matrix, y, cb, cr, out, count);
 #endif
-    const Coefficients c{_mm_set1_pd(m.gain), _mm_set1_pd(m.rCr),     _mm_set1_pd(m.gCb),     _mm_set1_pd(m.gCr),
-                         _mm_set1_pd(m.bCb),  _mm_set1_pd(m.rOffset), _mm_set1_pd(m.gOffset), _mm_set1_pd(m.bOffset)};
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    for (; x + 4 <= count; x += 4) {
-        const __m128i y4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(y + x));
-        const __m128i cb4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cb + x));
-        const __m128i cr4 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cr + x));
-        __m128i rLow, gLow, bLow, rHigh, gHigh, bHigh;
-        convertPair(c, y4, cb4, cr4, rLow, gLow, bLow);
-        convertPair(c, _mm_shuffle_epi32(y4, 0xEE), _mm_shuffle_epi32(cb4, 0xEE), _mm_shuffle_epi32(cr4, 0xEE), rHigh,
-                    gHigh, bHigh);
-        const __m128i r = _mm_unpacklo_epi64(rLow, rHigh);
-        const __m128i g = _mm_unpacklo_epi64(gLow, gHigh);
-        const __m128i b = _mm_unpacklo_epi64(bLow, bHigh);
-        const __m128i pixels =
-            _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(r, 16)), _mm_or_si128(_mm_slli_epi32(g, 8), b));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), pixels);
-    }
+#if defined(__SSE2__)
+    if (m_path >= Sse2)
+        x = convertSse2(m_matrix, y, cb, cr, out, x, count);
+#endif
     for (; x < count; ++x)
         out[x] = m_table.pixel(y[x], cb[x], cr[x]);
 }
-
-bool YCbCrLineConverter::vectorised()
-{
-    return true;
-}
-
-#else
-
-void YCbCrLineConverter::convert(const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int count) const
-{
-    for (int x = 0; x < count; ++x)
-        out[x] = m_table.pixel(y[x], cb[x], cr[x]);
-}
-
-bool YCbCrLineConverter::vectorised()
-{
-    return false;
-}
-
-#endif

@@ -12,15 +12,21 @@
 class YCbCrLineConverter
 {
 public:
-    explicit YCbCrLineConverter(uint range);
+    // Instruction paths, each falling back to the next for what is left of a line.
+    enum Path { Scalar = 0, Sse2 = 1, Avx = 2 };
+
+    // The path is lowered to what this build and processor offer.
+    explicit YCbCrLineConverter(uint range, Path path = bestPath());
 
     // Samples must be 10-bit values (0 to 1023).
     void convert(const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int count) const;
 
-    // Whether convert uses vector instructions (for the benchmark's report).
-    static bool vectorised();
+    Path path() const { return m_path; }
+    static Path bestPath();
+    static const char *pathName(Path path);
 
 private:
     CubrixUtils::Formulas::Matrix m_matrix;
     ConversionTable m_table; // the scalar path, for line tails and plain builds
+    Path m_path;
 };

@@ -7,6 +7,7 @@
 #include "capture/formulas.h"
 #include "capture/framedecoder.h"
 #include "capture/frameheader.h"
+#include "capture/ycbcrlineconverter.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -72,7 +73,8 @@ int main(int argc, char **argv)
     };
     const Case cases[] = {{1, 1, 10.0}, {2, 2, 10.0}, {258, 3, 10.0}, {259, 0, 6.0}};
 
-    std::printf("1920x1080 frame decode, median of %d runs\n", runs);
+    std::printf("1920x1080 frame decode, median of %d runs, conversion path %s\n", runs,
+                YCbCrLineConverter::pathName(YCbCrLineConverter::bestPath()));
     std::printf("%-7s %-6s %10s %10s %10s %14s %10s\n", "format", "range", "median ms", "fastest", "target",
                 "per-pixel ms", "identical");
     bool allMet = true;

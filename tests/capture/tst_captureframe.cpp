@@ -48,6 +48,7 @@ private slots:
     void ancillaryListRefused();
     void ancillaryPacketsShowPage();
     void clearFrame();
+    void saveImage();
     void destructorLogs();
 };
 
@@ -678,6 +679,34 @@ void TestCaptureFrame::clearFrame()
     QCOMPARE(item.displayMode(), 0);
     QCOMPARE(item.repaintRequests(), repaints + 1);
     QCOMPARE(item.ancillary().record().data, QByteArray::fromHex("AABBCC"));
+}
+
+void TestCaptureFrame::saveImage()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("picked.bmp"));
+    CaptureFrame item;
+    {
+        DebugLines debug;
+        QTest::ignoreMessage(QtDebugMsg, "saveImage  url empty");
+        item.saveImage(QUrl());
+        QTest::ignoreMessage(QtDebugMsg, "saveImage  m_image == NULL");
+        item.saveImage(QUrl::fromLocalFile(path));
+    }
+    QVERIFY(!QFile::exists(path));
+
+    // The user picked the file in a save dialog: an existing one is replaced.
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("not a picture");
+    }
+    item.receiveFrame(smallFrame(), 1);
+    item.saveImage(QUrl::fromLocalFile(path));
+    QCOMPARE(QImageReader(path).format(), QByteArray("bmp"));
+    const QImage saved(path);
+    QCOMPARE(saved.pixel(0, 0), 0xFFFFFFFFu);
+    QCOMPARE(saved.pixel(1, 0), 0xFF000000u);
 }
 
 void TestCaptureFrame::destructorLogs()

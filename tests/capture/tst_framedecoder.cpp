@@ -225,21 +225,31 @@ void TestFrameDecoder::fastMatchesReference()
 void TestFrameDecoder::lineConverterMatchesFormulas_data()
 {
     QTest::addColumn<uint>("range");
-    QTest::newRow("default") << 0u;
-    QTest::newRow("video") << 1u;
-    QTest::newRow("extended") << 2u;
-    QTest::newRow("full") << 3u;
+    QTest::addColumn<int>("path");
+    const YCbCrLineConverter::Path paths[] = {YCbCrLineConverter::Scalar, YCbCrLineConverter::Sse2,
+                                              YCbCrLineConverter::Avx};
+    for (YCbCrLineConverter::Path path : paths) {
+        if (path > YCbCrLineConverter::bestPath())
+            continue; // not in this build or on this processor
+        const QByteArray name = YCbCrLineConverter::pathName(path);
+        QTest::newRow((name + " default").constData()) << 0u << int(path);
+        QTest::newRow((name + " video").constData()) << 1u << int(path);
+        QTest::newRow((name + " extended").constData()) << 2u << int(path);
+        QTest::newRow((name + " full").constData()) << 3u << int(path);
+    }
 }
 
 void TestFrameDecoder::lineConverterMatchesFormulas()
 {
     // Every (Y, Cr) pair for red and every (Y, Cb) pair for blue; green over two Cr
-    // patterns for every (Y, Cb). The line length leaves tails for the vector paths.
+    // patterns for every (Y, Cb). The line length leaves tails of 4 and 3 for the narrower
+    // paths.
     QFETCH(uint, range);
-    const Formulas formulas;
-    const YCbCrLineConverter converter(range);
+    QFETCH(int, path);
+    const YCbCrLineConverter converter(range, YCbCrLineConverter::Path(path));
+    QCOMPARE(int(converter.path()), path);
     const ConversionTable table(range);
-    const int n = 1024 + 3;
+    const int n = 1024 + 7;
     QVector<qint32> ys(n), cbs(n), crs(n);
     QVector<quint32> out(n);
     for (int pattern = 0; pattern < 2; ++pattern) {
