@@ -6,6 +6,8 @@
 #include "monitor/monitor.h"
 #include "scope/customlabelswaveform.h"
 #include "scope/scopestream.h"
+#include "session/deviceprofile.h"
+#include "session/sessionmanager.h"
 
 #include <QtQml>
 
@@ -19,4 +21,6 @@ void registerQmlTypes()
     qmlRegisterType<CustomLabelsWaveform>("MNCP", 1, 0, "CustomLabelsWaveform");
     // The surface graph's axis takes the formatter as a pointer.
     qRegisterMetaType<CustomLabelsWaveform *>("CustomLabelsWaveform *");
+    qmlRegisterType<SessionManager>("MNCP", 1, 0, "SessionManager");
+    qmlRegisterType<DeviceProfile>("MNCP", 1, 0, "DeviceProfile");
 }
