@@ -53,6 +53,11 @@ Item {
         box.setCube(2)
         box.onGuiFocus()
     }
+    function sharedCommands() {
+        box.setTally(true, false)
+        box.setUMD(true, "CAM 1")
+        box.setWiFi(false)
+    }
     function message() { return box.getProtocolMessage(0x0402) }
 }
 )";
@@ -153,6 +158,8 @@ void TestCubrixQml::invokablesReachTheBox_data()
     QTest::newRow("LUTs") << "switchLuts" << CommandIds{{0x0311, 0x0100}, {0x0100, 11}, {0x0300, 0x0402}};
     QTest::newRow("ancillary") << "ancillary" << CommandIds{{0x0402, 4}, {0x0402, 4}};
     QTest::newRow("clear slot") << "clearSlot" << CommandIds{{0x0302, 0x0303}};
+    QTest::newRow("commands shared with the monitor") << "sharedCommands"
+                                                      << CommandIds{{0x0002, 0x0101}, {0x0004, 0x0101}, {0x0500, 3}};
     CommandIds generator{{0x0600, 2}, {0x0100, 13}};
     for (int request : {4, 5, 6, 7, 9, 10, 14, 15, 8, 17, 20, 11, 18, 12, 16, 19, 13, 21, 22})
         generator.append({0x0100, request});
@@ -178,6 +185,8 @@ void TestCubrixQml::invokablesReachTheBox()
         QCOMPARE(m_fake->received().at(0).payload, QByteArray::fromHex("040803ac"));
         QCOMPARE(m_page->property("bits").toInt(), 2);
     }
+    if (function == "sharedCommands")
+        QCOMPARE(m_fake->received().at(1).payload, QByteArray("CAM 1"));
     QVariant text;
     QVERIFY(QMetaObject::invokeMethod(m_page, "message", Q_RETURN_ARG(QVariant, text)));
     QCOMPARE(text.toString(), QStringLiteral("Protocol ANCI Capture Error"));
