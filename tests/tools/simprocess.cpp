@@ -40,10 +40,33 @@ quint16 SimProcess::freePort(const QString &address)
     return port;
 }
 
-bool SimProcess::start(const QStringList &arguments, const QString &address)
+QString SimProcess::loopbackAddressWithFreePort(quint16 port)
+{
+    for (int host = 1; host < 40; ++host) {
+        const QString address = QStringLiteral("127.43.0.%1").arg(host);
+        QTcpServer probe;
+        if (probe.listen(QHostAddress(address), port))
+            return address;
+    }
+    return QString();
+}
+
+bool SimProcess::launch(const QStringList &arguments)
 {
     const int logIndex = arguments.indexOf(QStringLiteral("--log-file"));
     m_logFile = logIndex >= 0 && logIndex + 1 < arguments.size() ? arguments.at(logIndex + 1) : QString();
+    m_output.clear();
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    m_process->start(executable(), QStringList(arguments) << QStringLiteral("--listen") << m_address
+                                                           << QStringLiteral("--port") << QString::number(m_port));
+    if (!m_process->waitForStarted(5000))
+        return false;
+    return waitForLog(QStringLiteral("listening on"), 10000);
+}
+
+bool SimProcess::start(const QStringList &arguments, const QString &address)
+{
     // A port found free can be taken by someone else before the simulator binds it: retry.
     for (int attempt = 0; attempt < 3; ++attempt) {
         stop();
@@ -51,17 +74,18 @@ bool SimProcess::start(const QStringList &arguments, const QString &address)
         m_port = freePort(address);
         if (m_port == 0)
             return false;
-        m_output.clear();
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::SeparateChannels);
-        m_process->start(executable(), QStringList(arguments) << QStringLiteral("--listen") << address
-                                                               << QStringLiteral("--port") << QString::number(m_port));
-        if (!m_process->waitForStarted(5000))
-            return false;
-        if (waitForLog(QStringLiteral("listening on"), 10000))
+        if (launch(arguments))
             return true;
     }
     return false;
+}
+
+bool SimProcess::startOnPort(const QStringList &arguments, const QString &address, quint16 port)
+{
+    stop();
+    m_address = address;
+    m_port = port;
+    return launch(arguments);
 }
 
 void SimProcess::stop()

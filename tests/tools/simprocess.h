@@ -21,6 +21,8 @@ public:
     // Adds --listen and --port to `arguments` and waits (bounded) until the simulator
     // says it listens. With --log-file among the arguments the log is read from there.
     bool start(const QStringList &arguments, const QString &address = QStringLiteral("127.0.0.1"));
+    // The same on a fixed port (the program's device classes always use 18181).
+    bool startOnPort(const QStringList &arguments, const QString &address, quint16 port);
     void stop();
 
     quint16 port() const { return m_port; }
@@ -34,9 +36,13 @@ public:
     int countInLog(const QString &text);
 
     static quint16 freePort(const QString &address);
+    // A loopback address on which `port` is free, or an empty text.
+    static QString loopbackAddressWithFreePort(quint16 port);
     static QString executable();
 
 private:
+    bool launch(const QStringList &arguments);
+
     std::unique_ptr<QProcess> m_process;
     QString m_address;
     quint16 m_port = 0;

@@ -443,7 +443,7 @@ void TestSimCubrix::captureFrames()
     for (int line : {0, 539, 1079}) {
         const uchar *pixels = p + 12 + line * pitch;
         for (int bar = 0; bar < 8; ++bar) {
-            for (int x : {bar * 240 + 6, bar * 240 + 121, bar * 240 + 233}) {
+            for (int x : {bar * 240, bar * 240 + 121, bar * 240 + 122, bar * 240 + 239}) {
                 const Yuv s = samplePixel(pixels, x, format);
                 const int(&expected)[3] = format == 259 ? BarsRgb75[bar] : Bars75[bar];
                 QVERIFY2(s.a == expected[0] && s.b == expected[1] && s.c == expected[2],
