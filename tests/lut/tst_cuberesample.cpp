@@ -82,6 +82,7 @@ private slots:
     void shortGridRefused_data();
     void shortGridRefused();
     void absurdDecimalsBounded();
+    void valuesNearFloatLimitStayFinite();
 
 private:
     QString write(const QString &name, const QByteArray &contents)
@@ -353,6 +354,33 @@ void TestCubeResample::absurdDecimalsBounded()
     QCOMPARE(CubrixUtils::cubeDecimals(path), 5000);
     const QByteArray text = CubrixUtils::upsampleCube17to33(path);
     QCOMPARE(text, cubeFile(33, identity(33), 20));
+}
+
+void TestCubeResample::valuesNearFloatLimitStayFinite()
+{
+    // Red alternates between -3e38 and 3e38 along the red axis: the corner differences
+    // overflow single precision, the interpolated values do not.
+    QByteArray source = sizeLine(17);
+    for (int b = 0; b < 17; ++b)
+        for (int g = 0; g < 17; ++g)
+            for (int r = 0; r < 17; ++r)
+                source += QByteArray(r % 2 ? "3e38 " : "-3e38 ") + fixed(g / 16.0, 4) + ' '
+                          + fixed(b / 16.0, 4) + '\n';
+    const QString path = write(QStringLiteral("huge.cube"), source);
+    const QByteArray text = CubrixUtils::upsampleCube17to33(path);
+    QVERIFY(!text.contains("inf"));
+    QVERIFY(!text.contains("nan"));
+    const QList<QByteArray> lines = entryLinesOf(text);
+    QCOMPARE(lines.size(), 35937);
+    const float huge = 3e38f;
+    for (int i = 0; i < lines.size(); ++i) {
+        const int r = i % 33;
+        // Even outputs are input points; odd ones are the mean of -3e38 and 3e38.
+        const QByteArray red = r % 2 ? QByteArray("0.0000")
+                                     : fixed((r / 2) % 2 ? double(huge) : -double(huge), 4);
+        if (lines[i].left(lines[i].indexOf(' ')) != red)
+            QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QString::fromLatin1(lines[i]))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCubeResample)
