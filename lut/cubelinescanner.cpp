@@ -10,18 +10,6 @@ bool CubeLineScanner::Line::startsWith(const char *prefix) const
     return std::size_t(size()) >= length && std::memcmp(begin, prefix, length) == 0;
 }
 
-bool CubeLineScanner::Line::contains(const char *text) const
-{
-    const std::size_t length = std::strlen(text);
-    if (length == 0)
-        return true;
-    for (const char *p = begin; std::size_t(end - p) >= length; ++p) {
-        if (*p == text[0] && std::memcmp(p, text, length) == 0)
-            return true;
-    }
-    return false;
-}
-
 bool CubeLineScanner::Line::equals(const char *text) const
 {
     const std::size_t length = std::strlen(text);

@@ -19,7 +19,6 @@ public:
         int size() const { return int(end - begin); }
         bool isEmpty() const { return begin == end; }
         bool startsWith(const char *prefix) const;
-        bool contains(const char *text) const;
         bool equals(const char *text) const;
     };
 

@@ -65,8 +65,6 @@ bool declaresCubeSize(const QString &path, const char *size)
     return false;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // The longest fraction on the lines after the first line that mentions "17" or "33"; lines
 // that mention either are passed over. A fraction is what a left-to-right, non-overlapping
 // match of "[0-9]*\.[0-9]+" has after its point: every maximal digit run right after a point
