@@ -117,15 +117,27 @@ void ScopeStream::generateData_TWK(const QString &type, int rowCount, int column
         array.append(new QSurfaceDataRow(columns));
 }
 
+bool ScopeStream::isScopeType(uchar type)
+{
+    if (type == Waveform || type == Vector || type == Both)
+        return true;
+    qDebug("Unknown type: %d", int(type));
+    return false;
+}
+
 void ScopeStream::startStopPlayback(uchar type, bool play)
 {
+    if (!isScopeType(type))
+        return;
+    // The mask is handled bit by bit, so a type that is already partly playing (3 while 1
+    // plays) cannot push it outside 0..3.
     if (play) {
         if (m_isPlaying != type && m_isPlaying != Both) {
-            m_isPlaying = static_cast<quint8>(m_isPlaying + type);
+            m_isPlaying = static_cast<quint8>(m_isPlaying | type);
             emit isPlayingChanged();
         }
     } else if (m_isPlaying == type || m_isPlaying == Both) {
-        m_isPlaying = static_cast<quint8>(m_isPlaying - type);
+        m_isPlaying = static_cast<quint8>(m_isPlaying & ~type);
         emit isPlayingChanged();
     }
     // Kick the pull loop off (or re-aim it at the new mask); at 0 it ends with the next frame.
@@ -140,10 +152,12 @@ void ScopeStream::startStopPlayback(uchar type)
 
 void ScopeStream::stopPlayback(uchar type)
 {
+    if (!isScopeType(type))
+        return;
     if (type == Both)
         m_isPlaying = 0;
     else if (m_isPlaying == type || m_isPlaying == Both)
-        m_isPlaying = static_cast<quint8>(m_isPlaying - type);
+        m_isPlaying = static_cast<quint8>(m_isPlaying & ~type);
     emit isPlayingChanged();
 }
 

@@ -73,6 +73,8 @@ signals:
     void vectorGainChanged();
 
 private:
+    // Playback types are 1, 2 and 3; anything else is logged and refused.
+    static bool isScopeType(uchar type);
     void sendRequest(quint16 protocol, quint16 request, const QByteArray &data);
     void sendRequest(quint16 protocol, quint16 request);
     void requestNext(quint8 mask);

@@ -93,6 +93,10 @@ private slots:
     void stopBothAtOnce();
     void playFalseStopsOneAndReaims();
     void toggleOverload();
+    void startBothWhileOnePlays_data();
+    void startBothWhileOnePlays();
+    void unknownTypeRefused_data();
+    void unknownTypeRefused();
     void pullLoop_data();
     void pullLoop();
     void shortFrameRequestedAgain_data();
@@ -232,6 +236,68 @@ void TestScopePlayback::toggleOverload()
     QVERIFY(rig.fake.waitForCommands(3));
     QTest::qWait(QuietPeriodMs);
     QCOMPARE(rig.requests(), (QList<quint16>{1, 3, 2}));
+}
+
+void TestScopePlayback::startBothWhileOnePlays_data()
+{
+    QTest::addColumn<int>("playing");
+    QTest::newRow("waveform playing") << 1;
+    QTest::newRow("vector playing") << 2;
+}
+
+void TestScopePlayback::startBothWhileOnePlays()
+{
+    QFETCH(int, playing);
+    ScopeRig rig;
+    QVERIFY(rig.connect());
+    rig.fake.setResponder([](const FakeDevice::Command &cmd) { return acknowledgement(cmd.request); });
+    rig.stream->startStopPlayback(quint8(playing), true);
+    QSignalSpy playingSpy(rig.stream.get(), &ScopeStream::isPlayingChanged);
+
+    // Both scopes on top of one of them: the mask is both, never a value beyond 3.
+    rig.stream->startStopPlayback(3, true);
+    QCOMPARE(rig.stream->isPlaying(), quint8(3));
+    QCOMPARE(playingSpy.count(), 1);
+    QVERIFY(rig.fake.waitForCommands(2));
+    QTest::qWait(QuietPeriodMs);
+    QCOMPARE(rig.requests(), (QList<quint16>{quint16(playing), 3}));
+
+    rig.stream->startStopPlayback(3, false);
+    QCOMPARE(rig.stream->isPlaying(), quint8(0));
+}
+
+void TestScopePlayback::unknownTypeRefused_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("0") << 0;
+    QTest::newRow("4") << 4;
+    QTest::newRow("5") << 5;
+    QTest::newRow("255") << 255;
+}
+
+void TestScopePlayback::unknownTypeRefused()
+{
+    QFETCH(int, type);
+    ScopeRig rig;
+    QVERIFY(rig.connect());
+    rig.fake.setResponder([](const FakeDevice::Command &cmd) { return acknowledgement(cmd.request); });
+    rig.stream->startStopPlayback(1, true);
+    rig.stream->startStopPlayback(2, true);
+    QVERIFY(rig.fake.waitForCommands(2));
+    QSignalSpy playingSpy(rig.stream.get(), &ScopeStream::isPlayingChanged);
+
+    const QByteArray line = "Unknown type: " + QByteArray::number(type);
+    for (int i = 0; i < 4; ++i)
+        QTest::ignoreMessage(QtDebugMsg, line.constData());
+    rig.stream->startStopPlayback(uchar(type), true);
+    rig.stream->startStopPlayback(uchar(type), false);
+    rig.stream->startStopPlayback(uchar(type));
+    rig.stream->stopPlayback(uchar(type));
+
+    QCOMPARE(rig.stream->isPlaying(), quint8(3));
+    QCOMPARE(playingSpy.count(), 0);
+    QTest::qWait(QuietPeriodMs);
+    QCOMPARE(rig.requests(), (QList<quint16>{1, 3}));
 }
 
 void TestScopePlayback::pullLoop_data()
