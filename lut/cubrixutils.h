@@ -13,8 +13,9 @@ namespace CubrixUtils {
 // when the text does not hold exactly 4,913 readable entries.
 QByteArray cubeToBinaryLut(const QByteArray &cubeText);
 
-// True when the file has a trimmed line "LUT_3D_SIZE 33" (keyword, one space, value);
-// false when it has none or cannot be opened.
+// True when a trimmed line of the file starts with "LUT_3D_SIZE" and holds exactly one space,
+// followed by "33" ("LUT_3D_SIZE 33"; two spaces or a tab do not count); false when no line
+// does or the file cannot be opened.
 bool isCubeSize33(const QString &path);
 // The same test for "LUT_3D_SIZE 17".
 bool isCubeSize17(const QString &path);
