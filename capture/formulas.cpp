@@ -1,5 +1,12 @@
 #include "formulas.h"
 
+// The conversion rounds every product to double before adding it: no fused multiply-add.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
+
 #include <QtEndian>
 #include <algorithm>
 

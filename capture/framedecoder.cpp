@@ -54,17 +54,6 @@ void unpackPackedLine(const Formulas &formulas, const uchar *line, int width, Li
     }
 }
 
-template <bool BigEndian>
-void unpackWordLine(const uchar *line, int width, LineSamples &s)
-{
-    for (int x = 0; x < width; ++x) {
-        const quint32 w = BigEndian ? qFromBigEndian<quint32>(line + 4 * x) : qFromLittleEndian<quint32>(line + 4 * x);
-        s.cr[x] = w & 0x3FF;
-        s.y[x] = (w >> 10) & 0x3FF;
-        s.cb[x] = (w >> 20) & 0x3FF;
-    }
-}
-
 void decodeRgbLine(const uchar *line, int width, quint32 *out)
 {
     for (int x = 0; x < width; ++x) {
@@ -101,14 +90,15 @@ bool FrameDecoder::decode(const Formulas &formulas, const QByteArray &frame, con
         return true;
     }
     const YCbCrLineConverter converter(range);
+    if (format != Formulas::FormatYCbCr422) {
+        for (int y = 0; y < header.height; ++y)
+            converter.convertWords(data + header.lineOffset(y), format == Formulas::FormatYCbCr444,
+                                   reinterpret_cast<quint32 *>(image.scanLine(y)), width);
+        return true;
+    }
     LineSamples samples(width);
     for (int y = 0; y < header.height; ++y) {
-        const uchar *line = data + header.lineOffset(y);
-        switch (format) {
-        case Formulas::FormatYCbCr422: unpackPackedLine(formulas, line, width, samples); break;
-        case Formulas::FormatYCbCr444: unpackWordLine<true>(line, width, samples); break;
-        default: unpackWordLine<false>(line, width, samples); break;
-        }
+        unpackPackedLine(formulas, data + header.lineOffset(y), width, samples);
         converter.convert(samples.y.data(), samples.cb.data(), samples.cr.data(),
                           reinterpret_cast<quint32 *>(image.scanLine(y)), width);
     }

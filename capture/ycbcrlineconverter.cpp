@@ -8,6 +8,7 @@
 #pragma GCC optimize("fp-contract=off")
 #endif
 
+#include <QtEndian>
 #include <algorithm>
 
 #if defined(__SSE2__)
@@ -98,6 +99,44 @@ int convertSse2(const Matrix &m, const qint32 *y, const qint32 *cb, const qint32
     return x;
 }
 
+inline void splitWords(__m128i words, __m128i &y, __m128i &cb, __m128i &cr)
+{
+    const __m128i mask = _mm_set1_epi32(0x3FF);
+    cr = _mm_and_si128(words, mask);
+    y = _mm_and_si128(_mm_srli_epi32(words, 10), mask);
+    cb = _mm_and_si128(_mm_srli_epi32(words, 20), mask);
+}
+
+inline __m128i byteSwapWords(__m128i words)
+{
+    const __m128i swapped16 = _mm_or_si128(_mm_slli_epi16(words, 8), _mm_srli_epi16(words, 8));
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(swapped16, 0xB1), 0xB1);
+}
+
+int convertWordsSse2(const Matrix &m, const uchar *line, bool bigEndian, quint32 *out, int x, int count)
+{
+    const Coefficients c(m);
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; x + 4 <= count; x += 4) {
+        __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i *>(line + 4 * x));
+        if (bigEndian)
+            words = byteSwapWords(words);
+        __m128i y4, cb4, cr4;
+        splitWords(words, y4, cb4, cr4);
+        __m128i rLow, gLow, bLow, rHigh, gHigh, bHigh;
+        convertPair(c, y4, cb4, cr4, rLow, gLow, bLow);
+        convertPair(c, _mm_shuffle_epi32(y4, 0xEE), _mm_shuffle_epi32(cb4, 0xEE), _mm_shuffle_epi32(cr4, 0xEE), rHigh,
+                    gHigh, bHigh);
+        const __m128i r = _mm_unpacklo_epi64(rLow, rHigh);
+        const __m128i g = _mm_unpacklo_epi64(gLow, gHigh);
+        const __m128i b = _mm_unpacklo_epi64(bLow, bHigh);
+        const __m128i pixels =
+            _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(r, 16)), _mm_or_si128(_mm_slli_epi32(g, 8), b));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), pixels);
+    }
+    return x;
+}
+
 #endif
 
 #if defined(BREVANTO_CAPTURE_AVX)
@@ -117,11 +156,11 @@ AVX_FUNCTION inline __m128i to8BitAvx(__m256d s)
 }
 
 // Four pixels, the same steps as convertPair.
-AVX_FUNCTION inline __m128i convertQuadAvx(const Matrix &m, const qint32 *ys, const qint32 *cbs, const qint32 *crs)
+AVX_FUNCTION inline __m128i convertQuadAvx(const Matrix &m, __m128i yi, __m128i cbi, __m128i cri)
 {
-    const __m256d y = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(ys)));
-    const __m256d cb = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(cbs)));
-    const __m256d cr = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(crs)));
+    const __m256d y = _mm256_cvtepi32_pd(yi);
+    const __m256d cb = _mm256_cvtepi32_pd(cbi);
+    const __m256d cr = _mm256_cvtepi32_pd(cri);
     const __m256d luma = toFloatPrecisionAvx(_mm256_mul_pd(_mm256_set1_pd(m.gain), y));
 
     __m256d red = toFloatPrecisionAvx(_mm256_add_pd(luma, _mm256_mul_pd(_mm256_set1_pd(m.rCr), cr)));
@@ -138,6 +177,11 @@ AVX_FUNCTION inline __m128i convertQuadAvx(const Matrix &m, const qint32 *ys, co
                         _mm_or_si128(_mm_slli_epi32(to8BitAvx(green), 8), to8BitAvx(blue)));
 }
 
+AVX_FUNCTION inline __m128i loadQuad(const qint32 *values)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(values));
+}
+
 // Converts whole groups of eight from the start; returns where it stopped.
 AVX_FUNCTION int convertAvx(const Matrix &m, const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out,
                             int count)
@@ -145,8 +189,30 @@ AVX_FUNCTION int convertAvx(const Matrix &m, const qint32 *y, const qint32 *cb, 
     int x = 0;
     for (; x + 8 <= count; x += 8) {
         // Two independent quads keep the pipeline busy.
-        const __m128i first = convertQuadAvx(m, y + x, cb + x, cr + x);
-        const __m128i second = convertQuadAvx(m, y + x + 4, cb + x + 4, cr + x + 4);
+        const __m128i first = convertQuadAvx(m, loadQuad(y + x), loadQuad(cb + x), loadQuad(cr + x));
+        const __m128i second = convertQuadAvx(m, loadQuad(y + x + 4), loadQuad(cb + x + 4), loadQuad(cr + x + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), first);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x + 4), second);
+    }
+    return x;
+}
+
+AVX_FUNCTION inline __m128i convertWordQuadAvx(const Matrix &m, const uchar *words, bool bigEndian)
+{
+    __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(words));
+    if (bigEndian)
+        w = _mm_shuffle_epi8(w, _mm_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12));
+    const __m128i mask = _mm_set1_epi32(0x3FF);
+    return convertQuadAvx(m, _mm_and_si128(_mm_srli_epi32(w, 10), mask), _mm_and_si128(_mm_srli_epi32(w, 20), mask),
+                          _mm_and_si128(w, mask));
+}
+
+AVX_FUNCTION int convertWordsAvx(const Matrix &m, const uchar *line, bool bigEndian, quint32 *out, int count)
+{
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m128i first = convertWordQuadAvx(m, line + 4 * x, bigEndian);
+        const __m128i second = convertWordQuadAvx(m, line + 4 * x + 16, bigEndian);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), first);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x + 4), second);
     }
@@ -196,4 +262,22 @@ void YCbCrLineConverter::convert(const qint32 *y, const qint32 *cb, const qint32
 #endif
     for (; x < count; ++x)
         out[x] = m_table.pixel(y[x], cb[x], cr[x]);
+}
+
+void YCbCrLineConverter::convertWords(const uchar *line, bool bigEndian, quint32 *out, int count) const
+{
+    int x = 0;
+#if defined(BREVANTO_CAPTURE_AVX)
+    if (m_path == Avx)
+        x = convertWordsAvx(m_matrix, line, bigEndian, out, count);
+#endif
+#if defined(__SSE2__)
+    if (m_path >= Sse2)
+        x = convertWordsSse2(m_matrix, line, bigEndian, out, x, count);
+#endif
+    for (; x < count; ++x) {
+        const quint32 w = bigEndian ? qFromBigEndian<quint32>(line + 4 * x) : qFromLittleEndian<quint32>(line + 4 * x);
+        out[x] = m_table.pixel(static_cast<int>((w >> 10) & 0x3FF), static_cast<int>((w >> 20) & 0x3FF),
+                               static_cast<int>(w & 0x3FF));
+    }
 }

@@ -20,6 +20,9 @@ public:
 
     // Samples must be 10-bit values (0 to 1023).
     void convert(const qint32 *y, const qint32 *cb, const qint32 *cr, quint32 *out, int count) const;
+    // One 32-bit word per pixel (Cr bits 0-9, Y 10-19, Cb 20-29), big- or little-endian;
+    // reads exactly 4 x count bytes of `line`.
+    void convertWords(const uchar *line, bool bigEndian, quint32 *out, int count) const;
 
     Path path() const { return m_path; }
     static Path bestPath();

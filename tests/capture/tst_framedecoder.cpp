@@ -251,21 +251,31 @@ void TestFrameDecoder::lineConverterMatchesFormulas()
     const ConversionTable table(range);
     const int n = 1024 + 7;
     QVector<qint32> ys(n), cbs(n), crs(n);
-    QVector<quint32> out(n);
+    QVector<quint32> out(n), outBe(n), outLe(n);
+    QByteArray bigEndian(4 * n, '\0'), littleEndian(4 * n, '\0');
+    const auto *be = reinterpret_cast<const uchar *>(bigEndian.constData());
+    const auto *le = reinterpret_cast<const uchar *>(littleEndian.constData());
     for (int pattern = 0; pattern < 2; ++pattern) {
         for (int y = 0; y < 1024; ++y) {
             for (int x = 0; x < n; ++x) {
                 ys[x] = y;
                 cbs[x] = x % 1024;
                 crs[x] = pattern == 0 ? x % 1024 : (x * 389 + y * 17) % 1024;
+                // The same samples as 4:4:4 words, with the unused top bits set.
+                const quint32 word = 0xC0000000u | TestFrames::word444(crs[x], ys[x], cbs[x]);
+                TestFrames::putBe32(bigEndian, 4 * x, word);
+                TestFrames::putLe32(littleEndian, 4 * x, word);
             }
             converter.convert(ys.constData(), cbs.constData(), crs.constData(), out.data(), n);
+            converter.convertWords(be, true, outBe.data(), n);
+            converter.convertWords(le, false, outLe.data(), n);
             for (int x = 0; x < n; ++x) {
                 const quint32 want = expectedFromFormulas(ys[x], cbs[x], crs[x], range);
-                if (out[x] != want || table.pixel(ys[x], cbs[x], crs[x]) != want)
-                    QFAIL(qPrintable(QStringLiteral("Y %1 Cb %2 Cr %3: %4 / %5, expected %6")
-                                         .arg(ys[x]).arg(cbs[x]).arg(crs[x]).arg(out[x], 0, 16)
-                                         .arg(table.pixel(ys[x], cbs[x], crs[x]), 0, 16).arg(want, 0, 16)));
+                const quint32 fromTable = table.pixel(ys[x], cbs[x], crs[x]);
+                if (out[x] != want || outBe[x] != want || outLe[x] != want || fromTable != want)
+                    QFAIL(qPrintable(QStringLiteral("Y %1 Cb %2 Cr %3: %4 / %5 / %6 / %7, expected %8")
+                                         .arg(ys[x]).arg(cbs[x]).arg(crs[x]).arg(out[x], 0, 16).arg(outBe[x], 0, 16)
+                                         .arg(outLe[x], 0, 16).arg(fromTable, 0, 16).arg(want, 0, 16)));
             }
         }
     }
