@@ -34,10 +34,10 @@ bool AncillaryData::takeList(const QByteArray &message)
     for (int i = 0; i < count; ++i) {
         const int at = TimecodeSize + 2 * i;
         const Entry entry{static_cast<quint8>(message.at(at)), static_cast<quint8>(message.at(at + 1))};
-        qDebug() << "did= " << entry.did << " sdid= " << entry.sdid;
+        qDebug().nospace() << "did= " << int(entry.did) << " sdid= " << int(entry.sdid);
         m_list.append(entry);
     }
-    qDebug() << "set m_list " << count;
+    qDebug().nospace() << "set m_list " << count;
     return true;
 }
 

@@ -121,18 +121,18 @@ void CaptureFrame::saveImage(QUrl url)
         qDebug() << "saveImage  m_image == NULL";
         return;
     }
-    qDebug() << "save image" << url.toDisplayString();
-    qDebug() << "save image" << QDateTime::currentDateTime().toString(Qt::TextDate);
+    qDebug().noquote() << "save image" << url.toDisplayString();
+    qDebug().noquote() << "save image" << QDateTime::currentDateTime().toString(Qt::TextDate);
     if (!m_image.save(url.toLocalFile()))
-        qWarning() << "saveImage: could not write" << url.toDisplayString();
+        qWarning().noquote() << "saveImage: could not write" << url.toDisplayString();
 }
 
 QString CaptureFrame::getListItem(int index)
 {
-    qDebug() << "start get List Item " << index << ". m_list.count() == " << m_ancillary.listCount();
+    qDebug().nospace() << "start get List Item " << index << ". m_list.count() == " << m_ancillary.listCount();
     const QString text = m_ancillary.listItem(index);
     if (!text.isEmpty())
-        qDebug() << " get list item " << text;
+        qDebug().nospace().noquote() << " get list item " << text;
     return text;
 }
 
@@ -175,7 +175,7 @@ void CaptureFrame::receiveAnci(QByteArray data, int type)
 
 void CaptureFrame::receiveFrame(QByteArray frame, uint range)
 {
-    qDebug() << "Received Frame Slot: Range = " << range;
+    qDebug().nospace().noquote() << "Received Frame Slot: Range = " << range;
     const std::optional<FrameHeader> header = FrameHeader::parse(frame);
     const QString problem = header ? header->problemWith(frame.size())
                                    : QStringLiteral("%1 bytes do not hold the 12-byte frame header").arg(frame.size());
@@ -202,8 +202,8 @@ void CaptureFrame::receiveFrame(QByteArray frame, uint range)
     if (save.imageWanted) {
         consumeQuickSaveCount();
         if (!m_image.save(save.url.toLocalFile()))
-            qWarning() << "failed to write " << save.url.toLocalFile();
-        qDebug() << "save file " << save.url.toString();
+            qWarning().nospace().noquote() << "failed to write " << save.url.toLocalFile();
+        qDebug().nospace().noquote() << "save file " << save.url.toString();
     }
 }
 
@@ -221,12 +221,12 @@ CaptureFrame::QuickSave CaptureFrame::decideQuickSave(const QByteArray &frame, c
                            : m_quickSaveType == SaveRaw  ? QStringLiteral(".raw")
                                                          : QStringLiteral(".jpg");
     const QString path = quickSavePath(suffix);
-    qDebug() << "quick_save_name = " << path;
+    qDebug().nospace().noquote() << "quick_save_name = " << path;
     save.url = QUrl(path, QUrl::TolerantMode);
     save.imageWanted = save.url.isValid();
     if (!save.imageWanted)
         consumeQuickSaveCount();
-    qDebug() << "needSave ==  " << (save.imageWanted ? 1 : 0);
+    qDebug().nospace().noquote() << "needSave ==  " << (save.imageWanted ? 1 : 0);
     if (m_quickSaveType == SaveRaw && save.imageWanted) {
         RawFrameFile::write(save.url.toLocalFile(), frame, header);
         consumeQuickSaveCount();

@@ -30,12 +30,12 @@ bool RawFrameFile::write(const QString &path, const QByteArray &frame, const Fra
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         // Not opening must not pass for a saved frame.
-        qWarning() << "failed to write " << path;
+        qWarning().nospace().noquote() << "failed to write " << path;
         return false;
     }
     const QByteArray bytes = fileBytes(frame, header);
     if (file.write(bytes) != bytes.size()) {
-        qWarning() << "failed to write " << path;
+        qWarning().nospace().noquote() << "failed to write " << path;
         return false;
     }
     return true;
