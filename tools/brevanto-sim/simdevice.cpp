@@ -4,8 +4,8 @@
 #include "timecodeclock.h"
 
 #include <QHostAddress>
-#include <algorithm>
 #include <QtEndian>
+#include <algorithm>
 
 namespace {
 constexpr int ScopeFrameIntervalMs = 1000 / TimecodeClock::FramesPerSecond;

@@ -11,7 +11,7 @@ class UploadStore
 {
 public:
     bool setDumpDir(const QString &path, QString *error);
-    QString dumpDir() const { return m_dumpDir.isEmpty() ? QString() : m_dumpDir; }
+    QString dumpDir() const { return m_dumpDir; }
 
     // `label` names the dump file; the extension follows the content where it is recognisable.
     void keep(const QString &key, const QString &label, const QByteArray &data, const QString &fallbackSuffix);
