@@ -1,17 +1,414 @@
 import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Controls.Styles 1.4
+import QtQuick.Layouts 1.15
 import QtQuick.Window 2.15
+import Qt.labs.settings 1.0
+import MNCP 1.0
+import "ChannelCreation.js" as Creation
 
-// Start-up window; the tabbed main window replaces it.
-Window {
-    id: root
-    width: 1280
-    height: 800
+// The main window: device list on the left, one tab per device on the right, menus, window
+// keys and the status bar. The open tabs are kept in the saved-tabs file and restored at start.
+ApplicationWindow {
+    id: mainWindow
+    objectName: "mainWindow"
+    width: 1020
+    height: 750
+    minimumWidth: 1020
+    minimumHeight: 750
     visible: true
-    title: qsTr("Brevanto")
+    title: "TWK: Brevanto - Version: 1.11.2"
+    color: mode === "dark" ? "#222222" : "#ececec"
 
-    Text {
-        anchors.centerIn: parent
-        text: qsTr("Brevanto")
-        font.pixelSize: 32
+    property string mode: "dark"
+    readonly property color textColour: mode === "dark" ? "white" : "black"
+    property string statusText: "  Welcome to TWK - Brevanto"
+    // Documentation addresses (RFC 5737) as placeholders: nothing answers there.
+    readonly property string placeholderCubrixIp: "192.0.2.10"
+    readonly property string placeholderMonitorIp: "192.0.2.20"
+    // Set on windows created by a profile import, which (unlike the first window) may be
+    // destroyed when they are replaced in turn.
+    property bool reloaded: false
+    // A replaced window: its tabs go without touching the saved tabs.
+    property bool retired: false
+
+    function setTheme(theme) {
+        deviceProfile.changeMode(theme);
+        mode = deviceProfile.getMoreInfo();
+        sessionManager.changeMode(theme);
+        // Index 50 is no tab's as long as there are at most 50; beyond that the first tab's
+        // own values are given, which leaves everything but the theme as it is.
+        var lines = sessionManager.getSavedTabsCSV();
+        if (lines.length <= 50) {
+            sessionManager.replaceTab(50, "", "", "", theme);
+        } else {
+            var first = lines[0].split(",");
+            sessionManager.replaceTab(0, first[1], first[2], first[3], theme);
+        }
+    }
+
+    function tabItem(idx) {
+        var tab = tabView.getTab(idx);
+        return tab ? tab.item : null;
+    }
+
+    // After a profile import: a fresh window starts from the rewritten saved tabs and this one
+    // goes away with its devices.
+    function reloadWindow() {
+        var next = Creation.createObject("qrc:/main.qml", Qt.application, { "reloaded": true });
+        if (next === null)
+            return;
+        retire();
+    }
+
+    function retire() {
+        retired = true;
+        close();
+        while (tabView.count > 0)
+            tabView.removeTab(tabView.count - 1);
+        if (reloaded)
+            destroy();
+    }
+
+    SessionManager {
+        id: sessionManager
+        objectName: "sessionManager"
+    }
+
+    DeviceProfile {
+        id: deviceProfile
+        objectName: "deviceProfile"
+    }
+
+    Settings {
+        id: settings
+        property string storedName_Cubrix: "New Cubrix"
+        property string storedName_Monitor: "New Monitor"
+        property string cubrixName: "New Cubrix"
+        property string monitorName: "New Monitor"
+        property string state_cubrix: "192.0.2.10"
+        property string state_mon: "192.0.2.20"
+    }
+
+    DevicesProfile {
+        id: profiles
+        objectName: "devicesProfile"
+        sessionManager: sessionManager
+        deviceProfile: deviceProfile
+        cubrixAddress: mainWindow.placeholderCubrixIp
+        monitorAddress: mainWindow.placeholderMonitorIp
+        onProfileImported: mainWindow.reloadWindow()
+    }
+
+    menuBar: MenuBar {
+        Menu {
+            title: "File"
+            MenuItem {
+                text: "E&xit"
+                onTriggered: Qt.quit()
+            }
+        }
+        Menu {
+            title: "Manage"
+            MenuItem {
+                text: "Add &Cubrix"
+                onTriggered: tabView.newCubrixTab()
+            }
+            MenuItem {
+                text: "Add &Monitor"
+                onTriggered: tabView.newMonitorTab()
+            }
+        }
+        Menu {
+            title: "Profiles"
+            MenuItem {
+                text: "Save"
+                onTriggered: tabView.exportTabs()
+            }
+            MenuItem {
+                text: "Load"
+                onTriggered: tabView.importTabs()
+            }
+        }
+        Menu {
+            // A reference only: the keys work wherever they are listed.
+            title: "Shortcuts"
+            Menu {
+                title: "General"
+                MenuItem { enabled: false; text: "Device 1 to Device 9:    Ctrl+1 to Ctrl+9" }
+                MenuItem { enabled: false; text: "Device 10:    Ctrl+0" }
+                MenuItem { enabled: false; text: "Next Device:    Ctrl+-" }
+                MenuItem { enabled: false; text: "Prev Device:    Ctrl+=" }
+                MenuItem { enabled: false; text: "Connect/Disconnect Current Device:    Ctrl+C" }
+                MenuItem { enabled: false; text: "Export Tabs:    Ctrl+S" }
+                MenuItem { enabled: false; text: "Import Tabs:    Ctrl+L" }
+                MenuItem { enabled: false; text: "New Cubrix:    Ctrl+Shift+Z" }
+                MenuItem { enabled: false; text: "New Monitor:    Ctrl+Shift+X" }
+                MenuItem { enabled: false; text: "Dark Mode:    Shift+K" }
+                MenuItem { enabled: false; text: "Light Mode:    Shift+L" }
+            }
+            Menu {
+                title: "Monitor"
+                MenuItem { enabled: false; text: "Input 1 to Input 5:    A to E" }
+                MenuItem { enabled: false; text: "F1 to F6:    1 to 6" }
+                MenuItem { enabled: false; text: "Menu / Enter / Up / Down:    Left / Right / Up / Down" }
+                MenuItem { enabled: false; text: "Waveform:    Shift+W" }
+                MenuItem { enabled: false; text: "Vector:    Shift+V" }
+                MenuItem { enabled: false; text: "Capture Frame:    Shift+F" }
+                MenuItem { enabled: false; text: "Close Launch Component:    Shift+Q" }
+                MenuItem { enabled: false; text: "Chroma push / clockwise / anticlockwise:    M / Shift+M / Ctrl+M" }
+                MenuItem { enabled: false; text: "Brightness push / clockwise / anticlockwise:    < / Shift+< / Ctrl+<" }
+                MenuItem { enabled: false; text: "Contrast push / clockwise / anticlockwise:    . / Shift+. / Ctrl+." }
+                MenuItem { enabled: false; text: "Volume push / clockwise / anticlockwise:    ? / Shift+? / Ctrl+?" }
+            }
+            Menu {
+                title: "Cubrix"
+                MenuItem { enabled: false; text: "Single Channel:    1" }
+                MenuItem { enabled: false; text: "Dual Channel:    2" }
+                MenuItem { enabled: false; text: "TPG:    3" }
+                MenuItem { enabled: false; text: "CH1:    4" }
+                MenuItem { enabled: false; text: "CH2:    5" }
+                MenuItem { enabled: false; text: "Video Range:    U" }
+                MenuItem { enabled: false; text: "Extended Range:    I" }
+                MenuItem { enabled: false; text: "SMPTE Full Range:    O" }
+                MenuItem { enabled: false; text: "Full Range:    P" }
+                MenuItem { enabled: false; text: "SDI1:    Shift+1" }
+                MenuItem { enabled: false; text: "SDI2:    Shift+2" }
+                MenuItem { enabled: false; text: "CH2 Output:    Shift+3" }
+                MenuItem { enabled: false; text: "Waveform:    Shift+W" }
+                MenuItem { enabled: false; text: "Vector:    Shift+V" }
+                MenuItem { enabled: false; text: "Capture Frame:    Shift+C" }
+                MenuItem { enabled: false; text: "Close Launch Component:    Shift+Q" }
+                MenuItem { enabled: false; text: "Front 1D LUT:    Shift+F" }
+                MenuItem { enabled: false; text: "3D LUT:    Shift+G" }
+                MenuItem { enabled: false; text: "Back 1D LUT:    Shift+H" }
+                MenuItem { enabled: false; text: "Frame Callback:    Shift+J" }
+                MenuItem { enabled: false; text: "OSD Menu:    Shift+O" }
+                MenuItem { enabled: false; text: "Settings Page:    Shift+S" }
+                MenuItem { enabled: false; text: "Input formats:    Shift+K, Shift+L, Shift+;, Shift+'" }
+                MenuItem { enabled: false; text: "Signal formats:    Ctrl+Shift+K, L, ;, ', M, comma, period" }
+            }
+        }
+        Menu {
+            title: "Theme"
+            MenuItem {
+                text: "Light"
+                onTriggered: mainWindow.setTheme("light")
+            }
+            MenuItem {
+                text: "Dark"
+                onTriggered: mainWindow.setTheme("dark")
+            }
+        }
+    }
+
+    statusBar: StatusBar {
+        style: StatusBarStyle {
+            background: Rectangle {
+                color: mainWindow.mode === "dark" ? "#2c2d30" : "#dedede"
+            }
+        }
+        Label {
+            objectName: "statusLabel"
+            text: mainWindow.statusText
+            color: mainWindow.textColour
+        }
+    }
+
+    Shortcut { sequence: "Shift+K"; onActivated: mainWindow.setTheme("dark") }
+    Shortcut { sequence: "Shift+L"; onActivated: mainWindow.setTheme("light") }
+    Shortcut { sequence: "Ctrl+Shift+Z"; onActivated: tabView.newCubrixTab() }
+    Shortcut { sequence: "Ctrl+Shift+X"; onActivated: tabView.newMonitorTab() }
+    Shortcut { sequence: "Ctrl+S"; onActivated: tabView.exportTabs() }
+    Shortcut { sequence: "Ctrl+L"; onActivated: tabView.importTabs() }
+
+    LeftTabBar {
+        id: leftTabBar
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        mode: mainWindow.mode
+        currentIndex: tabView.currentIndex
+        onSidebarTabSelect: tabView.selectTab(idx)
+        onSidebarCloseTab: tabView.closeTab(idx)
+    }
+
+    ScrollView {
+        anchors.left: leftTabBar.right
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+
+        TabView {
+            id: tabView
+            objectName: "tabView"
+            width: 800
+            height: 1300
+            tabsVisible: false
+            frameVisible: false
+
+            readonly property string cubrixSource: "qrc:/maintab_cubrix.qml"
+            readonly property string monitorSource: "qrc:/maintab_monitor.qml"
+
+            function typeOf(idx) {
+                var item = mainWindow.tabItem(idx);
+                return item ? item.deviceType : "";
+            }
+
+            function indexOfTab(tab) {
+                for (var i = 0; i < count; ++i) {
+                    if (getTab(i) === tab)
+                        return i;
+                }
+                return -1;
+            }
+
+            // A tab of `type` ("CUBRIX" or "MONITOR") titled `title`; the fields start from
+            // the preset, else the side-bar entry, else the remembered name and address.
+            function createDeviceTab(type, title, presetName, presetIp) {
+                var tab = addTab(title);
+                tab.setSource(type === "CUBRIX" ? cubrixSource : monitorSource, {
+                    "presetName": presetName,
+                    "presetIp": presetIp,
+                    "sidebarName": leftTabBar.entryName(count - 1),
+                    "sidebarIp": leftTabBar.entryIp(count - 1),
+                    "settingsStore": settings,
+                    "appWindow": mainWindow
+                });
+                tab.active = true;
+                if (tab.item) {
+                    tab.item.deviceInfoUpdated.connect(function(deviceType, ip, name) {
+                        var idx = indexOfTab(tab);
+                        if (idx >= 0)
+                            updateDeviceInfoAt(idx, deviceType, ip, name, mainWindow.mode);
+                    });
+                }
+                return tab;
+            }
+
+            // A new tab, recorded in the saved tabs under its position (so that closing or
+            // renaming it finds its record). Returns its index.
+            function addDeviceTab(type, name) {
+                var idx = count;
+                var cubrix = type === "CUBRIX";
+                leftTabBar.newDevice(name, mainWindow.mode);
+                createDeviceTab(type, name, "", "");
+                sessionManager.addTab(idx, type, cubrix ? mainWindow.placeholderCubrixIp : mainWindow.placeholderMonitorIp,
+                                      name, mainWindow.mode);
+                return idx;
+            }
+
+            function newCubrixTab() {
+                selectTab(addDeviceTab("CUBRIX", "New Cubrix"));
+            }
+
+            function newMonitorTab() {
+                selectTab(addDeviceTab("MONITOR", "New Monitor"));
+            }
+
+            function selectTab(idx) {
+                if (idx < 0 || idx >= count)
+                    return;
+                currentIndex = idx;
+                mainWindow.statusText = getTab(idx).title;
+            }
+
+            // Selects the first tab titled `name`.
+            function loadTab(name) {
+                for (var i = 0; i < count; ++i) {
+                    if (getTab(i).title === name) {
+                        selectTab(i);
+                        return true;
+                    }
+                }
+                return false;
+            }
+
+            function requestTabName() {
+                return leftTabBar.entryName(currentIndex);
+            }
+
+            function requestTabIp() {
+                return leftTabBar.entryIp(currentIndex);
+            }
+
+            function setDeviceName(name) {
+                if (currentIndex < 0 || currentIndex >= count)
+                    return;
+                getTab(currentIndex).title = name;
+                leftTabBar.lsbRenameDevice(currentIndex, name);
+                mainWindow.statusText = name;
+            }
+
+            function updateDeviceInfoAt(idx, type, ip, name, mode) {
+                getTab(idx).title = name;
+                leftTabBar.lsbUpdateDevice(idx, name, ip, mode);
+                mainWindow.statusText = name;
+                sessionManager.replaceTab(idx, type, ip, name, mode);
+            }
+
+            function updateDeviceInfo(type, ip, name, mode) {
+                if (currentIndex >= 0 && currentIndex < count)
+                    updateDeviceInfoAt(currentIndex, type, ip, name, mode);
+            }
+
+            // The side bar has removed its entry already. At least one tab always stays.
+            function closeTab(idx) {
+                if (idx < 0 || idx >= count)
+                    return;
+                if (count > 1) {
+                    if (idx === currentIndex)
+                        currentIndex = idx === 0 ? 1 : idx - 1;
+                } else {
+                    newCubrixTab();
+                }
+                removeTab(idx);
+                if (!mainWindow.retired)
+                    sessionManager.removeTab(idx);
+                mainWindow.statusText = getTab(currentIndex).title;
+            }
+
+            function exportTabs() {
+                profiles.openSaveDialog();
+            }
+
+            function importTabs() {
+                profiles.openLoadDialog();
+            }
+
+            // Start-up: the saved tabs, or one Cubrix and one monitor tab.
+            function restoreTabs() {
+                var invalid = [];
+                if (sessionManager.readFromDisk()) {
+                    var lines = sessionManager.getSavedTabsCSV();
+                    for (var i = 0; i < lines.length; ++i) {
+                        var fields = lines[i].split(",");
+                        var type = fields[1];
+                        var ip = fields[2];
+                        var name = fields[3];
+                        mainWindow.mode = fields[4];
+                        if (type === "CUBRIX" || type === "MONITOR") {
+                            leftTabBar.newDevicee(name, ip, fields[4]);
+                            createDeviceTab(type, name, name, ip);
+                        } else {
+                            console.log("Invalid savedTabs Device Type:", type);
+                            invalid.push(i);
+                        }
+                    }
+                    deviceProfile.changeMode(mainWindow.mode);
+                    sessionManager.changeMode(mainWindow.mode);
+                }
+                // Records without a tab would shift every later index off its tab.
+                for (var k = invalid.length - 1; k >= 0; --k)
+                    sessionManager.removeTab(invalid[k]);
+                if (count === 0) {
+                    addDeviceTab("CUBRIX", settings.storedName_Cubrix);
+                    addDeviceTab("MONITOR", settings.storedName_Monitor);
+                }
+                currentIndex = 0;
+            }
+
+            Component.onCompleted: restoreTabs()
+        }
     }
 }
