@@ -101,6 +101,22 @@ ApplicationWindow {
     }
 
     menuBar: MenuBar {
+        style: MenuBarStyle {
+            background: Rectangle {
+                color: mainWindow.mode === "dark" ? "#2c2d30" : "#dedede"
+            }
+            itemDelegate: Rectangle {
+                implicitWidth: menuTitle.implicitWidth + 16
+                implicitHeight: menuTitle.implicitHeight + 8
+                color: styleData.selected || styleData.open ? "#669933" : "transparent"
+                Text {
+                    id: menuTitle
+                    anchors.centerIn: parent
+                    text: formatMnemonic(styleData.text, styleData.underlineMnemonic)
+                    color: styleData.selected || styleData.open || mainWindow.mode === "dark" ? "white" : "black"
+                }
+            }
+        }
         Menu {
             title: "File"
             MenuItem {

@@ -42,7 +42,7 @@ Item {
 
     function stateColour(state) {
         if (state === 3)
-            return "green";
+            return mode === "dark" ? "#4cc94c" : "green";
         if (state === 0)
             return "red";
         return textColour;

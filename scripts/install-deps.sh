@@ -18,6 +18,8 @@ packages=(
   xvfb xauth libgl1-mesa-dri libglx-mesa0 x11-utils imagemagick
   # reading generated PDFs back in tests
   poppler-utils
+  # driving the window by keyboard in scripts/screenshot-window.sh
+  xdotool
   # sanitizer and fuzzing runtime
   clang libclang-rt-14-dev
 )

@@ -53,7 +53,7 @@ Item {
             }
             Label {
                 text: "Connected"
-                color: "green"
+                color: page.mode === "dark" ? "#4cc94c" : "green"
             }
             RowLayout {
                 spacing: 10

@@ -52,7 +52,7 @@ Item {
             }
             Label {
                 text: "Connected"
-                color: "green"
+                color: page.mode === "dark" ? "#4cc94c" : "green"
             }
             Button {
                 objectName: "disconnectButton"
