@@ -8,6 +8,7 @@
 #include "session/deviceprofile.h"
 
 #include <QClipboard>
+#include <QQmlIncubationController>
 #include <QGuiApplication>
 #include <QSettings>
 #include <QtTest>
@@ -59,6 +60,9 @@ private slots:
     void rejectedProfileChangesNothing();
     void importedProfileReloadsTheWindow();
     void fieldsRefuseSeparators();
+    void typingCapitalsKeepsTheTheme();
+    void profileKeysOpenTheFileDialogs();
+    void secondPressWhileConnectingCancels();
     void ctrlCConnectsAfterTypingAndDisconnects();
     void ctrlCWithSelectedTextCopies();
     void connectButtonCancelsAndConnects();
@@ -72,6 +76,7 @@ private:
     QObject *dialog(const QString &name) const;
     QQuickItem *tabChild(int tab, const QString &name) const;
     void key(int key, Qt::KeyboardModifiers modifiers);
+    void waitForIncubation();
     QByteArray savedTabs() const { return readFile(savedTabsPath()); }
 
     std::unique_ptr<WarningGuard> m_guard;
@@ -117,6 +122,13 @@ QQuickItem *TestMainWindow::tabChild(int tab, const QString &name) const
 void TestMainWindow::key(int key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyClick(m_main.window(), Qt::Key(key), modifiers);
+}
+
+void TestMainWindow::waitForIncubation()
+{
+    QQmlIncubationController *controller = m_main.engine()->incubationController();
+    QVERIFY(controller);
+    QTRY_COMPARE_WITH_TIMEOUT(controller->incubatingObjectCount(), 0, 5000);
 }
 
 void TestMainWindow::firstStartOpensCubrixThenMonitor()
@@ -496,6 +508,78 @@ void TestMainWindow::fieldsRefuseSeparators()
     typeText(m_main.window(), QStringLiteral("1234567890123456789"));
     QCOMPARE(address->property("text").toString(), QStringLiteral("123456789012345"));
     QCOMPARE(name->property("maximumLength").toInt(), 32);
+}
+
+void TestMainWindow::typingCapitalsKeepsTheTheme()
+{
+    QVERIFY(m_main.load());
+    QQuickItem *name = tabChild(0, QStringLiteral("nameField"));
+    QVERIFY(focusItem(name));
+    call(name, "selectAll");
+    // Shift+K and Shift+L switch the theme, but not while they are typed into a field.
+    QTest::keyClick(m_main.window(), 'K', Qt::ShiftModifier);
+    QTest::keyClick(m_main.window(), 'L', Qt::ShiftModifier);
+    QCOMPARE(name->property("text").toString(), QStringLiteral("KL"));
+    QCOMPARE(m_main.mode(), QStringLiteral("dark"));
+    // Outside the fields they do.
+    QQuickItem *tabItem = item(m_main.tab(0));
+    tabItem->forceActiveFocus();
+    QVERIFY(!name->hasActiveFocus());
+    QTest::keyClick(m_main.window(), 'L', Qt::ShiftModifier);
+    QCOMPARE(m_main.mode(), QStringLiteral("light"));
+}
+
+void TestMainWindow::profileKeysOpenTheFileDialogs()
+{
+    QVERIFY(m_main.load());
+    QObject *save = dialog(QStringLiteral("saveProfileDialog"));
+    QObject *load = dialog(QStringLiteral("loadProfileDialog"));
+    QVERIFY(save && load);
+    QCOMPARE(save->property("title").toString(), QStringLiteral("Please choose a file"));
+    QCOMPARE(save->property("selectExisting").toBool(), false);
+    QCOMPARE(save->property("nameFilters").toStringList(), QStringList{QStringLiteral("Text Files (*.txt)")});
+    QCOMPARE(load->property("title").toString(), QStringLiteral("Please choose a file to import"));
+    QCOMPARE(load->property("nameFilters").toStringList(),
+             (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All files (*)")}));
+
+    key(Qt::Key_S, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(save->property("visible").toBool(), 2000);
+    // The dialog builds its folder view asynchronously while it is shown; let it finish, so
+    // that closing the engine right after does not cut it short.
+    waitForIncubation();
+    QMetaObject::invokeMethod(save, "close");
+    QTRY_VERIFY_WITH_TIMEOUT(!save->property("visible").toBool(), 2000);
+    m_main.window()->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.window()));
+    key(Qt::Key_L, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(load->property("visible").toBool(), 2000);
+    waitForIncubation();
+    QMetaObject::invokeMethod(load, "close");
+    QVERIFY(!save->property("visible").toBool());
+}
+
+void TestMainWindow::secondPressWhileConnectingCancels()
+{
+    FakeDevice fake;
+    QVERIFY(fake.listen());
+    QVERIFY(m_main.load());
+    QObject *tab = m_main.tab(0);
+    auto *device = qobject_cast<DeviceBase *>(find(tab, QStringLiteral("cubrixDevice")));
+    device->setPort(fake.port());
+    tabChild(0, QStringLiteral("addressField"))->setProperty("text", fake.address());
+    // Both presses before the event loop runs: the second finds the device still connecting.
+    call(tab, "toggleConnection");
+    const int connecting = int(device->state());
+    QVERIFY2(connecting == QAbstractSocket::HostLookupState || connecting == QAbstractSocket::ConnectingState,
+             qPrintable(QString::number(connecting)));
+    QCOMPARE(tabChild(0, QStringLiteral("connectButton"))->property("text").toString(), QStringLiteral("Cancel"));
+    QCOMPARE(tabChild(0, QStringLiteral("stateLabel"))->property("text").toString(),
+             connecting == QAbstractSocket::ConnectingState ? QStringLiteral("Connecting") : QStringLiteral("Unknown: 1"));
+    call(tab, "toggleConnection");
+    QCOMPARE(int(device->state()), int(QAbstractSocket::UnconnectedState));
+    QTest::qWait(200);
+    QCOMPARE(int(device->state()), int(QAbstractSocket::UnconnectedState));
+    QCOMPARE(tabChild(0, QStringLiteral("connectButton"))->property("text").toString(), QStringLiteral("Connect"));
 }
 
 void TestMainWindow::ctrlCConnectsAfterTypingAndDisconnects()
