@@ -37,7 +37,9 @@ Item {
             var lines = sessionManager.getSavedTabsCSV();
             for (var i = 0; i < lines.length; ++i) {
                 var fields = lines[i].split(",");
-                text += fields[1] + "/" + fields[3] + "/" + fields[2] + "/" + (theme !== "" ? theme : fields[4]) + ",";
+                // A hand-edited saved-tabs file may hold a "/" that would shift the fields.
+                text += fields[1] + "/" + Creation.withoutSeparators(fields[3]) + "/"
+                        + Creation.withoutSeparators(fields[2]) + "/" + (theme !== "" ? theme : fields[4]) + ",";
             }
             written = deviceProfile.exportTabs("", path, text);
         }

@@ -54,6 +54,7 @@ private slots:
     void themeKeysAndMenuRewriteEveryTab();
     void exportWritesTheProfile();
     void exportThatFailsSaysSo();
+    void exportDropsSeparatorsFromNames();
     void profileTexts_data();
     void profileTexts();
     void rejectedProfileChangesNothing_data();
@@ -373,6 +374,16 @@ void TestMainWindow::exportThatFailsSaysSo()
     QCOMPARE(message->property("text").toString(), QStringLiteral("Your profile could not be saved."));
     QTRY_VERIFY_WITH_TIMEOUT(message->property("visible").toBool(), 2000);
     QMetaObject::invokeMethod(message, "close");
+}
+
+void TestMainWindow::exportDropsSeparatorsFromNames()
+{
+    QVERIFY(loadWith("0,CUBRIX,127.0.0.1,Left/Right,dark\n"));
+    const QString path = m_files.filePath(QStringLiteral("slash.txt"));
+    QCOMPARE(call(find(m_main.window(), QStringLiteral("devicesProfile")), "exportProfile", {path, QString()}).toBool(),
+             true);
+    QCOMPARE(readFile(path), QByteArray("CUBRIX/LeftRight/127.0.0.1/dark,"));
+    QMetaObject::invokeMethod(dialog(QStringLiteral("exportedDialog")), "close");
 }
 
 void TestMainWindow::profileTexts_data()
