@@ -28,12 +28,22 @@ QString SessionManager::filePath() const
     return m_appDataDir.path() + m_fileName;
 }
 
+namespace {
+// One record is one line: a line break inside a field (an imported profile can carry one)
+// would cut the record in two and lose the tab at the next start.
+QString onOneLine(QString field)
+{
+    return field.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+}
+} // namespace
+
 QString SessionManager::lineFor(const TabRecord &record)
 {
     const bool knownMode = record.mode == QLatin1String("dark") || record.mode == QLatin1String("light");
     return QStringLiteral("%1,%2,%3,%4,%5")
         .arg(record.index)
-        .arg(record.type, record.ip, record.name, knownMode ? record.mode : QStringLiteral("dark"));
+        .arg(onOneLine(record.type), onOneLine(record.ip), onOneLine(record.name),
+             knownMode ? record.mode : QStringLiteral("dark"));
 }
 
 void SessionManager::addTab(uchar idx, const QString &type, const QString &ip, const QString &name,

@@ -84,6 +84,7 @@ private slots:
     void saveReportsAnUnwritablePlace();
     void changeModeStoresTheTheme();
     void roundTripKeepsNonAsciiNames();
+    void lineBreaksInFieldsStayOnOneLine();
 
 private:
     std::unique_ptr<SessionTestDir> m_dir;
@@ -452,6 +453,22 @@ void TestSessionManager::roundTripKeepsNonAsciiNames()
     SessionManager later;
     QVERIFY(later.readFromDisk());
     QCOMPARE(later.records().at(0).name, QString::fromUtf8("Bühne Süd"));
+}
+
+void TestSessionManager::lineBreaksInFieldsStayOnOneLine()
+{
+    // An imported profile can carry line breaks inside a name or an address.
+    SessionManager sessions;
+    sessions.addTab(0, QStringLiteral("CUBRIX"), QStringLiteral("127.0.0.1\r\n"), QStringLiteral("Stage\nLeft"),
+                    QStringLiteral("dark"));
+    sessions.addTab(1, QStringLiteral("MONITOR"), QStringLiteral("127.0.0.2"), QStringLiteral("Hero"), QStringLiteral("dark"));
+    QCOMPARE(SessionTestDir::readAll(m_dir->savedTabsPath()),
+             QByteArray("0,CUBRIX,127.0.0.1  ,Stage Left,dark\n"
+                        "1,MONITOR,127.0.0.2,Hero,dark\n"));
+    SessionManager later;
+    QVERIFY(later.readFromDisk());
+    QCOMPARE(later.records().size(), 2);
+    QCOMPARE(later.records().at(1).name, QStringLiteral("Hero"));
 }
 
 QTEST_GUILESS_MAIN(TestSessionManager)
