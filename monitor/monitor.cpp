@@ -293,6 +293,15 @@ std::optional<quint16> Monitor::lutProtocol(LutType type, LutFunc func, bool for
     return std::nullopt;
 }
 
+std::optional<quint16> Monitor::lutTarget(LutType type, LutFunc func, const char *unknownType, bool forLoad) const
+{
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
+        qDebug() << unknownType << int(type);
+        return std::nullopt;
+    }
+    return lutProtocol(type, func, forLoad);
+}
+
 std::optional<QByteArray> Monitor::readFile(const QString &path, const char *kind) const
 {
     if (path.isEmpty())
@@ -333,11 +342,7 @@ std::optional<QByteArray> upsampled(const QString &path)
 void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
 {
     qDebug() << "sendLutFile" << url << "type: " << int(type) << " func: " << int(func);
-    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown lut type: " << int(type);
-        return;
-    }
-    const auto protocol = lutProtocol(type, func, false);
+    const auto protocol = lutTarget(type, func, "Unknown lut type: ", false);
     if (!protocol)
         return;
     const QString path = url.toLocalFile();
@@ -351,11 +356,7 @@ void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
 
 void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUrl &url)
 {
-    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown LUT type:" << int(type);
-        return;
-    }
-    const auto protocol = lutProtocol(type, func, false);
+    const auto protocol = lutTarget(type, func, "Unknown LUT type:", false);
     if (!protocol)
         return;
 
@@ -395,21 +396,9 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
 
 void Monitor::saveLutFile(LutType type, LutFunc func, int id, const QUrl &url)
 {
-    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << int(type);
-        return;
-    }
-    const auto protocol = lutProtocol(type, func, false);
-    if (!protocol)
-        return;
-    std::optional<QByteArray> payload = QByteArray();
-    if (!url.isEmpty()) {
-        qDebug() << "saveLutFile" << url << "type: " << int(type) << " ID: " << id;
-        const QString path = url.toLocalFile();
-        payload = type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
-    }
-    if (payload)
-        appendCmd(*protocol, request(LutOpStore, id), *payload);
+    storeLut("saveLutFile", type, func, id, url, [this, type](const QString &path) {
+        return type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
+    });
 }
 
 void Monitor::saveLutFile(LutType type, LutFunc func, int id)
@@ -419,11 +408,7 @@ void Monitor::saveLutFile(LutType type, LutFunc func, int id)
 
 void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
 {
-    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << int(type);
-        return;
-    }
-    const auto protocol = lutProtocol(type, func, false);
+    const auto protocol = lutTarget(type, func, "Unknown type: ", false);
     if (!protocol)
         return;
     std::optional<QByteArray> table17 = QByteArray();
@@ -455,18 +440,22 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id)
 
 void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id, const QUrl &url)
 {
-    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << int(type);
-        return;
-    }
-    const auto protocol = lutProtocol(type, func, false);
+    // Always changes the lattice size: whatever is not a 33-point cube is taken as 17 points.
+    storeLut("saveLutFileForceSwap", type, func, id, url, [type](const QString &path) {
+        return type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : upsampled(path);
+    });
+}
+
+void Monitor::storeLut(const char *operation, LutType type, LutFunc func, int id, const QUrl &url,
+                       const std::function<std::optional<QByteArray>(const QString &)> &payloadOf)
+{
+    const auto protocol = lutTarget(type, func, "Unknown type: ", false);
     if (!protocol)
         return;
     std::optional<QByteArray> payload = QByteArray();
     if (!url.isEmpty()) {
-        qDebug() << "saveLutFileForceSwap" << url << "type: " << int(type) << " ID: " << id;
-        const QString path = url.toLocalFile();
-        payload = type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path) ? downsampled(path) : upsampled(path);
+        qDebug() << operation << url << "type: " << int(type) << " ID: " << id;
+        payload = payloadOf(url.toLocalFile());
     }
     if (payload)
         appendCmd(*protocol, request(LutOpStore, id), *payload);
@@ -491,11 +480,7 @@ void Monitor::loadLut(LutType type, LutFunc func, int id)
 
 void Monitor::setLut(LutType type, LutFunc func, int id, bool on)
 {
-    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
-        qDebug() << "Unknown type: " << int(type);
-        return;
-    }
-    if (const auto protocol = lutProtocol(type, func, false))
+    if (const auto protocol = lutTarget(type, func, "Unknown type: ", false))
         appendCmd(*protocol, request(on ? LutOpOn : 0, id));
 }
 

@@ -154,6 +154,10 @@ private:
 
     // LUT helpers: protocol for a type and function, or nullopt (with the refusal logged).
     std::optional<quint16> lutProtocol(LutType type, LutFunc func, bool forLoad) const;
+    // The same after refusing a type other than 1D and 3D with the operation's own log text.
+    std::optional<quint16> lutTarget(LutType type, LutFunc func, const char *unknownType, bool forLoad) const;
+    void storeLut(const char *operation, LutType type, LutFunc func, int id, const QUrl &url,
+                  const std::function<std::optional<QByteArray>(const QString &)> &payloadOf);
     // Reads a whole file; empty for no path, nullopt (with a warning) when a named file cannot be read.
     std::optional<QByteArray> readFile(const QString &path, const char *kind) const;
     static QByteArray markerNameField(const QString &markerName);
