@@ -1,0 +1,90 @@
+#pragma once
+
+// Drives a device class's reply handler with any sequence of replies.
+//
+// Input layout:
+//   byte 0  flags
+//           bit 0     a capture item is registered with the device
+//           bits 1-2  scope playback started for this mask (1 waveform, 2 vector, 3 both), with series
+//           bit 3     the device's ancillary-data signal feeds the capture item (where it has one)
+//   then    replies, each: protocol (2 bytes), request (2), payload length (2), payload
+// Every reply with a payload goes to processReply with a header as the socket handler builds it
+// (the handler never hands over an empty payload).
+#include "fuzzsupport.h"
+
+#include "capture/captureframe.h"
+#include "mncp/mncpprotocol.h"
+#include "scope/scopestream.h"
+
+#include <QMetaProperty>
+#include <QtDataVisualization/QSurface3DSeries>
+#include <memory>
+
+namespace Fuzz {
+
+inline QtDataVisualization::QSurface3DSeries &scopeSeries(int which)
+{
+    // Kept for the whole run: the stream only holds guarded pointers to them.
+    static auto *waveform = new QtDataVisualization::QSurface3DSeries(new QtDataVisualization::QSurfaceDataProxy);
+    static auto *vector = new QtDataVisualization::QSurface3DSeries(new QtDataVisualization::QSurfaceDataProxy);
+    return which == 0 ? *waveform : *vector;
+}
+
+// Reads every property, as the user interface would after the replies.
+inline void readAllProperties(const QObject &object)
+{
+    const QMetaObject *meta = object.metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i)
+        meta->property(i).read(&object);
+}
+
+template <typename Device, typename ConnectAnci>
+int runDeviceReplies(const uint8_t *data, size_t size, ConnectAnci connectAnci)
+{
+    ensureApplication();
+    InputReader input(data, size);
+    const quint8 flags = input.u8();
+
+    auto device = std::make_unique<Device>();
+    std::unique_ptr<CaptureFrame> capture;
+    if (flags & 0x01) {
+        capture = std::make_unique<CaptureFrame>();
+        capture->setSize(QSizeF(64, 36));
+        device->registerFeature(capture.get(), 2);
+        if (flags & 0x08)
+            connectAnci(*device, *capture);
+    }
+    const uchar playback = (flags >> 1) & 0x03;
+    if (playback != 0) {
+        ScopeStream *stream = device->cScopeStream();
+        stream->setDataSeries_Wave(&scopeSeries(0));
+        stream->setDataSeries_Vector(&scopeSeries(1));
+        stream->startStopPlayback(playback, true);
+    }
+
+    while (input.remaining() >= 6) {
+        const quint16 protocol = input.u16();
+        const quint16 request = input.u16();
+        const quint16 length = input.u16();
+        QByteArray payload = input.bytes(length);
+        if (payload.isEmpty())
+            continue;
+        mncp_protocol_header header{MNCP_VERSION, 0, protocol, request, static_cast<quint32>(payload.size())};
+        device->processReply(payload, header);
+    }
+
+    readAllProperties(*device);
+    const auto &channels = device->channelList();
+    for (int i = 0; i < channels.size(); ++i)
+        readAllProperties(*channels.at(i));
+    if (capture)
+        readAllProperties(*capture);
+
+    // The capture item must outlive nothing it points at: the device goes first, as when a tab closes.
+    device.reset();
+    capture.reset();
+    processEventsOnce();
+    return 0;
+}
+
+} // namespace Fuzz

@@ -1,0 +1,10 @@
+// Monitor::processReply for any protocol, request and payload (layout in devicereplies.h).
+#include "devicereplies.h"
+
+#include "monitor/monitor.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // The monitor has no ancillary-data signal.
+    return Fuzz::runDeviceReplies<Monitor>(data, size, [](Monitor &, CaptureFrame &) {});
+}
