@@ -3,6 +3,7 @@
 #include "capture/captureframe.h"
 #include "cubrix/cubrix.h"
 #include "device/channelinfo.h"
+#include "lut/identitylut.h"
 #include "monitor/monitor.h"
 #include "scope/customlabelswaveform.h"
 #include "scope/scopestream.h"
@@ -23,4 +24,7 @@ void registerQmlTypes()
     qRegisterMetaType<CustomLabelsWaveform *>("CustomLabelsWaveform *");
     qmlRegisterType<SessionManager>("MNCP", 1, 0, "SessionManager");
     qmlRegisterType<DeviceProfile>("MNCP", 1, 0, "DeviceProfile");
+    // The identity tables the Cubrix pages clear LUT slots with, built once on first use.
+    qmlRegisterSingletonType<IdentityLut>("MNCP", 1, 0, "IdentityLut",
+                                          [](QQmlEngine *, QJSEngine *) -> QObject * { return new IdentityLut; });
 }
