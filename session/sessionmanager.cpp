@@ -49,6 +49,12 @@ QString SessionManager::lineFor(const TabRecord &record)
 void SessionManager::addTab(uchar idx, const QString &type, const QString &ip, const QString &name,
                             const QString &mode)
 {
+    // Indexes are 8-bit and the next start reads no more than this many: a further tab (a
+    // hand-made profile can hold any number) could neither be told apart nor found again.
+    if (m_records.size() >= MaxRecords) {
+        qDebug() << "SessionManager: tab list full, not adding" << name;
+        return;
+    }
     m_records.append(TabRecord{idx, type, ip, name, mode});
     saveToDisk();
 }
