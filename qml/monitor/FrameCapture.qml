@@ -1,0 +1,334 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Controls.Styles 1.4
+import QtQuick.Layouts 1.15
+import QtQuick.Dialogs 1.3
+import MNCP 1.0
+import "qrc:/" as Scope
+
+// Still-frame capture of a monitor: grab before or after the LUTs, capture and save with a
+// chosen folder, name and format, save by hand, clear.
+//
+// How the monitor page opens it (once per page; keep the object and show it again):
+//     var window = Qt.createComponent("qrc:/monitor/FrameCapture.qml").createObject(page, {
+//         "loadedHardware": device,   // the tab's Monitor
+//         "mode": page.mode           // "dark" or "light" (may be bound)
+//     });
+//     window.title = tabTitle;
+//     window.show();                  // later: show(), or raise() and requestActivate()
+// The capture item registers itself with the device (registerFeature(item, 2)) when the window
+// is created. Shift+Q or the close box hides the window; a page that goes away (or disconnects)
+// calls close() and then destroy().
+Window {
+    id: captureWindow
+    objectName: "monitorCaptureWindow"
+
+    property QtObject loadedHardware: null
+    property string mode: "dark"
+    readonly property bool dark: mode === "dark"
+    readonly property color textColour: dark ? "white" : "black"
+    readonly property alias captureItem: captureItem
+    readonly property alias ancimodel: ancimodel
+    // The chosen folder as the text of its file URL; empty until one is chosen.
+    property string captureLocation: ""
+
+    width: 900
+    minimumWidth: 900
+    maximumWidth: 950
+    height: 450
+    minimumHeight: 450
+    maximumHeight: 450
+    color: dark ? "#1d1f21" : "#ececec"
+    title: "Monitor Capture Frame"
+
+    function registerCapture() {
+        if (loadedHardware)
+            loadedHardware.registerFeature(captureItem, 2);
+    }
+
+    // "../" and the last path component of the folder URL.
+    function shortLocation(url) {
+        var text = String(url);
+        while (text.length > 1 && text.charAt(text.length - 1) === "/")
+            text = text.substring(0, text.length - 1);
+        return "../" + text.substring(text.lastIndexOf("/") + 1);
+    }
+
+    function chooseLocation(url) {
+        var text = String(url);
+        if (text === "")
+            return;
+        captureLocation = text;
+        captureItem.setQuickSaveDir(text);
+    }
+
+    // The quick-save name: the user's name, with "_A" (after the LUTs) or "_B" (before them)
+    // when "Include in File Name" is on. The field keeps the user's own name, so the letters
+    // never pile up.
+    function quickSaveName() {
+        var name = fileNameField.text;
+        if (lutAfterBefore.currentIndex === 1)
+            name += captureRadio.currentIndex === 1 ? "_A" : "_B";
+        return name;
+    }
+
+    function captureAndSave() {
+        if (captureLocation === "")
+            return;
+        captureItem.setQuickSaveName(quickSaveName());
+        captureItem.captureFrame(captureRadio.currentIndex);
+        captureItem.setQuickSaveCount(captureItem.quick_save_count + 1);
+    }
+
+    function captureImage() {
+        captureItem.captureFrame(captureRadio.currentIndex);
+    }
+
+    function rebuildPacketList() {
+        ancimodel.clear();
+        var count = captureItem.anci_count;
+        for (var i = 0; i < count; ++i)
+            ancimodel.append({ "name": captureItem.getListItem(i) });
+        packetSelection = count > 0 ? count - 1 : -1;
+    }
+
+    // The selected packet list entry (the monitor window has no list control of its own).
+    property int packetSelection: -1
+
+    onLoadedHardwareChanged: registerCapture()
+    onClosing: console.log("Capture Frame Window closing")
+    Component.onCompleted: {
+        fileNameField.text = captureItem.quick_save_name;
+        registerCapture();
+    }
+
+    Shortcut {
+        sequence: "Shift+Q"
+        onActivated: captureWindow.close()
+    }
+
+    ListModel {
+        id: ancimodel
+    }
+
+    Connections {
+        target: captureItem
+        function onAnci_countChanged() { captureWindow.rebuildPacketList(); }
+    }
+
+    component GroupTitle: Label {
+        color: captureWindow.textColour
+        font.bold: true
+    }
+
+    component ThemedRadio: RadioButton {
+        id: radio
+        style: RadioButtonStyle {
+            indicator: Rectangle {
+                implicitWidth: 16
+                implicitHeight: 16
+                radius: 8
+                color: "transparent"
+                border.width: 1
+                border.color: radio.activeFocus ? "darkblue" : "gray"
+                Rectangle {
+                    anchors.fill: parent
+                    anchors.margins: 4
+                    radius: width / 2
+                    color: "#669933"
+                    visible: radio.checked
+                }
+            }
+            label: Text {
+                text: radio.text
+                color: captureWindow.textColour
+            }
+        }
+    }
+
+    FileDialog {
+        id: locationDialog
+        title: "Select a Location"
+        selectFolder: true
+        onAccepted: captureWindow.chooseLocation(fileUrl)
+    }
+
+    FileDialog {
+        id: saveDialog
+        title: "Save image file"
+        selectExisting: false
+        nameFilters: ["Image files (*.bmp)", "All files (*)"]
+        onAccepted: captureItem.saveImage(fileUrl)
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.margins: 10
+        spacing: 10
+
+        ColumnLayout {
+            Layout.alignment: Qt.AlignTop
+            spacing: 10
+
+            GroupTitle {
+                text: "Capture           Include in File Name"
+            }
+            RowLayout {
+                spacing: 0
+                ExclusiveGroup { id: sourceGroup }
+                ExclusiveGroup { id: suffixGroup }
+                ColumnLayout {
+                    id: captureRadio
+                    objectName: "captureRadio"
+                    property int currentIndex: 0
+                    ThemedRadio {
+                        objectName: "beforeLutsRadio"
+                        text: "Before LUTs"
+                        exclusiveGroup: sourceGroup
+                        checked: captureRadio.currentIndex === 0
+                        onCheckedChanged: if (checked) captureRadio.currentIndex = 0
+                    }
+                    ThemedRadio {
+                        objectName: "afterLutsRadio"
+                        text: "After LUTs"
+                        exclusiveGroup: sourceGroup
+                        checked: captureRadio.currentIndex === 1
+                        onCheckedChanged: if (checked) captureRadio.currentIndex = 1
+                    }
+                }
+                ColumnLayout {
+                    id: lutAfterBefore
+                    objectName: "lutAfterBefore"
+                    Layout.leftMargin: 60
+                    property int currentIndex: 0
+                    ThemedRadio {
+                        objectName: "suffixOffRadio"
+                        text: "Off"
+                        exclusiveGroup: suffixGroup
+                        checked: lutAfterBefore.currentIndex === 0
+                        onCheckedChanged: if (checked) lutAfterBefore.currentIndex = 0
+                    }
+                    ThemedRadio {
+                        objectName: "suffixOnRadio"
+                        text: "On"
+                        exclusiveGroup: suffixGroup
+                        checked: lutAfterBefore.currentIndex === 1
+                        onCheckedChanged: if (checked) lutAfterBefore.currentIndex = 1
+                    }
+                }
+            }
+
+            GroupTitle {
+                text: "Capture and Save Format"
+            }
+            RowLayout {
+                id: formatRow
+                objectName: "formatRow"
+                spacing: 0
+                ExclusiveGroup { id: formatGroup }
+                Repeater {
+                    model: [{ "label": ".JPG", "type": 1 }, { "label": ".BMP", "type": 2 }, { "label": ".RAW", "type": 3 }]
+                    delegate: ThemedRadio {
+                        objectName: "formatRadio" + modelData.type
+                        Layout.leftMargin: index === 0 ? 0 : 50
+                        text: modelData.label
+                        exclusiveGroup: formatGroup
+                        checked: captureItem.quick_save_type === modelData.type
+                        // A click breaks the binding; the item's property stays the truth.
+                        onClicked: {
+                            captureItem.setQuickSaveType(modelData.type);
+                            checked = Qt.binding(function() { return captureItem.quick_save_type === modelData.type; });
+                        }
+                    }
+                }
+            }
+
+            Scope.NewButton {
+                objectName: "locationButton"
+                Layout.minimumWidth: 220
+                mode: captureWindow.mode
+                text: captureWindow.captureLocation === "" ? "Capture and Save Location... "
+                                                           : captureWindow.shortLocation(captureWindow.captureLocation)
+                tooltip: captureWindow.captureLocation === "" ? "Capture and Save Location..." : captureWindow.captureLocation
+                onClicked: locationDialog.open()
+            }
+            RowLayout {
+                enabled: captureWindow.captureLocation !== ""
+                Label {
+                    objectName: "fileNameLabel"
+                    text: "File Name:"
+                    color: captureWindow.textColour
+                    opacity: enabled ? 1.0 : 0.4
+                }
+                TextField {
+                    id: fileNameField
+                    objectName: "fileNameField"
+                    Layout.preferredWidth: 151
+                    onEditingFinished: captureItem.setQuickSaveName(text)
+                }
+            }
+            Scope.NewButton {
+                objectName: "captureSaveButton"
+                Layout.preferredWidth: 220
+                mode: captureWindow.mode
+                text: "Capture and Save"
+                enabled: captureWindow.captureLocation !== ""
+                onClicked: captureWindow.captureAndSave()
+            }
+            Scope.NewButton {
+                objectName: "captureImageButton"
+                Layout.preferredWidth: 220
+                mode: captureWindow.mode
+                text: "Capture Image"
+                tooltip: "Display viewable frame here."
+                onClicked: captureWindow.captureImage()
+            }
+            Scope.NewButton {
+                objectName: "clearButton"
+                Layout.preferredWidth: 220
+                mode: captureWindow.mode
+                text: "Clear"
+                onClicked: captureItem.clearFrame()
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            spacing: 4
+
+            GroupTitle {
+                text: "Captured Frame Image"
+            }
+            Rectangle {
+                objectName: "captureFrameBox"
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                Layout.minimumWidth: 650
+                Layout.preferredHeight: 400
+                color: "transparent"
+                border.width: 1
+                border.color: captureWindow.dark ? "#47484B" : "#999999"
+
+                Capture {
+                    id: captureItem
+                    objectName: "captureItem"
+                    anchors.fill: parent
+                    anchors.margins: 1
+
+                    MouseArea {
+                        anchors.fill: parent
+                        acceptedButtons: Qt.LeftButton | Qt.RightButton
+                        onClicked: {
+                            if (mouse.button === Qt.RightButton)
+                                saveDialog.open();
+                            else
+                                captureWindow.captureImage();
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
