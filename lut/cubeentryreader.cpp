@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <charconv>
+#include <optional>
 #include <system_error>
 
 namespace CubrixUtils {
@@ -21,23 +22,31 @@ constexpr float PowersOfTen[MaxExactPowerOfTen + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1
 // Float operations round to float only where the compiler evaluates them in float.
 constexpr bool ExactFloatArithmetic = FLT_EVAL_METHOD == 0;
 
-// Keyword and comment lines that never hold an entry.
-bool isIgnoredLine(const CubeLineScanner::Line &line)
+// Keyword and comment lines that never hold an entry, and why.
+std::optional<CubeEntryReader::SkipReason> ignoredLineReason(const CubeLineScanner::Line &line)
 {
+    using Reason = CubeEntryReader::SkipReason;
     if (line.isEmpty())
-        return true;
+        return Reason::Blank;
     switch (*line.begin) {
     case '#':
-        return true;
+        return Reason::Comment;
     case 'T':
-        return line.startsWith("TITLE");
+        if (line.startsWith("TITLE"))
+            return Reason::Keyword;
+        break;
     case 'D':
-        return line.startsWith("DOMAIN_");
+        if (line.startsWith("DOMAIN_"))
+            return Reason::Keyword;
+        break;
     case 'L':
-        return line.startsWith("LUT_");
+        if (line.startsWith("LUT_"))
+            return Reason::Keyword;
+        break;
     default:
-        return false;
+        break;
     }
+    return std::nullopt;
 }
 
 // Splits a trimmed line on runs of white space; true only for exactly three pieces.
@@ -137,8 +146,11 @@ bool CubeEntryReader::nextCandidate()
 {
     CubeLineScanner::Line line;
     while (m_scanner.next(line)) {
-        if (!isIgnoredLine(line) && splitThree(line, m_pieces))
+        const std::optional<SkipReason> ignored = ignoredLineReason(line);
+        if (!ignored && splitThree(line, m_pieces))
             return true;
+        if (m_skipObserver)
+            m_skipObserver(m_scanner.lineNumber(), ignored.value_or(SkipReason::NotThreePieces), line);
     }
     return false;
 }

@@ -4,6 +4,7 @@
 #include "lut/lutentry.h"
 
 #include <QByteArray>
+#include <functional>
 #include <vector>
 
 namespace CubrixUtils {
@@ -21,8 +22,22 @@ public:
         CountAsZero  // the piece reads as 0.0 and the line is kept (resampling)
     };
 
+    // Why nextCandidate passed over a line.
+    enum class SkipReason {
+        Blank,         // empty after trimming
+        Comment,       // starts with "#"
+        Keyword,       // starts with "TITLE", "DOMAIN_" or "LUT_"
+        NotThreePieces // anything else that does not split into exactly three pieces
+    };
+    // Told about every line nextCandidate passes over, in file order, with its number
+    // (counting from 1) and its trimmed text. For tools that show what a file loses.
+    using SkipObserver =
+        std::function<void(int lineNumber, SkipReason reason, const CubeLineScanner::Line &line)>;
+
     // Walks the text; the text must outlive the reader.
     explicit CubeEntryReader(const QByteArray &text);
+
+    void setSkipObserver(SkipObserver observer) { m_skipObserver = std::move(observer); }
 
     // Moves to the next line that may be an entry: not a keyword or comment line, and
     // exactly three pieces. False at the end of the text.
@@ -31,6 +46,10 @@ public:
     // piece reads as 0.0. Callers that count every candidate as an entry (the resamplers)
     // only convert the entries they use.
     bool convert(LutEntry &entry) const;
+    // Number of the current candidate's line, counting from 1.
+    int lineNumber() const { return m_scanner.lineNumber(); }
+    // The current candidate's three pieces (red, green, blue), as they stand in the text.
+    const CubeLineScanner::Line &piece(int index) const { return m_pieces[index]; }
 
     // Reads entries in file order. With maxEntries >= 0 reading stops once that many are
     // held, since callers ignore anything beyond a full grid.
@@ -46,6 +65,7 @@ public:
 private:
     CubeLineScanner m_scanner;
     CubeLineScanner::Line m_pieces[3];
+    SkipObserver m_skipObserver;
 };
 
 } // namespace CubrixUtils

@@ -29,6 +29,7 @@ bool CubeLineScanner::next(Line &line)
     const char *lineEnd = newline ? static_cast<const char *>(newline) : m_end;
     const char *begin = m_position;
     m_position = newline ? lineEnd + 1 : m_end;
+    ++m_lineNumber;
 
     while (begin < lineEnd && isSpace(*begin))
         ++begin;

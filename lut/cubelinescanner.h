@@ -26,12 +26,15 @@ public:
 
     // Gives the next trimmed line; false at the end of the text.
     bool next(Line &line);
+    // Number of the line the last next() gave, counting from 1 (0 before the first).
+    int lineNumber() const { return m_lineNumber; }
 
     static bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 private:
     const char *m_position;
     const char *m_end;
+    int m_lineNumber = 0;
 };
 
 } // namespace CubrixUtils
