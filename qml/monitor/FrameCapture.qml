@@ -117,31 +117,27 @@ Window {
         function onAnci_countChanged() { captureWindow.rebuildPacketList(); }
     }
 
-    component GroupTitle: Label {
-        color: captureWindow.textColour
-        font.bold: true
-    }
-
-    component ThemedRadio: RadioButton {
-        id: radio
-        style: RadioButtonStyle {
+    // Radio indicators: a grey ring (dark blue with focus) holding a green dot when checked.
+    Component {
+        id: radioStyle
+        RadioButtonStyle {
             indicator: Rectangle {
                 implicitWidth: 16
                 implicitHeight: 16
                 radius: 8
                 color: "transparent"
                 border.width: 1
-                border.color: radio.activeFocus ? "darkblue" : "gray"
+                border.color: control.activeFocus ? "darkblue" : "gray"
                 Rectangle {
                     anchors.fill: parent
                     anchors.margins: 4
                     radius: width / 2
                     color: "#669933"
-                    visible: radio.checked
+                    visible: control.checked
                 }
             }
             label: Text {
-                text: radio.text
+                text: control.text
                 color: captureWindow.textColour
             }
         }
@@ -171,7 +167,9 @@ Window {
             Layout.alignment: Qt.AlignTop
             spacing: 10
 
-            GroupTitle {
+            Label {
+                color: captureWindow.textColour
+                font.bold: true
                 text: "Capture           Include in File Name"
             }
             RowLayout {
@@ -182,14 +180,16 @@ Window {
                     id: captureRadio
                     objectName: "captureRadio"
                     property int currentIndex: 0
-                    ThemedRadio {
+                    RadioButton {
+                        style: radioStyle
                         objectName: "beforeLutsRadio"
                         text: "Before LUTs"
                         exclusiveGroup: sourceGroup
                         checked: captureRadio.currentIndex === 0
                         onCheckedChanged: if (checked) captureRadio.currentIndex = 0
                     }
-                    ThemedRadio {
+                    RadioButton {
+                        style: radioStyle
                         objectName: "afterLutsRadio"
                         text: "After LUTs"
                         exclusiveGroup: sourceGroup
@@ -202,14 +202,16 @@ Window {
                     objectName: "lutAfterBefore"
                     Layout.leftMargin: 60
                     property int currentIndex: 0
-                    ThemedRadio {
+                    RadioButton {
+                        style: radioStyle
                         objectName: "suffixOffRadio"
                         text: "Off"
                         exclusiveGroup: suffixGroup
                         checked: lutAfterBefore.currentIndex === 0
                         onCheckedChanged: if (checked) lutAfterBefore.currentIndex = 0
                     }
-                    ThemedRadio {
+                    RadioButton {
+                        style: radioStyle
                         objectName: "suffixOnRadio"
                         text: "On"
                         exclusiveGroup: suffixGroup
@@ -219,7 +221,9 @@ Window {
                 }
             }
 
-            GroupTitle {
+            Label {
+                color: captureWindow.textColour
+                font.bold: true
                 text: "Capture and Save Format"
             }
             RowLayout {
@@ -229,7 +233,8 @@ Window {
                 ExclusiveGroup { id: formatGroup }
                 Repeater {
                     model: [{ "label": ".JPG", "type": 1 }, { "label": ".BMP", "type": 2 }, { "label": ".RAW", "type": 3 }]
-                    delegate: ThemedRadio {
+                    delegate: RadioButton {
+                        style: radioStyle
                         objectName: "formatRadio" + modelData.type
                         Layout.leftMargin: index === 0 ? 0 : 50
                         text: modelData.label
@@ -298,7 +303,9 @@ Window {
             Layout.fillHeight: true
             spacing: 4
 
-            GroupTitle {
+            Label {
+                color: captureWindow.textColour
+                font.bold: true
                 text: "Captured Frame Image"
             }
             Rectangle {
