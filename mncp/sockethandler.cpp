@@ -144,6 +144,12 @@ void SocketHandler::socketDataLoop()
 {
     try {
         for (;;) {
+            // The device (or a failed send) may have ended the connection while the last message
+            // was handled: what is still buffered belongs to that connection and is not read.
+            if (m_socket.state() != QAbstractSocket::ConnectedState) {
+                resetHeader();
+                return;
+            }
             if (m_header.length == 0) {
                 if (m_socket.bytesAvailable() < MNCP_HEADER_SIZE)
                     return;

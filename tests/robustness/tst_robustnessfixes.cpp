@@ -1,4 +1,7 @@
+#include "deviceconnection.h"
+#include "fakedevice.h"
 #include "session/sessionmanager.h"
+#include "testdevice.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,6 +15,8 @@ private slots:
     void initTestCase();
     void init();
     void tabListStopsAtItsLimit();
+    void disconnectInsideReplyStopsReading_data();
+    void disconnectInsideReplyStopsReading();
 
 private:
     QTemporaryDir m_data;
@@ -53,6 +58,45 @@ void TestRobustnessFixes::tabListStopsAtItsLimit()
     QCOMPARE(nextStart.records().at(0).name, QStringLiteral("Tab 1"));
     QCOMPARE(nextStart.records().at(254).name, QStringLiteral("Tab 255"));
     QCOMPARE(nextStart.records().at(255).name, QStringLiteral("Last"));
+}
+
+void TestRobustnessFixes::disconnectInsideReplyStopsReading_data()
+{
+    QTest::addColumn<QByteArray>("behind");
+    // What follows the reply in the same read: a whole message, or a header whose payload has
+    // not all come yet.
+    QTest::newRow("whole message") << FakeDevice::message(0x0100, 1, "late");
+    QTest::newRow("message cut short") << FakeDevice::header(0x0100, 1, 100) + QByteArray("part");
+}
+
+void TestRobustnessFixes::disconnectInsideReplyStopsReading()
+{
+    // A device reacting to a reply by disconnecting: the bytes of the old connection still in
+    // the buffer were read on, delivered as replies to a disconnected device, or left a header
+    // behind that swallowed the start of the next connection's stream.
+    QFETCH(QByteArray, behind);
+    FakeDevice fake;
+    QVERIFY(fake.listen());
+    fake.setSilent(true);
+    TestDevice device;
+    device.onReply = [&device](const TestDevice::Reply &) {
+        if (device.replies.size() == 1)
+            device.deviceDisconnect();
+    };
+    QVERIFY(connectToFake(device, fake));
+    fake.send(FakeDevice::message(0x0100, 0, "first") + behind);
+    QTRY_COMPARE_WITH_TIMEOUT(device.state(), QAbstractSocket::UnconnectedState, 5000);
+    QTest::qWait(50);
+    QCOMPARE(device.replies.size(), 1);
+    QCOMPARE(device.socketHandler()->receiveHeader().length, quint32(0));
+
+    // The next connection's stream is read from its first byte.
+    device.onReply = nullptr;
+    QVERIFY(connectToFake(device, fake));
+    fake.send(FakeDevice::message(0x0100, 2, "second"));
+    QTRY_COMPARE_WITH_TIMEOUT(device.replies.size(), 2, 5000);
+    QCOMPARE(device.replies.at(1).header.request, quint16(2));
+    QCOMPARE(device.replies.at(1).payload, QByteArray("second"));
 }
 
 QTEST_GUILESS_MAIN(TestRobustnessFixes)
