@@ -293,7 +293,14 @@ void DeviceSession::onStateChanged()
 {
     if (m_phase == Phase::Done || !device())
         return;
-    if (device()->state() != QAbstractSocket::UnconnectedState)
+    const QAbstractSocket::SocketState state = device()->state();
+    if (state == QAbstractSocket::ConnectedState && m_phase == Phase::Connecting) {
+        // The device class has queued its identity queries on this same signal.
+        m_phase = Phase::Identifying;
+        extendDeadline();
+        return;
+    }
+    if (state != QAbstractSocket::UnconnectedState)
         return;
     const QString reason = m_socketError.isEmpty() ? device()->socketHandler()->socket().errorString() : m_socketError;
     if (m_phase == Phase::Connecting)
@@ -320,8 +327,15 @@ void DeviceSession::onProtocolError(int protocol, int request, int status)
 
 void DeviceSession::onCommError(int protocol, int request, int status)
 {
-    fail(QStringLiteral("broken reply header for protocol %1 request %2: %3")
-             .arg(hex4(protocol), hex4(request), commErrorText(status)));
+    // A header that fails its CRC keeps its fields in wire order and cannot be trusted; the
+    // command it should have answered is the one in flight.
+    const transport_cmd &inFlight = device()->socketHandler()->inFlight();
+    if (inFlight.protocol != 0) {
+        protocol = inFlight.protocol;
+        request = inFlight.request;
+    }
+    fail(QStringLiteral("broken reply header (%1) for protocol %2 request %3")
+             .arg(commErrorText(status), hex4(protocol), hex4(request)));
 }
 
 void DeviceSession::onTransferError(const QString &message)
