@@ -340,5 +340,9 @@ void DeviceSession::onCommError(int protocol, int request, int status)
 
 void DeviceSession::onTransferError(const QString &message)
 {
-    fail(QStringLiteral("transfer failed: %1").arg(message.simplified()));
+    // A write that fails because the device has just hung up is reported as the hang-up.
+    if (device() && device()->state() != QAbstractSocket::ConnectedState && !m_socketError.isEmpty())
+        fail(QStringLiteral("the device closed the connection (%1; %2)").arg(m_socketError, message.simplified()));
+    else
+        fail(QStringLiteral("transfer failed: %1").arg(message.simplified()));
 }
