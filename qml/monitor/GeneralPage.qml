@@ -1,8 +1,14 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
+import MNCP 1.0
+import "ChannelCreation.js" as Creation
+import "../common/CheckDeviceType.js" as CheckDeviceType
 
-// The monitor page: for now the identity of the connected monitor and its disconnect button.
+// The monitor page. Which sections it shows follows from the family the monitor reports
+// (model and serial): keys for the plain monitors, launchers, knobs and a LUT slot box for the
+// KT family, the RV page for the RV and RVQ families. It also owns the tab's scope and capture
+// windows, one of each kind.
 Item {
     id: page
     objectName: "monitorGeneralPage"
@@ -11,56 +17,193 @@ Item {
     property string mode: "dark"
     readonly property color textColour: mode === "dark" ? "white" : "black"
     readonly property bool connected: loadedHardware !== null && loadedHardware.state === 3
+    readonly property string model: loadedHardware ? loadedHardware.model : ""
+    readonly property string serial: loadedHardware ? loadedHardware.serial : ""
+    readonly property bool kt: CheckDeviceType.isKTseries(model)
+    readonly property bool rvFamily: CheckDeviceType.isRVseries(model, serial) || CheckDeviceType.isRVQseries(model, serial)
+    readonly property bool showKeys: connected && CheckDeviceType.isMonitor(model) && !rvFamily
+    readonly property bool showKt: connected && kt
+    readonly property bool showRv: connected && rvFamily
 
+    property string scopeWindowUrl: "qrc:/common/scopestream.qml"
+    property string captureWindowUrl: Qt.resolvedUrl("FrameCapture.qml")
+    property QtObject waveformWindow: null
+    property QtObject vectorWindow: null
+    property QtObject captureWindow: null
+
+    // Asks the tab to show one of its pages.
     signal pageRequested(int index)
 
     enabled: connected
 
-    Rectangle {
-        visible: page.connected
-        width: 420
-        height: identity.implicitHeight + 24
-        color: "transparent"
-        border.color: page.mode === "dark" ? "#47484B" : "#cccccc"
-        radius: 4
+    // The title of the tab the page sits in (the first ancestor with a text title).
+    function tabTitle() {
+        for (var p = page.parent; p; p = p.parent) {
+            if (typeof p.title === "string")
+                return p.title;
+        }
+        return loadedHardware ? loadedHardware.address : "";
+    }
+
+    // A launched window follows the tab's theme when it has one.
+    function created(url, properties) {
+        var window = Creation.createObject(url, page, properties);
+        if (window !== null && window.mode !== undefined)
+            window.mode = Qt.binding(function() { return page.mode; });
+        return window;
+    }
+
+    // Shows a hidden window, or brings a shown one back from the task bar to the front.
+    function present(window) {
+        window.title = tabTitle();
+        if (!window.visible) {
+            window.show();
+        } else {
+            window.showNormal();
+            window.raise();
+        }
+        window.requestActivate();
+    }
+
+    function openScope(view) {
+        var waveform = view === "waveform";
+        var window = waveform ? waveformWindow : vectorWindow;
+        if (window === null) {
+            window = created(scopeWindowUrl, { "loadedHardware": loadedHardware, "scopeView": view, "title": tabTitle() });
+            if (window === null)
+                return;
+            if (waveform)
+                waveformWindow = window;
+            else
+                vectorWindow = window;
+        }
+        present(window);
+    }
+
+    function openCapture() {
+        if (captureWindow === null) {
+            captureWindow = created(captureWindowUrl, { "loadedHardware": loadedHardware, "title": tabTitle() });
+            if (captureWindow === null)
+                return;
+        }
+        present(captureWindow);
+    }
+
+    function closeWindows() {
+        var windows = [waveformWindow, vectorWindow, captureWindow];
+        for (var i = 0; i < windows.length; ++i) {
+            if (windows[i] !== null && windows[i].visible)
+                windows[i].close();
+        }
+    }
+
+    function disconnectDevice() {
+        pageRequested(0);
+        closeWindows();
+        if (loadedHardware)
+            loadedHardware.deviceDisconnect();
+    }
+
+    // The windows belong to the tab: they go with it.
+    Component.onDestruction: {
+        closeWindows();
+        var windows = [waveformWindow, vectorWindow, captureWindow];
+        for (var i = 0; i < windows.length; ++i) {
+            if (windows[i] !== null)
+                windows[i].destroy();
+        }
+    }
+
+    ScrollView {
+        id: scroller
+        anchors.fill: parent
+        frameVisible: false
 
         ColumnLayout {
-            id: identity
-            anchors.fill: parent
-            anchors.margins: 12
-            spacing: 6
+            id: sections
+            width: scroller.viewport.width - 4
+            spacing: 10
 
-            Label {
-                objectName: "addressLabel"
-                color: page.textColour
-                text: "Address: %1".arg(page.loadedHardware ? page.loadedHardware.address : "")
+            MetaData {
+                visible: page.connected
+                Layout.preferredWidth: 420
+                loadedHardware: page.loadedHardware
+                mode: page.mode
+                onDisconnectRequested: page.disconnectDevice()
             }
-            Label {
-                objectName: "modelLabel"
-                color: page.textColour
-                text: "Model: %1".arg(page.loadedHardware ? page.loadedHardware.model : "")
+
+            KeyboardPage {
+                visible: page.showKeys
+                Layout.fillWidth: true
+                loadedHardware: page.loadedHardware
+                mode: page.mode
+                ktLayout: page.kt
             }
-            Label {
-                objectName: "versionLabel"
-                color: page.textColour
-                text: "Firmware Version: %1".arg(page.loadedHardware ? page.loadedHardware.version : "")
-            }
-            Label {
-                objectName: "serialLabel"
-                color: page.textColour
-                text: "Serial Number: %1".arg(page.loadedHardware ? page.loadedHardware.serial : "")
-            }
-            Label {
-                text: "Connected"
-                color: page.mode === "dark" ? "#4cc94c" : "green"
-            }
-            Button {
-                objectName: "disconnectButton"
-                text: "Disconnect"
-                onClicked: {
-                    page.pageRequested(0);
-                    page.loadedHardware.deviceDisconnect();
+
+            Frame {
+                id: launchSection
+                objectName: "launchSection"
+                visible: page.showKt
+                title: "Launch Components"
+                mode: page.mode
+                Layout.fillWidth: true
+
+                readonly property bool shortcutsActive: visible && enabled
+
+                RowLayout {
+                    spacing: 8
+                    Button {
+                        objectName: "waveformButton"
+                        text: "ScopeStream Waveform"
+                        onClicked: page.openScope("waveform")
+                    }
+                    Button {
+                        objectName: "vectorButton"
+                        text: "ScopeStream Vector"
+                        onClicked: page.openScope("vector")
+                    }
+                    Button {
+                        objectName: "captureButton"
+                        text: "Capture Frame"
+                        tooltip: "Open Capture Frame Window"
+                        onClicked: page.openCapture()
+                    }
                 }
+
+                Shortcut { sequence: "Shift+W"; enabled: launchSection.shortcutsActive; onActivated: page.openScope("waveform") }
+                Shortcut { sequence: "Shift+V"; enabled: launchSection.shortcutsActive; onActivated: page.openScope("vector") }
+                Shortcut { sequence: "Shift+C"; enabled: launchSection.shortcutsActive; onActivated: page.openCapture() }
+            }
+
+            Rotary {
+                objectName: "ktKnobs"
+                visible: page.showKt
+                Layout.fillWidth: true
+                loadedHardware: page.loadedHardware
+                mode: page.mode
+                shortcuts: true
+            }
+
+            Frame {
+                objectName: "ktLutSection"
+                visible: page.showKt
+                title: "Look / DIT 3D LUT"
+                mode: page.mode
+                Layout.fillWidth: true
+
+                LutKT {
+                    loadedHardware: page.loadedHardware
+                    mode: page.mode
+                    type: Monitor.LUT_TYPE_3D
+                    func: Monitor.LUT_FUNC_DIT
+                }
+            }
+
+            LutPageRV {
+                visible: page.showRv
+                Layout.fillWidth: true
+                loadedHardware: page.loadedHardware
+                mode: page.mode
             }
         }
     }

@@ -1,0 +1,461 @@
+import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Controls.Styles 1.4
+import QtQuick.Layouts 1.15
+import QtQuick.Dialogs 1.3
+import MNCP 1.0
+
+// Everything an RV or RVQ monitor offers: its LUT boxes (folded away at first), keys and
+// knobs, custom markers and the analyzer pictures.
+ColumnLayout {
+    id: rvPage
+    objectName: "lutPageRV"
+
+    property QtObject loadedHardware: null
+    property string mode: "dark"
+    readonly property color textColour: mode === "dark" ? "white" : "black"
+    property bool showAdvanced: false
+    readonly property bool whiteStyle: whiteRadio.checked
+    readonly property bool shortcutsActive: visible && enabled
+    readonly property alias markerName: markerNameField.text
+
+    readonly property var inputButtons: [
+        { label: "SDI 1", key: Monitor.MNCP_KEY_INPUT1 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT2 },
+        { label: "SDI 3", key: Monitor.MNCP_KEY_INPUT3 }, { label: "SDI 4", key: Monitor.MNCP_KEY_INPUT4 },
+        { label: "DP", key: Monitor.MNCP_KEY_INPUT5 }]
+    readonly property var functionButtons: [
+        { label: "F1", key: Monitor.MNCP_KEY_F1 }, { label: "F2", key: Monitor.MNCP_KEY_F2 },
+        { label: "F3", key: Monitor.MNCP_KEY_F3 }, { label: "F4", key: Monitor.MNCP_KEY_F4 },
+        { label: "F5", key: Monitor.MNCP_KEY_F5 }]
+
+    function press(key) {
+        if (loadedHardware)
+            loadedHardware.sendKey(key);
+    }
+
+    function displayMarker(url) {
+        if (loadedHardware)
+            loadedHardware.sendCustomMarker(url);
+    }
+
+    // Stored markers appear only after the monitor restarts, which the user is told.
+    function storeMarker(url) {
+        if (!loadedHardware)
+            return;
+        loadedHardware.sendCustomMarker(markerNameField.text, url);
+        markerUploadedDialog.open();
+    }
+
+    function requestAnalyzer(which) {
+        if (loadedHardware)
+            loadedHardware.requestAnalyzerPng(which, whiteStyle);
+    }
+
+    // The picture keeps its path, so the view has to forget it before it reads it again.
+    function showAnalyzerPicture() {
+        analyzerImage.source = "";
+        analyzerImage.source = loadedHardware ? loadedHardware.analyzerPngPath : "";
+    }
+
+    function saveAnalyzerPng(url) {
+        if (loadedHardware)
+            loadedHardware.saveAnalyzerPng(url);
+    }
+
+    function saveAnalyzerPdf(url) {
+        if (loadedHardware)
+            loadedHardware.saveAnalyzerPdf(url);
+    }
+
+    spacing: 10
+
+    Connections {
+        target: rvPage.loadedHardware
+        function onAnalyzerPngReceived() { rvPage.showAnalyzerPicture(); }
+    }
+
+    Shortcut { sequence: "A"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT1) }
+    Shortcut { sequence: "B"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT2) }
+    Shortcut { sequence: "C"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT3) }
+    Shortcut { sequence: "D"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT4) }
+    Shortcut { sequence: "E"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT5) }
+    Shortcut { sequence: "1"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F1) }
+    Shortcut { sequence: "2"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F2) }
+    Shortcut { sequence: "3"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F3) }
+    Shortcut { sequence: "4"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F4) }
+    Shortcut { sequence: "5"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F5) }
+
+    Button {
+        objectName: "moreButton"
+        text: rvPage.showAdvanced ? "<<  Collapse" : "More  >>"
+        tooltip: "Show LUT Boxes"
+        onClicked: rvPage.showAdvanced = !rvPage.showAdvanced
+    }
+
+    GridLayout {
+        objectName: "lutBoxes"
+        visible: rvPage.showAdvanced
+        Layout.fillWidth: true
+        columns: 3
+        rowSpacing: 10
+        columnSpacing: 10
+
+        Frame {
+            objectName: "frontDit1dFrame"
+            title: "Front DIT 1D LUT"
+            mode: rvPage.mode
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            Lut {
+                objectName: "frontDit1dLut"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                type: Monitor.LUT_TYPE_1D
+                func: Monitor.LUT_FUNC_DIT
+            }
+        }
+        Frame {
+            objectName: "dit3dFrame"
+            title: "DIT 3D LUT"
+            mode: rvPage.mode
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            Lut {
+                objectName: "dit3dLut"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                type: Monitor.LUT_TYPE_3D
+                func: Monitor.LUT_FUNC_DIT
+            }
+        }
+        Frame {
+            objectName: "postDit1dFrame"
+            title: "Post DIT 1D LUT"
+            mode: rvPage.mode
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            Lut {
+                objectName: "postDit1dLut"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                type: Monitor.LUT_TYPE_1D
+                func: Monitor.LUT_FUNC_POST_DIT
+            }
+        }
+        Frame {
+            objectName: "frontCalibration1dFrame"
+            title: "Front Calibration 1D  LUT"
+            mode: rvPage.mode
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            LutRV {
+                objectName: "frontCalibration1dLut"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                type: Monitor.LUT_TYPE_1D
+                func: Monitor.LUT_FUNC_CALIBRATION
+            }
+        }
+        Frame {
+            objectName: "calibration3dFrame"
+            title: "Calibration 3D LUT"
+            mode: rvPage.mode
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            LutRV {
+                objectName: "calibration3dLut"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                type: Monitor.LUT_TYPE_3D
+                func: Monitor.LUT_FUNC_CALIBRATION
+            }
+        }
+        Frame {
+            objectName: "backCalibration1dFrame"
+            title: "Back Calibration 1D LUT"
+            mode: rvPage.mode
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            LutRV {
+                objectName: "backCalibration1dLut"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                type: Monitor.LUT_TYPE_1D
+                func: Monitor.LUT_FUNC_POST_CALIBRATION
+            }
+        }
+    }
+
+    RowLayout {
+        spacing: 10
+        Layout.fillWidth: true
+
+        Frame {
+            title: "OSD Menu Controls"
+            mode: rvPage.mode
+            Layout.alignment: Qt.AlignTop
+            Layout.fillHeight: true
+            MenuButtonsOSD {
+                loadedHardware: rvPage.loadedHardware
+            }
+        }
+
+        Frame {
+            objectName: "rvInputFrame"
+            title: "Input Select"
+            mode: rvPage.mode
+            Layout.alignment: Qt.AlignTop
+            Layout.fillHeight: true
+            Layout.fillWidth: true
+
+            RowLayout {
+                spacing: 6
+                Repeater {
+                    model: rvPage.inputButtons
+                    Button {
+                        objectName: "rvInputButton_" + modelData.label
+                        text: modelData.label
+                        onClicked: rvPage.press(modelData.key)
+                    }
+                }
+            }
+            Label {
+                text: "Function Keys"
+                color: rvPage.textColour
+            }
+            RowLayout {
+                spacing: 6
+                Repeater {
+                    model: rvPage.functionButtons
+                    Button {
+                        objectName: "rvFunctionButton_" + modelData.label
+                        text: modelData.label
+                        implicitWidth: 50
+                        onClicked: rvPage.press(modelData.key)
+                    }
+                }
+            }
+        }
+    }
+
+    Rotary {
+        objectName: "rvKnobs"
+        Layout.fillWidth: true
+        loadedHardware: rvPage.loadedHardware
+        mode: rvPage.mode
+        shortcuts: false
+    }
+
+    RowLayout {
+        spacing: 10
+        Layout.fillWidth: true
+
+        Frame {
+            objectName: "tempMarkerFrame"
+            title: "Temporarily Display Marker"
+            mode: rvPage.mode
+            Layout.alignment: Qt.AlignTop
+            Layout.fillHeight: true
+
+            RowLayout {
+                spacing: 10
+                Button {
+                    objectName: "displayMarkerButton"
+                    text: "Display .PNG..."
+                    tooltip: "Load .png custom marker (1920x1080)"
+                    onClicked: tempMarkerDialog.open()
+                }
+                Label {
+                    text: "On / Off"
+                    color: rvPage.textColour
+                }
+                Switch {
+                    objectName: "tempMarkerSwitch"
+                    checked: true
+                    onCheckedChanged: {
+                        if (!rvPage.loadedHardware)
+                            return;
+                        if (checked)
+                            rvPage.loadedHardware.setOnTempCustomMarker();
+                        else
+                            rvPage.loadedHardware.setOffTempCustomMarker();
+                    }
+                }
+            }
+        }
+
+        Frame {
+            objectName: "storeMarkerFrame"
+            title: "Save Custom Marker to Monitor Memory"
+            mode: rvPage.mode
+            Layout.alignment: Qt.AlignTop
+            Layout.fillHeight: true
+            Layout.fillWidth: true
+
+            RowLayout {
+                spacing: 8
+                Label {
+                    text: "Assign Marker Name:"
+                    color: rvPage.textColour
+                }
+                TextField {
+                    id: markerNameField
+                    objectName: "markerNameField"
+                    Layout.preferredWidth: 150
+                    maximumLength: 32
+                }
+                Button {
+                    objectName: "selectMarkerButton"
+                    text: "Select .PNG..."
+                    onClicked: storeMarkerDialog.open()
+                }
+            }
+        }
+    }
+
+    Frame {
+        objectName: "savedMarkersFrame"
+        mode: rvPage.mode
+        Layout.fillWidth: true
+
+        Button {
+            objectName: "listMarkersButton"
+            text: "List Saved Markers"
+            onClicked: {
+                if (rvPage.loadedHardware)
+                    rvPage.loadedHardware.queryCustomMarker();
+            }
+        }
+        MarkerList {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 140
+            loadedHardware: rvPage.loadedHardware
+            mode: rvPage.mode
+        }
+    }
+
+    Frame {
+        objectName: "analyzerFrame"
+        title: "Analyzer Capture"
+        mode: rvPage.mode
+        Layout.fillWidth: true
+
+        RowLayout {
+            spacing: 12
+            Label {
+                text: "Style:"
+                color: rvPage.textColour
+            }
+            ExclusiveGroup {
+                id: styleGroup
+            }
+            RadioButton {
+                id: blackRadio
+                objectName: "blackStyleRadio"
+                text: "Black (Screen)"
+                checked: true
+                exclusiveGroup: styleGroup
+                style: RadioButtonStyle {
+                    label: Text {
+                        text: control.text
+                        color: rvPage.textColour
+                    }
+                }
+            }
+            RadioButton {
+                id: whiteRadio
+                objectName: "whiteStyleRadio"
+                text: "White (Print)"
+                exclusiveGroup: styleGroup
+                style: RadioButtonStyle {
+                    label: Text {
+                        text: control.text
+                        color: rvPage.textColour
+                    }
+                }
+            }
+        }
+        RowLayout {
+            spacing: 8
+            Button {
+                objectName: "currentAnalyzerButton"
+                text: "Current Analyzer PNG"
+                onClicked: rvPage.requestAnalyzer(0)
+            }
+            Button {
+                objectName: "lastAnalyzerButton"
+                text: "Last Analyzer PNG"
+                onClicked: rvPage.requestAnalyzer(1)
+            }
+            Button {
+                objectName: "saveAnalyzerPngButton"
+                visible: analyzerImage.status === Image.Ready
+                text: "Save PNG..."
+                onClicked: savePngDialog.open()
+            }
+            Button {
+                objectName: "saveAnalyzerPdfButton"
+                visible: analyzerImage.status === Image.Ready
+                text: "Save PDF..."
+                onClicked: savePdfDialog.open()
+            }
+        }
+        Image {
+            id: analyzerImage
+            objectName: "analyzerImage"
+            cache: false
+            asynchronous: false
+            fillMode: Image.PreserveAspectFit
+            Layout.preferredWidth: Math.min(600, implicitWidth)
+            Layout.preferredHeight: implicitWidth > 0 ? Layout.preferredWidth * implicitHeight / implicitWidth : 0
+            Layout.maximumWidth: 600
+        }
+    }
+
+    FileDialog {
+        id: tempMarkerDialog
+        objectName: "tempMarkerDialog"
+        title: "Select marker file"
+        selectExisting: true
+        nameFilters: ["Custom marker (*.png)", "ALL files (*)"]
+        onAccepted: rvPage.displayMarker(fileUrl)
+    }
+
+    FileDialog {
+        id: storeMarkerDialog
+        objectName: "storeMarkerDialog"
+        title: "Select marker file"
+        selectExisting: true
+        nameFilters: ["Custom marker (*.png)", "ALL files (*)"]
+        onAccepted: rvPage.storeMarker(fileUrl)
+    }
+
+    MessageDialog {
+        id: markerUploadedDialog
+        objectName: "markerUploadedDialog"
+        title: "Custom Marker Uploaded"
+        text: "Custom Marker Uploaded.\n\nPlease power cycle the monitor."
+        icon: StandardIcon.Information
+        standardButtons: StandardButton.Ok
+    }
+
+    FileDialog {
+        id: savePngDialog
+        objectName: "savePngDialog"
+        title: "Save Analyzer PNG"
+        selectExisting: false
+        defaultSuffix: "png"
+        nameFilters: ["PNG files (*.png)"]
+        onAccepted: rvPage.saveAnalyzerPng(fileUrl)
+    }
+
+    FileDialog {
+        id: savePdfDialog
+        objectName: "savePdfDialog"
+        title: "Save Analyzer PDF"
+        selectExisting: false
+        defaultSuffix: "pdf"
+        nameFilters: ["PDF files (*.pdf)"]
+        onAccepted: rvPage.saveAnalyzerPdf(fileUrl)
+    }
+}

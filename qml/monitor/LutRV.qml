@@ -1,0 +1,83 @@
+import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Layouts 1.15
+import QtQuick.Dialogs 1.3
+import "../common/CheckDeviceType.js" as CheckDeviceType
+
+// A calibration LUT of an RV-family monitor, stored in and loaded from six named slots.
+// The RVQ model has user slots; the others name theirs after the colour spaces.
+ColumnLayout {
+    id: lutRv
+    objectName: "lutRV"
+
+    property QtObject loadedHardware: null
+    property string mode: "dark"
+    property int type: 0
+    property int func: 0
+    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property string model: loadedHardware ? loadedHardware.model : ""
+    readonly property string serial: loadedHardware ? loadedHardware.serial : ""
+    readonly property var slotNames: model === CheckDeviceType.rvqModelCode
+        ? ["User 1", "User 2", "User 3", "User 4", "User 5", "User 6"]
+        : ["Rec 709", "DCI P3", "BT.2020", "BT. 2020 - ST 2084", "P3-D65 - ST 2084", "HLG-2020"]
+
+    // Slots are numbered from 1 in the order of the list.
+    function storeFile(url) {
+        if (!loadedHardware)
+            return;
+        var slot = storeSlotBox.currentIndex + 1;
+        if (CheckDeviceType.isRVseries(model, serial)) {
+            console.log("RV Series, Create both and send. ");
+            loadedHardware.saveLutFileRV(type, func, slot, url);
+        } else {
+            loadedHardware.saveLutFile(type, func, slot, url);
+        }
+    }
+
+    function loadSlot() {
+        if (loadedHardware)
+            loadedHardware.loadLut(type, func, loadSlotBox.currentIndex + 1);
+    }
+
+    spacing: 6
+
+    RowLayout {
+        spacing: 8
+        ComboBox {
+            id: storeSlotBox
+            objectName: "lutRvStoreSlot"
+            Layout.preferredWidth: 160
+            model: lutRv.slotNames
+        }
+        Button {
+            objectName: "lutRvSaveButton"
+            text: "Save..."
+            onClicked: storeDialog.open()
+        }
+    }
+
+    RowLayout {
+        spacing: 8
+        ComboBox {
+            id: loadSlotBox
+            objectName: "lutRvLoadSlot"
+            Layout.preferredWidth: 160
+            model: lutRv.slotNames
+        }
+        Button {
+            objectName: "lutRvLoadButton"
+            text: "Load"
+            onClicked: lutRv.loadSlot()
+        }
+    }
+
+    FileDialog {
+        id: storeDialog
+        objectName: "lutRvStoreDialog"
+        title: "Select LUT file"
+        selectExisting: true
+        nameFilters: lutRv.type === 0 ? ["1D LUT files (*.lut)", "All files (*)"]
+                                     : ["3D LUT files (*.dat *.cube)", "All files (*)"]
+        onAccepted: lutRv.storeFile(fileUrl)
+    }
+}

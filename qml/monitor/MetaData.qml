@@ -1,0 +1,96 @@
+import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Layouts 1.15
+import QtQuick.Dialogs 1.3
+import "../common/CheckDeviceType.js" as CheckDeviceType
+
+// The identity box of a connected monitor: what it reported about itself, the way to
+// disconnect it and, for the RV families, the firmware update.
+Frame {
+    id: metaData
+    objectName: "metaData"
+
+    property QtObject loadedHardware: null
+    readonly property string model: loadedHardware ? loadedHardware.model : ""
+    readonly property string serial: loadedHardware ? loadedHardware.serial : ""
+    readonly property bool firmwareUpdatable: CheckDeviceType.isRVseries(model, serial)
+                                              || CheckDeviceType.isRVQseries(model, serial)
+    // The firmware file waiting for the user's confirmation.
+    property url pendingFirmware: ""
+
+    // The page closes its windows before the device goes.
+    signal disconnectRequested()
+
+    // A firmware file was chosen: nothing is sent before the user confirms.
+    function firmwareChosen(url) {
+        pendingFirmware = url;
+        firmwareConfirmDialog.text = "Firmware file: " + url;
+        firmwareConfirmDialog.open();
+    }
+
+    function firmwareConfirmed() {
+        if (loadedHardware && pendingFirmware.toString() !== "")
+            loadedHardware.updateFirmware(pendingFirmware);
+        pendingFirmware = "";
+    }
+
+    Label {
+        objectName: "addressLabel"
+        color: metaData.textColour
+        text: "Address: %1".arg(metaData.loadedHardware ? metaData.loadedHardware.address : "")
+    }
+    Label {
+        objectName: "modelLabel"
+        color: metaData.textColour
+        text: "Model: %1".arg(metaData.model)
+    }
+    Label {
+        objectName: "versionLabel"
+        color: metaData.textColour
+        text: "Firmware Version: %1".arg(metaData.loadedHardware ? metaData.loadedHardware.version : "")
+    }
+    Label {
+        objectName: "serialLabel"
+        color: metaData.textColour
+        text: "Serial Number: %1".arg(metaData.serial)
+    }
+    Label {
+        objectName: "connectedLabel"
+        text: "Connected"
+        color: metaData.mode === "dark" ? "#4cc94c" : "green"
+    }
+    RowLayout {
+        spacing: 10
+        Button {
+            objectName: "disconnectButton"
+            text: "Disconnect"
+            onClicked: metaData.disconnectRequested()
+        }
+        Button {
+            objectName: "updateFirmwareButton"
+            visible: metaData.firmwareUpdatable
+            text: "Update Firmware..."
+            onClicked: firmwareFileDialog.open()
+        }
+    }
+
+    FileDialog {
+        id: firmwareFileDialog
+        objectName: "firmwareFileDialog"
+        title: "Select a firmware file"
+        selectExisting: true
+        nameFilters: ["img (*.img)", "All files (*)"]
+        onAccepted: metaData.firmwareChosen(fileUrl)
+    }
+
+    MessageDialog {
+        id: firmwareConfirmDialog
+        objectName: "firmwareConfirmDialog"
+        title: "Update Firmware"
+        icon: StandardIcon.Warning
+        informativeText: "This procedure cannot be canceled. \nAre you sure you want to update this Monitor's firmware?"
+        standardButtons: StandardButton.Ok | StandardButton.Cancel
+        onAccepted: metaData.firmwareConfirmed()
+        onRejected: metaData.pendingFirmware = ""
+    }
+}
