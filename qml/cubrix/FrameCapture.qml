@@ -34,11 +34,14 @@ Window {
     readonly property alias ancimodel: ancimodel
     // The chosen folder as the text of its file URL; empty until one is chosen.
     property string captureLocation: ""
+    // The item paints the ancillary data page in black text on no background: the frame box
+    // turns white while that page is up, until a frame is asked for again.
+    property bool ancillaryPage: false
     // Frames come only in single-channel and dual-channel mode.
     readonly property bool frameModes: loadedHardware !== null
                                        && (loadedHardware.box_mode === 1 || loadedHardware.box_mode === 2)
 
-    width: 900
+    width: 950
     minimumWidth: 900
     maximumWidth: 950
     height: 550
@@ -82,13 +85,16 @@ Window {
         if (captureLocation === "" || !frameModes)
             return;
         captureItem.setQuickSaveName(quickSaveName());
+        ancillaryPage = false;
         captureItem.captureFrame(captureRadio.currentIndex);
         captureItem.setQuickSaveCount(captureItem.quick_save_count + 1);
     }
 
     function captureImage() {
-        if (frameModes)
-            captureItem.captureFrame(captureRadio.currentIndex);
+        if (!frameModes)
+            return;
+        ancillaryPage = false;
+        captureItem.captureFrame(captureRadio.currentIndex);
     }
 
     function rebuildPacketList() {
@@ -154,7 +160,11 @@ Window {
         target: captureWindow.loadedHardware
         ignoreUnknownSignals: true
         function onFrameClear() { captureItem.clearFrame(); }
-        function onAnciCaptured(data, type) { captureItem.receiveAnci(data, type); }
+        function onAnciCaptured(data, type) {
+            captureItem.receiveAnci(data, type);
+            if (type === 4)
+                captureWindow.ancillaryPage = true;
+        }
     }
 
     // Radio indicators: a grey ring (dark blue with focus) holding a green dot when checked.
@@ -205,6 +215,7 @@ Window {
 
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
+            Layout.fillWidth: false
             spacing: 10
 
             Label {
@@ -405,9 +416,9 @@ Window {
                 objectName: "captureFrameBox"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                Layout.minimumWidth: 650
+                Layout.preferredWidth: 650
                 Layout.preferredHeight: 400
-                color: "transparent"
+                color: captureWindow.ancillaryPage ? "white" : "transparent"
                 border.width: 1
                 border.color: captureWindow.dark ? "#47484B" : "#999999"
 

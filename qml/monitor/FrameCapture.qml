@@ -33,7 +33,7 @@ Window {
     // The chosen folder as the text of its file URL; empty until one is chosen.
     property string captureLocation: ""
 
-    width: 900
+    width: 950
     minimumWidth: 900
     maximumWidth: 950
     height: 450
@@ -165,6 +165,7 @@ Window {
 
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
+            Layout.fillWidth: false
             spacing: 10
 
             Label {
@@ -312,7 +313,7 @@ Window {
                 objectName: "captureFrameBox"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                Layout.minimumWidth: 650
+                Layout.preferredWidth: 650
                 Layout.preferredHeight: 400
                 color: "transparent"
                 border.width: 1

@@ -29,7 +29,8 @@ bool isTrace(QRgb pixel)
 
 bool isGraticule(QRgb pixel)
 {
-    return qRed(pixel) > 110 && qGreen(pixel) > 90 && qBlue(pixel) < 80 && std::abs(qRed(pixel) - qGreen(pixel)) < 80;
+    // Yellow, dimmed where a thin line covers only part of a pixel; never green-dominant.
+    return qRed(pixel) > 60 && qGreen(pixel) > 40 && qBlue(pixel) < 60 && qRed(pixel) >= qGreen(pixel);
 }
 
 // Connected groups of trace pixels (4-neighbourhood), as centroid and size.
@@ -260,12 +261,16 @@ void TestScopeSimulator::vectorSpotsLandInTheTargets()
     int enclosed = 0;
     for (const Blob &blob : blobs) {
         const QPoint centre = blob.centre.toPoint();
-        const int limit = 16; // the 75 % boxes are about 22 pixels wide here
+        const int limit = 20; // the 75 % boxes are about 22 pixels wide here, the spots move a little
         const bool boxed = distanceToGraticule(image, centre, 1, 0, limit) > 0 && distanceToGraticule(image, centre, -1, 0, limit) > 0
                            && distanceToGraticule(image, centre, 0, 1, limit) > 0
                            && distanceToGraticule(image, centre, 0, -1, limit) > 0;
         if (boxed)
             ++enclosed;
+        else
+            qInfo("trace spot of %d pixels at %d, %d: graticule at %d, %d, %d, %d", blob.pixels, centre.x(), centre.y(),
+                  distanceToGraticule(image, centre, 1, 0, limit), distanceToGraticule(image, centre, -1, 0, limit),
+                  distanceToGraticule(image, centre, 0, 1, limit), distanceToGraticule(image, centre, 0, -1, limit));
     }
     QVERIFY2(enclosed >= 6, qPrintable(QStringLiteral("%1 of %2 spots in a box").arg(enclosed).arg(blobs.size())));
 }
