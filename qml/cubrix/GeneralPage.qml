@@ -1,72 +1,240 @@
 import QtQuick 2.15
-import QtQuick.Controls 1.4
-import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
+import MNCP 1.0
+import "ChannelCreation.js" as Creation
 
-// The Cubrix controls page: for now the device header (identity, state, page switch and
-// disconnect).
+// The controls page of a Cubrix tab ("General Info"): device header, mode selection, the LUT
+// row of the mode and channel the box reports (with the generator in its mode), the launch
+// components, ranges and the input format. Enabled only while the box is connected; the
+// parts that depend on the box are built when it first reports them.
 Item {
     id: page
     objectName: "cubrixGeneralPage"
 
     property QtObject loadedHardware: null
+    readonly property QtObject deviceInstance: loadedHardware
     property string mode: "dark"
+
+    readonly property bool connected: boxView.connected
     readonly property color textColour: mode === "dark" ? "white" : "black"
-    readonly property bool connected: loadedHardware !== null && loadedHardware.state === 3
+    readonly property QtObject viewModel: boxView
+    readonly property QtObject dialogs: pageDialogs
+
+    // The launch windows: one of each per tab, built on first use.
+    readonly property string scopeWindowUrl: "qrc:/common/scopestream.qml"
+    readonly property string captureWindowUrl: "qrc:/cubrix/FrameCapture.qml"
+    property QtObject waveformWindow: null
+    property QtObject vectorWindow: null
+    property QtObject captureWindow: null
+    readonly property bool waveformOpen: waveformWindow !== null
+    readonly property bool vectorOpen: vectorWindow !== null
+    readonly property bool captureOpen: captureWindow !== null
 
     signal pageRequested(int index)
 
     enabled: connected
 
-    Rectangle {
-        visible: page.connected
-        width: 420
-        height: header.implicitHeight + 24
-        color: "transparent"
-        border.color: page.mode === "dark" ? "#47484B" : "#cccccc"
-        radius: 4
+    function flip() {
+        pageRequested(1);
+    }
 
-        ColumnLayout {
-            id: header
-            anchors.fill: parent
-            anchors.margins: 12
-            spacing: 6
+    // Shows a window again, or brings it back to the front.
+    function present(window) {
+        if (!window.visible) {
+            window.show();
+        } else {
+            if (window.visibility === Window.Minimized)
+                window.showNormal();
+            window.raise();
+        }
+        window.requestActivate();
+    }
 
-            Label {
-                objectName: "addressLabel"
-                color: page.textColour
-                text: "Address: %1".arg(page.loadedHardware ? page.loadedHardware.address : "")
+    function createWindow(url, properties) {
+        var window = Creation.createObject(url, boxView.tab ? boxView.tab : page, properties);
+        if (window === null)
+            return null;
+        window.title = boxView.tabTitle;
+        if (window.mode !== undefined)
+            window.mode = Qt.binding(function() { return page.mode; });
+        return window;
+    }
+
+    function openScope(kind) {
+        var waveform = kind === "waveform";
+        var window = waveform ? waveformWindow : vectorWindow;
+        if (window === null) {
+            window = createWindow(scopeWindowUrl, { "loadedHardware": loadedHardware, "scopeView": kind });
+            if (window === null)
+                return;
+            if (waveform)
+                waveformWindow = window;
+            else
+                vectorWindow = window;
+        }
+        present(window);
+    }
+
+    function openCapture() {
+        if (captureWindow === null) {
+            captureWindow = createWindow(captureWindowUrl, { "loadedHardware": loadedHardware });
+            if (captureWindow === null)
+                return;
+        }
+        present(captureWindow);
+    }
+
+    function releaseWindow(window) {
+        if (window === null)
+            return;
+        window.close();
+        window.destroy();
+    }
+
+    function closeWindows() {
+        releaseWindow(waveformWindow);
+        releaseWindow(vectorWindow);
+        releaseWindow(captureWindow);
+        waveformWindow = null;
+        vectorWindow = null;
+        captureWindow = null;
+    }
+
+    // Shift+K and Shift+L belong to the window's theme too; while this page has the focus and
+    // its input format is on show, they choose the signal link instead.
+    Keys.onShortcutOverride: event.accepted = keyboard.linkKey(event) !== -1
+    Keys.onPressed: {
+        var word = keyboard.linkKey(event);
+        if (word !== -1) {
+            loadedHardware.setInputSignal(word);
+            event.accepted = true;
+        }
+    }
+    onLinkKeysActiveChanged: if (linkKeysActive) forceActiveFocus()
+    readonly property bool linkKeysActive: keyboard.linkKeysActive
+
+    Component.onDestruction: closeWindows()
+
+    // However the box goes away (this header, the settings page, the tab), the windows go too.
+    Connections {
+        target: page.loadedHardware
+        function onStateChanged() {
+            if (!boxView.connected)
+                page.closeWindows();
+        }
+    }
+
+    ViewModel {
+        id: boxView
+        device: page.loadedHardware
+        page: page
+    }
+
+    PageDialogs {
+        id: pageDialogs
+        objectName: "pageDialogs"
+    }
+
+    KeyboardPage {
+        id: keyboard
+        objectName: "keyboard"
+        device: page.loadedHardware
+        view: boxView
+        page: page
+        lutPage: lutSection
+    }
+
+    Column {
+        id: content
+        x: 0
+        y: 0
+        width: page.width
+        spacing: 10
+
+        DeviceMetaConnect {
+            objectName: "deviceHeader"
+            visible: boxView.connected
+            width: parent.width
+            mode: page.mode
+            device: page.loadedHardware
+            view: boxView
+            dialogs: pageDialogs
+            onFlipRequested: page.flip()
+            onDisconnectRequested: page.closeWindows()
+        }
+
+        LazySection {
+            objectName: "modeSection"
+            wanted: boxView.connected && boxView.knownModel
+            sourceComponent: ModeSelection {
+                objectName: "modeSelection"
+                mode: page.mode
+                device: page.loadedHardware
+                view: boxView
             }
-            Label {
-                objectName: "serialLabel"
-                color: page.textColour
-                text: "Serial: %1".arg(page.loadedHardware ? page.loadedHardware.serial : "")
-            }
-            Label {
-                objectName: "modelLabel"
-                color: page.textColour
-                text: "Model: %1".arg(page.loadedHardware ? page.loadedHardware.model : "")
-            }
-            Label {
-                objectName: "versionLabel"
-                color: page.textColour
-                text: "Firmware Version: %1".arg(page.loadedHardware ? page.loadedHardware.version : "")
-            }
-            Label {
-                text: "Connected"
-                color: page.mode === "dark" ? "#4cc94c" : "green"
-            }
-            RowLayout {
+        }
+
+        LutPage {
+            id: lutSection
+            objectName: "lutPage"
+            mode: page.mode
+            device: page.loadedHardware
+            view: boxView
+            dialogs: pageDialogs
+        }
+
+        LazySection {
+            objectName: "launchSection"
+            wanted: boxView.connected && boxView.knownModel
+            sourceComponent: Row {
                 spacing: 10
-                Button {
-                    text: "Settings"
-                    onClicked: page.pageRequested(1)
+
+                SectionBox {
+                    objectName: "launchComponents"
+                    title: "Launch Components"
+                    mode: page.mode
+                    HighlightButton {
+                        objectName: "waveformButton"
+                        text: "ScopeStream Waveform"
+                        mode: page.mode
+                        width: 180
+                        enabled: boxView.scopesAllowed
+                        onClicked: page.openScope("waveform")
+                    }
+                    HighlightButton {
+                        objectName: "vectorButton"
+                        text: "ScopeStream Vector"
+                        mode: page.mode
+                        width: 180
+                        enabled: boxView.scopesAllowed
+                        onClicked: page.openScope("vector")
+                    }
+                    HighlightButton {
+                        objectName: "captureButton"
+                        text: "Capture Frame"
+                        tooltip: "Open Capture Frame Window"
+                        mode: page.mode
+                        width: 180
+                        enabled: boxView.captureAllowed
+                        onClicked: page.openCapture()
+                    }
                 }
-                Button {
-                    objectName: "disconnectButton"
-                    text: "Disconnect"
-                    onClicked: {
-                        page.pageRequested(0);
-                        page.loadedHardware.deviceDisconnect();
+
+                RangeSelection {
+                    objectName: "rangeSelection"
+                    mode: page.mode
+                    device: page.loadedHardware
+                    view: boxView
+                }
+
+                LazySection {
+                    objectName: "signalFormatSection"
+                    wanted: boxView.singleChannel
+                    sourceComponent: SignalFormatSelect {
+                        objectName: "signalFormatSelect"
+                        mode: page.mode
+                        device: page.loadedHardware
+                        view: boxView
                     }
                 }
             }

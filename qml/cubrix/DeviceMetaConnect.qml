@@ -1,0 +1,141 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import QtQuick.Dialogs 1.3
+import MNCP 1.0
+
+// The device header at the top of both pages: identity and connection state, the OSD menu
+// key, the page flip, connect / disconnect and the firmware update.
+SectionBox {
+    id: header
+
+    property QtObject device: null
+    property QtObject view: null
+    property QtObject dialogs: null
+    // On the settings page the flip button leads back to the controls.
+    property bool onSettingsPage: false
+
+    signal flipRequested()
+    // The page closes its windows and shows the controls before the device disconnects.
+    signal disconnectRequested()
+
+    function stateText(state) {
+        switch (state) {
+        case 0: return "Disconnected";
+        case 2: return "Connecting";
+        case 3: return "Connected";
+        default: return "Unknown: " + state;
+        }
+    }
+
+    function stateColour(state) {
+        if (state === 3)
+            return mode === "dark" ? "#4cc94c" : "green";
+        if (state === 0)
+            return "red";
+        return textColour;
+    }
+
+    function pressMenu() {
+        device.sendKey(Cubrix.MNCP_KEY_MENU);
+    }
+
+    function connectOrDisconnect() {
+        if (view.connected) {
+            disconnectRequested();
+            device.deviceDisconnect();
+        } else {
+            device.address = view.tab && view.tab.addressText !== undefined ? view.tab.addressText : device.address;
+            device.deviceConnect();
+        }
+    }
+
+    function chooseFirmware() {
+        dialogs.chooseFile("Select a firmware file", ["img (*.img)", "All files (*)"], function(url) {
+            dialogs.confirm({
+                "title": "Update Firmware",
+                "text": "Firmware file: " + url,
+                "informativeText": "This procedure cannot be canceled, are you sure you want to update this firmware?",
+                "icon": StandardIcon.Warning,
+                "buttons": StandardButton.Ok | StandardButton.Cancel
+            }, function() { header.device.updateFirmware(url); });
+        });
+    }
+
+    RowLayout {
+        spacing: 24
+
+        Column {
+            spacing: 4
+            Layout.alignment: Qt.AlignTop
+            Text {
+                objectName: "addressLabel"
+                color: header.textColour
+                font.pixelSize: 12
+                text: "Address: %1".arg(header.device ? header.device.address : "")
+            }
+            Text {
+                objectName: "serialLabel"
+                color: header.textColour
+                font.pixelSize: 12
+                text: "Serial: %1".arg(header.device ? header.device.serial : "")
+            }
+            Text {
+                objectName: "modelLabel"
+                color: header.textColour
+                font.pixelSize: 12
+                text: "Model: %1".arg(header.device ? header.device.model : "")
+            }
+            Text {
+                objectName: "versionLabel"
+                color: header.textColour
+                font.pixelSize: 12
+                text: "Firmware Version: %1".arg(header.device ? header.device.version : "")
+            }
+            Text {
+                objectName: "connectionStateLabel"
+                font.pixelSize: 12
+                font.bold: true
+                text: header.stateText(header.device ? header.device.state : 0)
+                color: header.stateColour(header.device ? header.device.state : 0)
+            }
+        }
+
+        GridLayout {
+            columns: 2
+            rowSpacing: 6
+            columnSpacing: 6
+            Layout.alignment: Qt.AlignTop
+
+            HighlightButton {
+                objectName: "osdMenuButton"
+                text: "OSD Menu"
+                mode: header.mode
+                Layout.preferredWidth: 140
+                onClicked: header.pressMenu()
+            }
+            HighlightButton {
+                objectName: "flipButton"
+                text: header.onSettingsPage ? "Controls" : "Settings"
+                mode: header.mode
+                visible: header.view.connected && header.view.knownModel
+                Layout.preferredWidth: 140
+                onClicked: header.flipRequested()
+            }
+            HighlightButton {
+                objectName: "disconnectButton"
+                text: header.view.connected ? "Disconnect" : "Connect"
+                mode: header.mode
+                Layout.preferredWidth: 140
+                onClicked: header.connectOrDisconnect()
+            }
+            HighlightButton {
+                objectName: "firmwareButton"
+                text: "Update Firmware..."
+                mode: header.mode
+                visible: header.view.connected && header.view.knownModel
+                Layout.preferredWidth: 140
+                onClicked: header.chooseFirmware()
+            }
+        }
+    }
+}
