@@ -27,9 +27,11 @@ Item {
 
     property string scopeWindowUrl: "qrc:/common/scopestream.qml"
     property string captureWindowUrl: Qt.resolvedUrl("FrameCapture.qml")
-    property QtObject waveformWindow: null
-    property QtObject vectorWindow: null
-    property QtObject captureWindow: null
+    // Held in var properties: the windows have no parent object, and these references are what
+    // keeps them alive.
+    property var waveformWindow: null
+    property var vectorWindow: null
+    property var captureWindow: null
 
     // Asks the tab to show one of its pages.
     signal pageRequested(int index)
@@ -45,9 +47,10 @@ Item {
         return loadedHardware ? loadedHardware.address : "";
     }
 
-    // A launched window follows the tab's theme when it has one.
+    // A launched window follows the tab's theme when it has one. It is not a child of the page:
+    // the page deletes it only after closing it, once its own teardown is over.
     function created(url, properties) {
-        var window = Creation.createObject(url, page, properties);
+        var window = Creation.createObject(url, null, properties);
         if (window !== null && window.mode !== undefined)
             window.mode = Qt.binding(function() { return page.mode; });
         return window;
@@ -112,6 +115,9 @@ Item {
             if (windows[i] !== null)
                 windows[i].destroy();
         }
+        waveformWindow = null;
+        vectorWindow = null;
+        captureWindow = null;
     }
 
     ScrollView {

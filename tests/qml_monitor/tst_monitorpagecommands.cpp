@@ -412,8 +412,8 @@ void TestMonitorPageCommands::analyzerPictureShownAndSaved()
     QTRY_COMPARE_WITH_TIMEOUT(image->property("implicitWidth").toInt(), 1200, 5000);
     // Never wider than 600, aspect ratio kept.
     auto *view = qobject_cast<QQuickItem *>(image);
-    QCOMPARE(view->width(), 600.0);
-    QCOMPARE(view->height(), 337.5);
+    QTRY_COMPARE_WITH_TIMEOUT(view->width(), 600.0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(view->height(), 337.5, 5000);
 
     QObject *pngDialog = m_page->object(QStringLiteral("savePngDialog"));
     QCOMPARE(pngDialog->property("title").toString(), QStringLiteral("Save Analyzer PNG"));
