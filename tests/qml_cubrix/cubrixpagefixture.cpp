@@ -85,15 +85,16 @@ CubrixPageFixture::~CubrixPageFixture()
 
 bool CubrixPageFixture::open()
 {
+    // One saved tab, the Cubrix one, and a monitor tab behind it for the tab-switch checks.
     clearStoredState();
-    if (!m_main.load() || m_main.tabCount() < 1 || m_main.tabType(0) != QLatin1String("CUBRIX"))
+    if (!QmlTest::writeFile(savedTabsPath(), "0,CUBRIX," + m_fake.address().toLatin1() + ",Test Box,dark\n"
+                                    "1,MONITOR,127.0.0.1,Test Monitor,dark\n")
+        || !m_main.load() || m_main.tabCount() < 1 || m_main.tabType(0) != QLatin1String("CUBRIX"))
         return false;
     m_device = qobject_cast<Cubrix *>(find(tab(), QStringLiteral("cubrixDevice")));
     if (!m_device)
         return false;
     m_device->setPort(m_fake.port());
-    QObject *address = find(tab(), QStringLiteral("addressField"));
-    address->setProperty("text", m_fake.address());
     QMetaObject::invokeMethod(find(tab(), QStringLiteral("connectButton")), "clicked");
     if (!m_fake.waitForClient(5000))
         return false;
