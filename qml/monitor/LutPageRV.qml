@@ -108,6 +108,7 @@ ColumnLayout {
             Layout.fillHeight: true
             Lut {
                 objectName: "frontDit1dLut"
+                Layout.fillWidth: true
                 loadedHardware: rvPage.loadedHardware
                 mode: rvPage.mode
                 type: Monitor.LUT_TYPE_1D
@@ -122,6 +123,7 @@ ColumnLayout {
             Layout.fillHeight: true
             Lut {
                 objectName: "dit3dLut"
+                Layout.fillWidth: true
                 loadedHardware: rvPage.loadedHardware
                 mode: rvPage.mode
                 type: Monitor.LUT_TYPE_3D
@@ -136,6 +138,7 @@ ColumnLayout {
             Layout.fillHeight: true
             Lut {
                 objectName: "postDit1dLut"
+                Layout.fillWidth: true
                 loadedHardware: rvPage.loadedHardware
                 mode: rvPage.mode
                 type: Monitor.LUT_TYPE_1D
@@ -150,6 +153,7 @@ ColumnLayout {
             Layout.fillHeight: true
             LutRV {
                 objectName: "frontCalibration1dLut"
+                Layout.fillWidth: true
                 loadedHardware: rvPage.loadedHardware
                 mode: rvPage.mode
                 type: Monitor.LUT_TYPE_1D
@@ -164,6 +168,7 @@ ColumnLayout {
             Layout.fillHeight: true
             LutRV {
                 objectName: "calibration3dLut"
+                Layout.fillWidth: true
                 loadedHardware: rvPage.loadedHardware
                 mode: rvPage.mode
                 type: Monitor.LUT_TYPE_3D
@@ -178,6 +183,7 @@ ColumnLayout {
             Layout.fillHeight: true
             LutRV {
                 objectName: "backCalibration1dLut"
+                Layout.fillWidth: true
                 loadedHardware: rvPage.loadedHardware
                 mode: rvPage.mode
                 type: Monitor.LUT_TYPE_1D

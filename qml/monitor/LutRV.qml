@@ -43,10 +43,13 @@ ColumnLayout {
 
     RowLayout {
         spacing: 8
+        Layout.fillWidth: true
         ComboBox {
             id: storeSlotBox
             objectName: "lutRvStoreSlot"
-            Layout.preferredWidth: 160
+            Layout.fillWidth: true
+            Layout.minimumWidth: 90
+            Layout.preferredWidth: 130
             model: lutRv.slotNames
         }
         Button {
@@ -58,10 +61,13 @@ ColumnLayout {
 
     RowLayout {
         spacing: 8
+        Layout.fillWidth: true
         ComboBox {
             id: loadSlotBox
             objectName: "lutRvLoadSlot"
-            Layout.preferredWidth: 160
+            Layout.fillWidth: true
+            Layout.minimumWidth: 90
+            Layout.preferredWidth: 130
             model: lutRv.slotNames
         }
         Button {
