@@ -170,7 +170,7 @@ ApplicationWindow {
                 MenuItem { enabled: false; text: "Menu / Enter / Up / Down:    Left / Right / Up / Down" }
                 MenuItem { enabled: false; text: "Waveform:    Shift+W" }
                 MenuItem { enabled: false; text: "Vector:    Shift+V" }
-                MenuItem { enabled: false; text: "Capture Frame:    Shift+F" }
+                MenuItem { enabled: false; text: "Capture Frame:    Shift+C" }
                 MenuItem { enabled: false; text: "Close Launch Component:    Shift+Q" }
                 MenuItem { enabled: false; text: "Chroma push / clockwise / anticlockwise:    M / Shift+M / Ctrl+M" }
                 MenuItem { enabled: false; text: "Brightness push / clockwise / anticlockwise:    < / Shift+< / Ctrl+<" }
