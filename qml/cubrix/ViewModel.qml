@@ -12,14 +12,14 @@ QtObject {
     property Item page: null
 
     readonly property bool connected: device !== null && device.state === 3
-    readonly property string model: device ? device.model : ""
+    readonly property string model: read("model", "")
     readonly property bool knownModel: DeviceType.isCubrix(model)
     // The Mono DP model has one DisplayPort input: no SDI choice and no second channel.
     readonly property bool inputSelectable: model === "Cubrix" || model === "Cubrix Mono SDI"
     readonly property bool dualChannelAllowed: model !== "Cubrix Mono DP"
 
-    readonly property int boxMode: device ? device.box_mode : 0
-    readonly property int boxCh: device ? device.box_ch : 0
+    readonly property int boxMode: read("box_mode", 0)
+    readonly property int boxCh: read("box_ch", 0)
     readonly property bool singleChannel: boxMode === 1
     readonly property bool dualChannel: boxMode === 2
     readonly property bool dualChannel1: boxMode === 2 && boxCh === 1
@@ -27,22 +27,20 @@ QtObject {
     readonly property bool generator: boxMode === 3
 
     // The input of the channel on show: mode 1 channel 1, or the selected channel of mode 2.
-    readonly property int currentInput: !device ? 0
-        : singleChannel ? device.boxmode1_ch1_input
-        : dualChannel1 ? device.boxmode2_ch1_input
-        : dualChannel2 ? device.boxmode2_ch2_input : 0
+    readonly property int currentInput: singleChannel ? read("boxmode1_ch1_input", 0)
+        : dualChannel1 ? read("boxmode2_ch1_input", 0)
+        : dualChannel2 ? read("boxmode2_ch2_input", 0) : 0
     // The range of the channel on show (low four bits of the range word).
-    readonly property int currentRange: (!device ? 0
-        : singleChannel ? device.boxmode1_ch1_range
-        : dualChannel1 ? device.boxmode2_ch1_range
-        : dualChannel2 ? device.boxmode2_ch2_range
-        : generator ? device.boxmode3_ch1_range : 0) & 0x0F
+    readonly property int currentRange: (singleChannel ? read("boxmode1_ch1_range", 0)
+        : dualChannel1 ? read("boxmode2_ch1_range", 0)
+        : dualChannel2 ? read("boxmode2_ch2_range", 0)
+        : generator ? read("boxmode3_ch1_range", 0) : 0) & 0x0F
 
     // Scopes stream channel 1 only; captures come from modes 1 and 2.
     readonly property bool scopesAllowed: singleChannel || dualChannel1
     readonly property bool captureAllowed: singleChannel || dualChannel
 
-    readonly property int signalWord: device ? device.boxmode1_ch1_signal : 0
+    readonly property int signalWord: read("boxmode1_ch1_signal", 0)
     readonly property int signalLink: (signalWord >> 8) & 0xFF
     readonly property int signalSample: signalWord & 0xFF
 
@@ -52,6 +50,13 @@ QtObject {
     // Whether the page is the one its tab shows (both pages of a tab exist side by side).
     readonly property bool shown: page !== null && page.visible && isCurrentPage(page)
     readonly property bool active: connected && shown
+
+    // A property of the device, or `fallback` while there is none (no device yet, or an
+    // object that is not a Cubrix).
+    function read(name, fallback) {
+        var value = device ? device[name] : undefined;
+        return value !== undefined ? value : fallback;
+    }
 
     function findTab(item) {
         for (var node = item; node; node = node.parent) {

@@ -578,6 +578,14 @@ void TestCubrixPageCommands::generatorCommands()
     // Cr, Y, Cb in bits 29-20, 19-10, 9-0.
     QCOMPARE(b.fake().received().first().payload, be32((64u << 20) | (512u << 10) | 940u));
 
+    // Pressing (or releasing) a slider sends its group's colour as well.
+    b.fake().clearReceived();
+    QVERIFY(QMetaObject::invokeMethod(b.object(QStringLiteral("greenLine")), "pressedOrReleased"));
+    QVERIFY(QMetaObject::invokeMethod(b.object(QStringLiteral("cbLine")), "pressedOrReleased"));
+    QVERIFY(b.waitForCommands(4));
+    QCOMPARE(b.commands(), (CommandList{{0x0600, 0x0001}, {0x0100, 13}, {0x0600, 0x0002}, {0x0100, 13}}));
+    QCOMPARE(b.fake().received().at(0).payload, QByteArray::fromHex("3FF00200"));
+
     // Pattern and output format buttons.
     b.fake().clearReceived();
     QVERIFY(b.press(QStringLiteral("pattern2")));
