@@ -25,6 +25,7 @@ private slots:
     void settingsPageReadOuts();
     void precisionChoiceFollowsTheDefault();
     void themeReachesThePages();
+    void closingAConnectedTabIsQuiet();
 
 private:
     std::unique_ptr<WarningGuard> m_guard;
@@ -401,6 +402,26 @@ void TestCubrixPageLoad::themeReachesThePages()
     QCOMPARE(m_box->infoPage()->property("mode").toString(), QStringLiteral("light"));
     QCOMPARE(m_box->box(QStringLiteral("lutRowMode3"), QStringLiteral("cubeLut"))->property("mode").toString(),
              QStringLiteral("light"));
+}
+
+void TestCubrixPageLoad::closingAConnectedTabIsQuiet()
+{
+    QVERIFY(m_box->open());
+    // Every part of both pages built and on show at some point.
+    for (int mode : {1, 2, 3})
+        m_box->setBox(QStringLiteral("Cubrix"), mode, mode == 2 ? 1 : 0);
+    m_box->setBox(QStringLiteral("Cubrix"), 2, 2);
+    QObject *info = m_box->infoPage();
+    for (const char *button : {"singleStatusButton", "dualStatusButton", "tpgStatusButton"})
+        QVERIFY(m_box->press(QString::fromLatin1(button), info));
+    QVERIFY(m_box->press(QStringLiteral("flipButton")));
+    QCOMPARE(m_box->main().tabCount(), 2);
+    call(m_box->main().sideBar(), "closeEntry", {0});
+    QTRY_COMPARE_WITH_TIMEOUT(m_box->main().tabCount(), 1, 2000);
+    QVERIFY(m_box->fake().waitForDisconnect(5000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::qWait(50);
+    QML_VERIFY_NO_WARNINGS(*m_guard);
 }
 
 BREVANTO_QML_TEST_MAIN(TestCubrixPageLoad)
