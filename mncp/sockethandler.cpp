@@ -18,6 +18,7 @@ SocketHandler::SocketHandler(DeviceBase *device)
     resetHeader();
     connect(&m_socket, &QTcpSocket::readyRead, this, &SocketHandler::socketDataLoop);
     connect(&m_socket, &QTcpSocket::stateChanged, this, &SocketHandler::socketStateChanged);
+    connect(&m_socket, &QTcpSocket::bytesWritten, this, &SocketHandler::writePendingPayload);
     qDebug() << "SocketHandler Constructor Completed";
 }
 
@@ -64,7 +65,9 @@ void SocketHandler::queueCommand(quint16 protocol, quint16 request, const QByteA
 
 void SocketHandler::processCmd()
 {
-    if (m_queue.isEmpty() || m_current->protocol != 0)
+    // A reply may come before the last slice of its command's payload went out; the next command
+    // must not be interleaved with that payload.
+    if (m_queue.isEmpty() || m_current->protocol != 0 || payloadPending())
         return;
     m_current = m_queue.takeFirst();
 
@@ -81,25 +84,54 @@ void SocketHandler::processCmd()
             throw SocketWrite_Error(1, 188, "processCmd", MNCP_HEADER_SIZE, headerWritten);
         if (headerWritten < MNCP_HEADER_SIZE)
             throw SocketWrite_Error(2, 189, "processCmd", MNCP_HEADER_SIZE, headerWritten);
-
-        const QByteArray &data = m_current->data;
-        if (data.isEmpty())
-            return;
-        const qint64 dataWritten = m_socket.write(data);
-        if (dataWritten == data.size())
-            return;
-        if (dataWritten == -1)
-            throw SocketWrite_Error(3, 197, "processCmd", data.size(), -1);
-        if (dataWritten > data.size())
-            throw SocketWrite_Error(4, 198, "processCmd", data.size(), dataWritten);
-        throw SocketWrite_Error(5, 199, "processCmd", data.size(), dataWritten);
     } catch (const SocketWrite_Error &error) {
-        qDebug("%s \n%s", error.what(), DisconnectAction);
-        qCritical("%s \n%s", error.what(), DisconnectAction);
-        emit socketWriteException(QString::fromUtf8(error.what()), QString::fromLatin1(DisconnectAction));
-        // The failed command stays in flight: nothing more is sent until disconnectAndClear.
-        m_socket.disconnectFromHost();
+        failWrite(error);
+        return;
     }
+    if (m_current->data.isEmpty())
+        return;
+    m_sending = m_current;
+    m_sentBytes = 0;
+    writePendingPayload();
+}
+
+void SocketHandler::writePendingPayload()
+{
+    if (!m_sending)
+        return;
+    const QByteArray &data = m_sending->data;
+    try {
+        while (m_sentBytes < data.size() && m_socket.bytesToWrite() < WriteSliceSize) {
+            const qint64 slice = qMin<qint64>(WriteSliceSize, data.size() - m_sentBytes);
+            const qint64 written = m_socket.write(data.constData() + m_sentBytes, slice);
+            if (written == -1)
+                throw SocketWrite_Error(3, 197, "processCmd", data.size(), -1);
+            if (written > slice)
+                throw SocketWrite_Error(4, 198, "processCmd", data.size(), m_sentBytes + written);
+            if (written < slice)
+                throw SocketWrite_Error(5, 199, "processCmd", data.size(), m_sentBytes + written);
+            m_sentBytes += written;
+        }
+    } catch (const SocketWrite_Error &error) {
+        failWrite(error);
+        return;
+    }
+    if (m_sentBytes < data.size())
+        return;
+    m_sending.reset();
+    m_sentBytes = 0;
+    processCmd();
+}
+
+void SocketHandler::failWrite(const SocketWrite_Error &error)
+{
+    qDebug("%s \n%s", error.what(), DisconnectAction);
+    qCritical("%s \n%s", error.what(), DisconnectAction);
+    emit socketWriteException(QString::fromUtf8(error.what()), QString::fromLatin1(DisconnectAction));
+    // The failed command stays in flight: nothing more is sent until disconnectAndClear.
+    m_sending.reset();
+    m_sentBytes = 0;
+    m_socket.disconnectFromHost();
 }
 
 void SocketHandler::processHeader()
@@ -168,14 +200,27 @@ void SocketHandler::socketDataLoop()
                 }
             }
 
-            if (static_cast<qint64>(m_header.length) > m_socket.bytesAvailable())
-                return;
+            // Taken as it arrives; a large payload then never sits in the socket's buffer and in
+            // this copy at once. Growing the array is amortised, so the cost stays linear.
             const qint64 expected = m_header.length;
-            QByteArray payload = m_socket.read(expected);
-            if (payload.size() > expected)
-                throw SocketRead_Error(4, 97, "socketDataLoop", expected, payload.size());
-            if (payload.size() < expected)
-                throw SocketRead_Error(5, 98, "socketDataLoop", expected, payload.size());
+            const qint64 missing = expected - m_payload.size();
+            const qint64 available = m_socket.bytesAvailable();
+            if (available <= 0)
+                return;
+            const qint64 take = qMin(missing, available);
+            const int filled = m_payload.size();
+            m_payload.resize(static_cast<int>(filled + take));
+            const qint64 got = m_socket.read(m_payload.data() + filled, take);
+            if (got == -1)
+                throw SocketRead_Error(3, 96, "socketDataLoop", expected, -1);
+            if (got > take)
+                throw SocketRead_Error(4, 97, "socketDataLoop", expected, filled + got);
+            if (got < take)
+                throw SocketRead_Error(5, 98, "socketDataLoop", expected, filled + got);
+            if (m_payload.size() < expected)
+                return;
+            QByteArray payload = std::move(m_payload);
+            m_payload = QByteArray();
 
             // The device may react to a reply by disconnecting, which resets m_header;
             // work on a copy and count the payload as consumed before handing it on.
@@ -215,10 +260,13 @@ void SocketHandler::socketStateChanged(QAbstractSocket::SocketState state)
 void SocketHandler::resetHeader()
 {
     std::memset(&m_header, 0, sizeof m_header);
+    m_payload = QByteArray();
 }
 
 void SocketHandler::releaseInFlight()
 {
+    m_sending.reset();
+    m_sentBytes = 0;
     m_current->protocol = 0;
     m_current->request = 0;
     m_current->data.clear();

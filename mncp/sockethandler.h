@@ -9,6 +9,7 @@
 #include <memory>
 
 class DeviceBase;
+class SocketWrite_Error;
 
 // Owns the TCP connection to one device: a FIFO of commands with at most one in flight,
 // the sending of a command and the incremental receive loop that cuts the stream into
@@ -21,6 +22,9 @@ public:
     static constexpr quint32 MaxPayloadLength = 256u * 1024u * 1024u;
     // Status reported through commError for a header announcing an oversized payload.
     static constexpr int OversizedPayloadStatus = -3;
+    // A payload is handed to the socket in slices of this size, the next one once the socket has
+    // passed most of the last to the system: a firmware image is not copied whole a second time.
+    static constexpr int WriteSliceSize = 1024 * 1024;
 
     explicit SocketHandler(DeviceBase *device);
     ~SocketHandler() override;
@@ -53,6 +57,7 @@ signals:
 
 private slots:
     void socketStateChanged(QAbstractSocket::SocketState state);
+    void writePendingPayload();
 
 private:
     void resetHeader();
@@ -61,11 +66,19 @@ private:
     void matchInFlight(quint16 protocol, quint16 request);
     // Returns false when the receive loop must stop because the header was rejected.
     bool headerAccepted();
+    bool payloadPending() const { return m_sending != nullptr; }
+    void failWrite(const SocketWrite_Error &error);
 
     DeviceBase *m_device;
     QTcpSocket m_socket;
     mncp_protocol_header m_header{};
+    // The payload of the message being received, filled as its bytes arrive (so the socket's
+    // buffer and this copy never both hold a large payload).
+    QByteArray m_payload;
     std::shared_ptr<transport_cmd> m_current;
     QList<std::shared_ptr<transport_cmd>> m_queue;
+    // The command whose payload is still being handed to the socket, and how much of it went.
+    std::shared_ptr<transport_cmd> m_sending;
+    qint64 m_sentBytes = 0;
     bool m_headerRejected = false;
 };

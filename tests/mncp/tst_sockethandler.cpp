@@ -1,6 +1,7 @@
 #include "fakedevice.h"
 #include "testdevice.h"
 
+#include <QRandomGenerator>
 #include <QSignalBlocker>
 #include <QSignalSpy>
 #include <QtTest>
@@ -27,6 +28,9 @@ private slots:
     void failedWriteThenDisconnectAndClear();
     void lostConnectionReleasesSlotKeepsQueue();
     void lostConnectionDropsPartialPayload();
+    void largePayloadsGoOutWholeAndInOrder();
+    void earlyReplyDoesNotSplitAPayload();
+    void largeReplyInSmallPiecesArrivesIntact();
 
 private:
     void connectDevice();
@@ -292,6 +296,66 @@ void TestSocketHandler::lostConnectionDropsPartialPayload()
     m_fake->send(FakeDevice::message(0x0100, 0x0000, "fresh"));
     QTRY_COMPARE_WITH_TIMEOUT(m_device->replies.size(), 1, 5000);
     QCOMPARE(m_device->replies.first().payload, QByteArray("fresh"));
+}
+
+static QByteArray randomBytes(int size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char &byte : bytes)
+        byte = static_cast<char>(generator.bounded(256));
+    return bytes;
+}
+
+// Payloads larger than one write slice, each followed by a small command.
+void TestSocketHandler::largePayloadsGoOutWholeAndInOrder()
+{
+    connectDevice();
+    m_fake->setResponder([](const FakeDevice::Command &cmd) { return FakeDevice::message(cmd.protocol, cmd.request); });
+    const QByteArray first = randomBytes(5 * SocketHandler::WriteSliceSize + 12345, 1);
+    const QByteArray second = randomBytes(SocketHandler::WriteSliceSize, 2);
+    m_device->appendCmd(0x0005, 0x0001, first);
+    m_device->appendCmd(0x0001, 0x0020, QByteArray("xy"));
+    m_device->appendCmd(0x0400, 0x0002, second);
+    QVERIFY(m_fake->waitForCommands(3, 20000));
+    QCOMPARE(m_fake->badHeaders(), 0);
+    QCOMPARE(m_fake->received().at(0).protocol, quint16(0x0005));
+    QVERIFY(m_fake->received().at(0).payload == first);
+    QCOMPARE(m_fake->received().at(1).payload, QByteArray("xy"));
+    QVERIFY(m_fake->received().at(2).payload == second);
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->socketHandler()->inFlight().protocol, quint16(0), 5000);
+}
+
+// A device answering before the whole payload went out frees the slot, but the next command's
+// header must still follow the payload's last byte.
+void TestSocketHandler::earlyReplyDoesNotSplitAPayload()
+{
+    connectDevice();
+    m_fake->setSilent(true);
+    const QByteArray image = randomBytes(8 * SocketHandler::WriteSliceSize, 3);
+    m_device->appendCmd(0x0005, 0x0001, image);
+    m_device->appendCmd(0x0001, 0x0020, QByteArray("after"));
+    m_fake->send(FakeDevice::message(0x0005, 0x0001));
+    QVERIFY(m_fake->waitForCommands(2, 20000));
+    QCOMPARE(m_fake->badHeaders(), 0);
+    QVERIFY(m_fake->received().at(0).payload == image);
+    QCOMPARE(m_fake->received().at(1).protocol, quint16(0x0001));
+    QCOMPARE(m_fake->received().at(1).payload, QByteArray("after"));
+}
+
+void TestSocketHandler::largeReplyInSmallPiecesArrivesIntact()
+{
+    connectDevice();
+    const QByteArray payload = randomBytes(3 * 1024 * 1024 + 7, 4);
+    m_fake->setResponder([payload](const FakeDevice::Command &cmd) {
+        return FakeDevice::message(cmd.protocol, cmd.request, payload) + FakeDevice::message(0x0800, 0x0001, "tail");
+    });
+    m_fake->setChunkSize(64 * 1024 + 3);
+    m_device->appendCmd(0x0400, 0x0001);
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->replies.size(), 2, 20000);
+    QVERIFY(m_device->replies.at(0).payload == payload);
+    QCOMPARE(m_device->replies.at(1).payload, QByteArray("tail"));
+    QCOMPARE(m_device->socketHandler()->receiveHeader().length, quint32(0));
 }
 
 QTEST_GUILESS_MAIN(TestSocketHandler)
