@@ -30,6 +30,8 @@ private slots:
     void badOptionsAreRefused_data();
     void badOptionsAreRefused();
     void helpNamesEveryOption();
+    void frameSizeOption();
+    void scopeRateOption();
 };
 
 namespace {
@@ -307,6 +309,13 @@ void TestSimFaults::badOptionsAreRefused_data()
     QTest::newRow("bad-crc status") << cubrix({QStringLiteral("--bad-crc"), QStringLiteral("1:2:3")});
     QTest::newRow("chunk zero") << cubrix({QStringLiteral("--chunk"), QStringLiteral("0")});
     QTest::newRow("channels") << cubrix({QStringLiteral("--channels"), QStringLiteral("300")});
+    QTest::newRow("frame size form") << cubrix({QStringLiteral("--frame-size"), QStringLiteral("1920*1080")});
+    QTest::newRow("4:2:2 width") << cubrix({QStringLiteral("--frame-size"), QStringLiteral("100x10")});
+    QTest::newRow("line over 16 bits") << cubrix({QStringLiteral("--frame-format"), QStringLiteral("259"),
+                                                  QStringLiteral("--frame-size"), QStringLiteral("16384x2")});
+    QTest::newRow("frame over one message") << cubrix({QStringLiteral("--frame-format"), QStringLiteral("259"),
+                                                       QStringLiteral("--frame-size"), QStringLiteral("16000x4200")});
+    QTest::newRow("scope rate") << cubrix({QStringLiteral("--scope-rate"), QStringLiteral("-1")});
     QTest::newRow("family") << QStringList{QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"),
                                            QStringLiteral("xx")};
 }
@@ -337,4 +346,54 @@ void TestSimFaults::helpNamesEveryOption()
 }
 
 QTEST_GUILESS_MAIN(TestSimFaults)
+// Small and large captures: the header carries the chosen size, the payload matches it.
+void TestSimFaults::frameSizeOption()
+{
+    struct Case { const char *format; const char *size; int width, height, pitch; };
+    for (const Case &c : {Case{"1", "48x3", 48, 3, 128}, Case{"259", "4096x4096", 4096, 4096, 16384}}) {
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--frame-format"),
+                           QLatin1String(c.format), QStringLiteral("--frame-size"), QLatin1String(c.size)}));
+        SimClient client(sim);
+        QVERIFY(client.connect());
+        const QByteArray frame = client.query(0x0400, 0x0000);
+        QCOMPARE(frame.size(), 12 + c.height * c.pitch);
+        const auto *p = reinterpret_cast<const uchar *>(frame.constData());
+        QCOMPARE(int(qFromBigEndian<quint16>(p)), c.width);
+        QCOMPARE(int(qFromBigEndian<quint16>(p + 2)), c.height);
+        QCOMPARE(int(qFromBigEndian<quint16>(p + 4)), c.pitch);
+        QCOMPARE(int(qFromBigEndian<quint16>(p + 6)), QByteArray(c.format).toInt());
+        // Every line is the same bar pattern.
+        QVERIFY(frame.mid(12, c.pitch) == frame.mid(12 + (c.height - 1) * c.pitch, c.pitch));
+    }
+}
+
+// Scope frames are paced like video unless the rate is 0.
+void TestSimFaults::scopeRateOption()
+{
+    const auto timeFrames = [](const QString &rate, int frames) -> qint64 {
+        SimProcess sim;
+        if (!sim.start({QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"), QStringLiteral("kt"),
+                        QStringLiteral("--scope-rate"), rate}))
+            return -1;
+        SimClient client(sim);
+        if (!client.connect())
+            return -1;
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < frames; ++i) {
+            if (client.query(0x0403, 1).isEmpty())
+                return -1;
+        }
+        return timer.elapsed();
+    };
+    const qint64 paced = timeFrames(QStringLiteral("5"), 4);
+    QVERIFY(paced >= 0);
+    QVERIFY2(paced >= 3 * 200 - 20, qPrintable(QString::number(paced)));
+    const qint64 unpaced = timeFrames(QStringLiteral("0"), 20);
+    QVERIFY(unpaced >= 0);
+    // At 25 frames per second 20 frames would take 760 ms at least.
+    QVERIFY2(unpaced < 19 * 40, qPrintable(QString::number(unpaced)));
+}
+
 #include "tst_sim_faults.moc"

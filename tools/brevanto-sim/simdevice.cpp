@@ -8,11 +8,11 @@
 #include <algorithm>
 
 namespace {
-constexpr int ScopeFrameIntervalMs = 1000 / TimecodeClock::FramesPerSecond;
 }
 
 SimDevice::SimDevice(const SimOptions &options, UploadStore &uploads) : m_uploads(uploads), m_options(options)
 {
+    m_frames = FrameGenerator(options.frameWidth, options.frameHeight);
     m_uptime.start();
     for (int i = 0; i < options.channels; ++i) {
         Channel channel;
@@ -201,9 +201,10 @@ SimReply SimDevice::scope(const SimCommand &command)
     const QString unavailable = scopeUnavailableReason();
     if (!unavailable.isEmpty())
         return refuse(command, SimStatus::NotAvailable, unavailable);
-    // One scope frame per video frame, however fast the program asks.
+    // One scope frame per video frame, however fast the program asks (unless the rate is 0).
     const qint64 now = m_uptime.elapsed();
-    const qint64 due = m_lastScopeFrameAt + ScopeFrameIntervalMs;
+    const qint64 interval = m_options.scopeRate > 0 ? 1000 / m_options.scopeRate : 0;
+    const qint64 due = m_lastScopeFrameAt + interval;
     const qint64 sendAt = std::max(now, due);
     m_lastScopeFrameAt = sendAt;
     SimReply reply = SimReply::data(command, m_scopes.frame(command.request, sendAt / 1000.0));

@@ -93,6 +93,12 @@ void SimOptions::addOptions(QCommandLineParser &parser)
                                                         "258 (YCbCr 4:4:4 little-endian), 259 (RGB 4:4:4 little-endian). "
                                                         "Default 1."),
          QStringLiteral("code"), QStringLiteral("1")},
+        {QStringLiteral("frame-size"), QStringLiteral("Size of captured frames, WIDTHxHEIGHT (default 1920x1080; "
+                                                      "at most one 256 MiB message)."),
+         QStringLiteral("WxH"), QStringLiteral("1920x1080")},
+        {QStringLiteral("scope-rate"), QStringLiteral("Scope frames per second at most, like the video they measure "
+                                                      "(default 25; 0: as fast as they are asked for)."),
+         QStringLiteral("fps"), QStringLiteral("25")},
         {QStringLiteral("dump-dir"), QStringLiteral("Folder that receives a file for every upload (LUTs, frames, markers, "
                                                     "firmware)."),
          QStringLiteral("dir")},
@@ -189,6 +195,26 @@ std::optional<SimOptions> SimOptions::fromParser(const QCommandLineParser &parse
         return std::nullopt;
     }
     options.frameFormat = *format;
+
+    const QStringList size = parser.value(QStringLiteral("frame-size")).toLower().split(QLatin1Char('x'));
+    bool widthOk = false, heightOk = false;
+    if (size.size() == 2) {
+        options.frameWidth = size.at(0).toInt(&widthOk);
+        options.frameHeight = size.at(1).toInt(&heightOk);
+    }
+    if (!widthOk || !heightOk) {
+        *error = QStringLiteral("--frame-size must be WIDTHxHEIGHT, not '%1'").arg(parser.value(QStringLiteral("frame-size")));
+        return std::nullopt;
+    }
+    QString why;
+    if (!FrameGenerator::isSupportedSize(options.frameFormat, options.frameWidth, options.frameHeight, &why)) {
+        *error = QStringLiteral("--frame-size %1: %2").arg(parser.value(QStringLiteral("frame-size")), why);
+        return std::nullopt;
+    }
+    const auto scopeRate = intOption(parser, QStringLiteral("scope-rate"), 0, 1000, error);
+    if (!scopeRate)
+        return std::nullopt;
+    options.scopeRate = *scopeRate;
 
     options.dumpDir = parser.value(QStringLiteral("dump-dir"));
     options.logFile = parser.value(QStringLiteral("log-file"));

@@ -32,6 +32,10 @@ public:
     QStringList channelNames;
     QStringList channelModes;
     int frameFormat = 1;
+    int frameWidth = 1920;
+    int frameHeight = 1080;
+    // Scope frames per second at most (0: as fast as they are asked for).
+    int scopeRate = 25;
     QString dumpDir;
     QString logFile;
     bool verbose = false;
