@@ -130,86 +130,98 @@ Item {
             width: scroller.viewport.width - 4
             spacing: 10
 
-            MetaData {
-                visible: page.connected
+            LazySection {
+                wanted: page.connected
                 Layout.preferredWidth: 420
-                loadedHardware: page.loadedHardware
-                mode: page.mode
-                onDisconnectRequested: page.disconnectDevice()
-            }
-
-            KeyboardPage {
-                visible: page.showKeys
-                Layout.fillWidth: true
-                loadedHardware: page.loadedHardware
-                mode: page.mode
-                ktLayout: page.kt
-            }
-
-            Frame {
-                id: launchSection
-                objectName: "launchSection"
-                visible: page.showKt
-                title: "Launch Components"
-                mode: page.mode
-                Layout.fillWidth: true
-
-                readonly property bool shortcutsActive: visible && enabled
-
-                RowLayout {
-                    spacing: 8
-                    Button {
-                        objectName: "waveformButton"
-                        text: "ScopeStream Waveform"
-                        onClicked: page.openScope("waveform")
-                    }
-                    Button {
-                        objectName: "vectorButton"
-                        text: "ScopeStream Vector"
-                        onClicked: page.openScope("vector")
-                    }
-                    Button {
-                        objectName: "captureButton"
-                        text: "Capture Frame"
-                        tooltip: "Open Capture Frame Window"
-                        onClicked: page.openCapture()
-                    }
-                }
-
-                Shortcut { sequence: "Shift+W"; enabled: launchSection.shortcutsActive; onActivated: page.openScope("waveform") }
-                Shortcut { sequence: "Shift+V"; enabled: launchSection.shortcutsActive; onActivated: page.openScope("vector") }
-                Shortcut { sequence: "Shift+C"; enabled: launchSection.shortcutsActive; onActivated: page.openCapture() }
-            }
-
-            Rotary {
-                objectName: "ktKnobs"
-                visible: page.showKt
-                Layout.fillWidth: true
-                loadedHardware: page.loadedHardware
-                mode: page.mode
-                shortcuts: true
-            }
-
-            Frame {
-                objectName: "ktLutSection"
-                visible: page.showKt
-                title: "Look / DIT 3D LUT"
-                mode: page.mode
-                Layout.fillWidth: true
-
-                LutKT {
+                sourceComponent: MetaData {
                     loadedHardware: page.loadedHardware
                     mode: page.mode
-                    type: Monitor.LUT_TYPE_3D
-                    func: Monitor.LUT_FUNC_DIT
+                    onDisconnectRequested: page.disconnectDevice()
                 }
             }
 
-            LutPageRV {
-                visible: page.showRv
+            LazySection {
+                wanted: page.showKeys
                 Layout.fillWidth: true
-                loadedHardware: page.loadedHardware
-                mode: page.mode
+                sourceComponent: KeyboardPage {
+                    loadedHardware: page.loadedHardware
+                    mode: page.mode
+                    ktLayout: page.kt
+                }
+            }
+
+            LazySection {
+                wanted: page.showKt
+                Layout.fillWidth: true
+                sourceComponent: Frame {
+                    id: launchSection
+                    objectName: "launchSection"
+                    title: "Launch Components"
+                    mode: page.mode
+
+                    readonly property bool shortcutsActive: visible && enabled
+
+                    RowLayout {
+                        spacing: 8
+                        Button {
+                            objectName: "waveformButton"
+                            text: "ScopeStream Waveform"
+                            onClicked: page.openScope("waveform")
+                        }
+                        Button {
+                            objectName: "vectorButton"
+                            text: "ScopeStream Vector"
+                            onClicked: page.openScope("vector")
+                        }
+                        Button {
+                            objectName: "captureButton"
+                            text: "Capture Frame"
+                            tooltip: "Open Capture Frame Window"
+                            onClicked: page.openCapture()
+                        }
+                    }
+
+                    Shortcut { sequence: "Shift+W"; enabled: launchSection.shortcutsActive; onActivated: page.openScope("waveform") }
+                    Shortcut { sequence: "Shift+V"; enabled: launchSection.shortcutsActive; onActivated: page.openScope("vector") }
+                    Shortcut { sequence: "Shift+C"; enabled: launchSection.shortcutsActive; onActivated: page.openCapture() }
+                }
+            }
+
+            LazySection {
+                wanted: page.showKt
+                Layout.fillWidth: true
+                sourceComponent: Rotary {
+                    objectName: "ktKnobs"
+                    loadedHardware: page.loadedHardware
+                    mode: page.mode
+                    shortcuts: true
+                }
+            }
+
+            LazySection {
+                wanted: page.showKt
+                Layout.fillWidth: true
+                sourceComponent: Frame {
+                    objectName: "ktLutSection"
+                    title: "Look / DIT 3D LUT"
+                    mode: page.mode
+
+                    LutKT {
+                        loadedHardware: page.loadedHardware
+                        mode: page.mode
+                        type: Monitor.LUT_TYPE_3D
+                        func: Monitor.LUT_FUNC_DIT
+                    }
+                }
+            }
+
+            LazySection {
+                wanted: page.showRv
+                Layout.fillWidth: true
+                sourceComponent: LutPageRV {
+                    loadedHardware: page.loadedHardware
+                    mode: page.mode
+                }
             }
         }
     }
