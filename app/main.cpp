@@ -1,4 +1,5 @@
 #include "qmlregistry.h"
+#include "startupprobe.h"
 
 #include <QGuiApplication>
 #include <QLocale>
@@ -22,5 +23,6 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Brevanto"));
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
+    StartupProbe::installIfRequested(engine);
     return app.exec();
 }
