@@ -120,6 +120,8 @@ void SocketHandler::writePendingPayload()
         return;
     m_sending.reset();
     m_sentBytes = 0;
+    if (m_current->protocol == 0)
+        m_current->data = QByteArray(); // answered early: nothing left to keep it for
     processCmd();
 }
 
@@ -242,6 +244,9 @@ void SocketHandler::matchInFlight(quint16 protocol, quint16 request)
 {
     if (protocol == m_current->protocol && request == m_current->request) {
         m_current->protocol = 0;
+        // Answered: a large payload (a firmware image) is not kept until the next command.
+        if (!payloadPending())
+            m_current->data = QByteArray();
         processCmd();
     }
 }

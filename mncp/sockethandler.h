@@ -24,7 +24,7 @@ public:
     static constexpr int OversizedPayloadStatus = -3;
     // A payload is handed to the socket in slices of this size, the next one once the socket has
     // passed most of the last to the system: a firmware image is not copied whole a second time.
-    static constexpr int WriteSliceSize = 1024 * 1024;
+    static constexpr int WriteSliceSize = 4 * 1024 * 1024;
 
     explicit SocketHandler(DeviceBase *device);
     ~SocketHandler() override;

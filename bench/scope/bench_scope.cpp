@@ -1,11 +1,19 @@
 // Time to turn one scope frame into surface data (fresh array, resetArray on the proxy),
-// for waveform, vector and combined frames. Prints the median time per frame.
+// for waveform, vector and combined frames (target under 0.5 ms each), and the rate a monitor's
+// pull loop sustains against the simulator sending unpaced frames, with the series filled but
+// no graph drawing them (target at least 200 frames per second).
 //
 //   bench_scope [frames]     (default 300 per case, after 20 warm-up frames)
+#include "bench/common/benchresult.h"
+#include "monitor/monitor.h"
 #include "scope/scopestream.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTimer>
 #include <QRandomGenerator>
 #include <QtDataVisualization/QSurface3DSeries>
 #include <algorithm>
@@ -14,6 +22,7 @@
 #include <vector>
 
 using QtDataVisualization::QSurface3DSeries;
+using QtDataVisualization::QSurfaceDataProxy;
 
 namespace {
 constexpr int WarmUpFrames = 20;
@@ -59,6 +68,86 @@ void report(const char *name, int points, const Figures &f)
     std::printf("%-28s %6d points  median %8.1f us  (p10 %8.1f, p90 %8.1f)  %6.1f ns/point\n", name, points,
                 f.median, f.p10, f.p90, f.median * 1000.0 / points);
 }
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    // Sleeps until something happens; the ticking timer bounds each sleep so the time limit and
+    // `done` are checked even when nothing else does (processEvents with a time limit would spin).
+    QTimer tick;
+    tick.start(10);
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Frames per second a monitor's scope stream pulls from the simulator for `seconds`, playing
+// `types` (the scope playback mask); 0 when it could not run.
+double pullLoopRate(const QString &simulator, uchar types, double seconds)
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0.0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::MergedChannels);
+    sim.start(simulator, {QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"), QStringLiteral("kt"),
+                          QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                          QString::number(port), QStringLiteral("--scope-rate"), QStringLiteral("0"),
+                          QStringLiteral("--log-file"), QStringLiteral("/dev/null")});
+    if (!sim.waitForStarted(5000))
+        return 0.0;
+    QByteArray said;
+    waitFor([&] { said += sim.readAll(); return said.contains("listening") || sim.state() != QProcess::Running; }, 10000);
+
+    QSurface3DSeries waveformSeries;
+    QSurface3DSeries vectorSeries;
+    int frames = 0;
+    QObject::connect(waveformSeries.dataProxy(), &QSurfaceDataProxy::arrayReset, [&frames] { ++frames; });
+    QObject::connect(vectorSeries.dataProxy(), &QSurfaceDataProxy::arrayReset, [&frames, types] {
+        if (types == ScopeStream::Vector)
+            ++frames;
+    });
+    double rate = 0.0;
+    {
+        Monitor monitor;
+        monitor.setPort(port);
+        monitor.setAddress(QStringLiteral("127.0.0.1"));
+        monitor.cScopeStream()->setDataSeries_Wave(&waveformSeries);
+        monitor.cScopeStream()->setDataSeries_Vector(&vectorSeries);
+        monitor.deviceConnect();
+        if (waitFor([&] { return monitor.state() == QAbstractSocket::ConnectedState; }, 10000)) {
+            // Let the identity queries of a new connection pass first.
+            waitFor([] { return false; }, 500);
+            monitor.cScopeStream()->startStopPlayback(types, true);
+            waitFor([&] { return frames >= 20; }, 10000);
+            const int start = frames;
+            QElapsedTimer timer;
+            timer.start();
+            waitFor([&] { return timer.elapsed() >= seconds * 1000; }, int(seconds * 1000) + 1000);
+            rate = (frames - start) / (timer.nsecsElapsed() / 1e9);
+            monitor.cScopeStream()->stopPlayback(ScopeStream::Both);
+        }
+        monitor.deviceDisconnect();
+    }
+    sim.terminate();
+    if (!sim.waitForFinished(5000))
+        sim.kill();
+    return rate;
+}
+
+QString simulatorPath()
+{
+    const QByteArray build = qgetenv("BREVANTO_BUILD_DIR");
+    const QString root = build.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../..")
+                                         : QString::fromLocal8Bit(build);
+    return root + QStringLiteral("/tools/brevanto-sim/brevanto-sim");
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -80,16 +169,18 @@ int main(int argc, char **argv)
     std::printf("bench_scope: %d frames per case, median of per-frame times\n", frames);
 
     stream.startStopPlayback(ScopeStream::Waveform, true);
-    report("waveform frame (128x240)", 128 * 240,
-           measure(frames, [&] { stream.receiveFrame(waveform, ScopeStream::Waveform); }));
+    const Figures waveformFigures = measure(frames, [&] { stream.receiveFrame(waveform, ScopeStream::Waveform); });
+    report("waveform frame (128x240)", 128 * 240, waveformFigures);
     stream.stopPlayback(ScopeStream::Both);
 
     stream.startStopPlayback(ScopeStream::Vector, true);
+    double slowestVector = 0.0;
     for (uchar gain : {uchar(1), uchar(4)}) {
         stream.setVectorGain(gain);
         const QByteArray name = "vector frame (128x128) x" + QByteArray::number(gain);
-        report(name.constData(), 128 * 128,
-               measure(frames, [&] { stream.receiveFrame(vector, ScopeStream::Vector); }));
+        const Figures vectorFigures = measure(frames, [&] { stream.receiveFrame(vector, ScopeStream::Vector); });
+        slowestVector = std::max(slowestVector, vectorFigures.median);
+        report(name.constData(), 128 * 128, vectorFigures);
     }
     stream.setVectorGain(1);
     stream.stopPlayback(ScopeStream::Both);
@@ -102,5 +193,22 @@ int main(int argc, char **argv)
 
     const bool drawn = waveformSeries.dataProxy()->rowCount() == 128 && vectorSeries.dataProxy()->rowCount() == 128;
     std::printf("series filled: %s\n", drawn ? "yes" : "NO");
-    return drawn ? 0 : 1;
+    if (!drawn)
+        return 1;
+    Bench::result("scope waveform frame", waveformFigures.median / 1000.0, "ms", 0.5, Bench::Goal::Below);
+    Bench::result("scope vector frame", slowestVector / 1000.0, "ms", 0.5, Bench::Goal::Below);
+
+    const QString simulator = simulatorPath();
+    if (!QFile::exists(simulator)) {
+        std::fprintf(stderr, "no simulator at %s\n", qPrintable(simulator));
+        return 1;
+    }
+    const double waveformRate = pullLoopRate(simulator, ScopeStream::Waveform, 3.0);
+    const double bothRate = pullLoopRate(simulator, ScopeStream::Both, 3.0);
+    std::printf("pull loop against the simulator: waveform %.0f frames/s, waveform and vector %.0f frames/s\n",
+                waveformRate, bothRate);
+    if (waveformRate <= 0.0 || bothRate <= 0.0)
+        return 1;
+    Bench::result("scope pull loop", std::min(waveformRate, bothRate), "frames/s", 200, Bench::Goal::Above);
+    return 0;
 }

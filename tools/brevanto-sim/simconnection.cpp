@@ -5,6 +5,7 @@
 
 #include <QTcpSocket>
 #include <cstring>
+#include <limits>
 
 SimConnection::SimConnection(int id, QTcpSocket *socket, SimDevice &device, const FaultInjector &faults, QObject *parent)
     : QObject(parent), m_id(id), m_socket(socket), m_device(device), m_faults(faults)
@@ -45,7 +46,14 @@ void SimConnection::onReadyRead()
         m_socket->readAll();
         return;
     }
-    m_inbox.append(m_socket->readAll());
+    // Straight into the inbox: a large upload is then copied once, not once more per read.
+    const qint64 available = m_socket->bytesAvailable();
+    const int filled = m_inbox.size();
+    if (available > 0 && available <= std::numeric_limits<int>::max() - filled) {
+        m_inbox.resize(filled + static_cast<int>(available));
+        const qint64 got = m_socket->read(m_inbox.data() + filled, available);
+        m_inbox.resize(filled + static_cast<int>(qMax<qint64>(got, 0)));
+    }
     processInput();
 }
 
@@ -75,6 +83,8 @@ bool SimConnection::takeHeader()
     }
     m_inbox.remove(0, MNCP_HEADER_SIZE);
     m_header = header;
+    // One allocation for a large payload instead of a chain of ever larger ones.
+    m_inbox.reserve(static_cast<int>(header.length));
     return true;
 }
 
@@ -88,8 +98,15 @@ void SimConnection::processInput()
         const int length = static_cast<int>(m_header->length);
         if (m_inbox.size() < length)
             return;
-        const QByteArray payload = m_inbox.left(length);
-        m_inbox.remove(0, length);
+        QByteArray payload;
+        if (m_inbox.size() == length) {
+            // The usual case for a large upload: handed on without copying it.
+            payload = std::move(m_inbox);
+            m_inbox = QByteArray();
+        } else {
+            payload = m_inbox.left(length);
+            m_inbox.remove(0, length);
+        }
         const mncp_protocol_header header = *m_header;
         m_header.reset();
         answer(header.protocol, header.request, payload);
