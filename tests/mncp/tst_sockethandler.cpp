@@ -324,6 +324,8 @@ void TestSocketHandler::largePayloadsGoOutWholeAndInOrder()
     QCOMPARE(m_fake->received().at(1).payload, QByteArray("xy"));
     QVERIFY(m_fake->received().at(2).payload == second);
     QTRY_COMPARE_WITH_TIMEOUT(m_device->socketHandler()->inFlight().protocol, quint16(0), 5000);
+    // An answered command does not keep its payload alive until the next one.
+    QVERIFY(m_device->socketHandler()->inFlight().data.isEmpty());
 }
 
 // A device answering before the whole payload went out frees the slot, but the next command's
