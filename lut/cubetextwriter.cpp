@@ -81,24 +81,38 @@ int CubeTextWriter::formatFixed(char *out, float value, int decimals)
     return int(result.ptr - out);
 }
 
+CubeTextWriter::CubeTextWriter(int gridSize, int decimals, int expectedEntries)
+    : m_text("LUT_3D_SIZE " + QByteArray::number(gridSize) + "\n\n"), m_decimals(qBound(0, decimals, MaxDecimals))
+{
+    // Typical LUT values lie in 0 to 1: one integer digit per value. Callers expect at most a
+    // 33-point grid, far below the size limit of a byte array.
+    const int typicalLine = 3 * (m_decimals + 3) + 1;
+    m_text.reserve(m_text.size() + qBound(0, expectedEntries, 35937) * typicalLine);
+}
+
+void CubeTextWriter::add(float red, float green, float blue)
+{
+    char line[MaxLineLength];
+    int length = formatFixed(line, red, m_decimals);
+    line[length++] = ' ';
+    length += formatFixed(line + length, green, m_decimals);
+    line[length++] = ' ';
+    length += formatFixed(line + length, blue, m_decimals);
+    line[length++] = '\n';
+    m_text.append(line, length);
+}
+
+QByteArray CubeTextWriter::take()
+{
+    return std::move(m_text);
+}
+
 QByteArray CubeTextWriter::write(int gridSize, const std::vector<LutEntry> &entries, int decimals)
 {
-    decimals = qBound(0, decimals, MaxDecimals);
-    QByteArray text = "LUT_3D_SIZE " + QByteArray::number(gridSize) + "\n\n";
-    // Typical LUT values lie in 0 to 1: one integer digit per value.
-    text.reserve(text.size() + int(entries.size()) * (3 * (decimals + 3) + 1));
-
-    char line[3 * (MaxFixedLength + 1)];
-    for (const LutEntry &entry : entries) {
-        int length = formatFixed(line, entry.red, decimals);
-        line[length++] = ' ';
-        length += formatFixed(line + length, entry.green, decimals);
-        line[length++] = ' ';
-        length += formatFixed(line + length, entry.blue, decimals);
-        line[length++] = '\n';
-        text.append(line, length);
-    }
-    return text;
+    CubeTextWriter writer(gridSize, decimals, int(qMin<std::size_t>(entries.size(), 35937)));
+    for (const LutEntry &entry : entries)
+        writer.add(entry);
+    return writer.take();
 }
 
 } // namespace CubrixUtils

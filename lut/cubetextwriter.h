@@ -9,6 +9,7 @@ namespace CubrixUtils {
 
 // Writes 3D LUT text in the form the devices take: "LUT_3D_SIZE <n>", one empty line, then
 // one "red green blue" line per entry in fixed-point notation, every line ending in "\n".
+// Entries are written as they are added, so a resampler needs no table of its output.
 class CubeTextWriter
 {
 public:
@@ -18,6 +19,17 @@ public:
     static constexpr int MaxDecimals = 20;
     // Sign, the 39 integer digits of the largest float, the point.
     static constexpr int MaxFixedLength = 1 + 39 + 1 + MaxDecimals;
+    // One entry line at its longest.
+    static constexpr int MaxLineLength = 3 * (MaxFixedLength + 1);
+
+    // Starts the text with its size line; room is made for `expectedEntries` lines (up to a
+    // 33-point grid) of values between 0 and 1.
+    CubeTextWriter(int gridSize, int decimals, int expectedEntries);
+
+    void add(float red, float green, float blue);
+    void add(const LutEntry &entry) { add(entry.red, entry.green, entry.blue); }
+    // The text written so far; the writer is empty afterwards.
+    QByteArray take();
 
     static QByteArray write(int gridSize, const std::vector<LutEntry> &entries, int decimals);
 
@@ -25,6 +37,10 @@ public:
     // (room for MaxFixedLength characters) and gives the length: the same text as
     // printf("%.*f", decimals, value) in the C locale, whatever the process locale is.
     static int formatFixed(char *out, float value, int decimals);
+
+private:
+    QByteArray m_text;
+    int m_decimals = 0;
 };
 
 } // namespace CubrixUtils

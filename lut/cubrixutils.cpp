@@ -1,5 +1,6 @@
 #include "lut/cubrixutils.h"
 
+#include "lut/cubedecimalscanner.h"
 #include "lut/cubeentryreader.h"
 #include "lut/cubelinescanner.h"
 #include "lut/cubetextwriter.h"
@@ -40,11 +41,8 @@ bool readWholeFile(const QString &path, QByteArray &contents)
     return true;
 }
 
-bool declaresCubeSize(const QString &path, const char *size)
+bool declaresCubeSize(const QByteArray &text, const char *size)
 {
-    QByteArray text;
-    if (!readWholeFile(path, text))
-        return false;
     CubeLineScanner scanner(text);
     CubeLineScanner::Line line;
     while (scanner.next(line)) {
@@ -63,56 +61,6 @@ bool declaresCubeSize(const QString &path, const char *size)
             return true;
     }
     return false;
-}
-
-// The longest fraction on the lines after the first line that mentions "17" or "33"; lines
-// that mention either are passed over. A fraction is what a left-to-right, non-overlapping
-// match of "[0-9]*\.[0-9]+" has after its point: every maximal digit run right after a point
-// (a match ends where its digit run ends, so it never takes the point of the next one).
-// One pass over the bytes, since this runs over every line of a 35,937-entry file; digits
-// are not white space, so trimming the lines changes nothing.
-int decimalsInText(const QByteArray &text)
-{
-    const uchar *const begin = reinterpret_cast<const uchar *>(text.constData());
-    const uchar *const end = begin + text.size();
-    int decimals = 0;
-    bool scanning = false;
-    bool lineMentionsSize = false;
-    int lineFraction = 0;
-    const auto endLine = [&] {
-        if (lineMentionsSize)
-            scanning = true;
-        else if (scanning)
-            decimals = std::max(decimals, lineFraction);
-        lineMentionsSize = false;
-        lineFraction = 0;
-    };
-
-    const uchar *p = begin;
-    while (p < end) {
-        const uchar c = *p;
-        if (c == '\n') {
-            endLine();
-            ++p;
-            continue;
-        }
-        if (uchar(c - '0') > 9) {
-            ++p;
-            continue;
-        }
-        const bool afterPoint = p > begin && p[-1] == '.';
-        const uchar *const run = p;
-        uint pair = c;
-        while (++p < end && uchar(*p - '0') <= 9) {
-            pair = ((pair << 8) | *p) & 0xFFFF;
-            if (pair == ('1' << 8 | '7') || pair == ('3' << 8 | '3'))
-                lineMentionsSize = true;
-        }
-        if (afterPoint)
-            lineFraction = std::max(lineFraction, int(p - run));
-    }
-    endLine();
-    return decimals;
 }
 
 quint32 tenBitCode(float value)
@@ -191,19 +139,23 @@ float interpolateComponent(Tetrahedron tetrahedron, const float c[8], float fr, 
     return float(interpolate<double>(tetrahedron, wide, fr, fg, fb));
 }
 
-// A resampler's source text, and the decimals to write it with.
-QByteArray readSource(const QString &path, int &decimals)
+// A resampler's source text; a file that cannot be read holds no entries.
+QByteArray readSource(const QString &path)
 {
     QByteArray text;
     if (!readWholeFile(path, text))
         qDebug() << "Cannot open LUT file:" << path;
-    decimals = decimalsInText(text);
-    if (decimals > CubeTextWriter::MaxDecimals) {
-        qDebug() << "LUT file has" << decimals << "decimals, writing"
-                 << CubeTextWriter::MaxDecimals;
-        decimals = CubeTextWriter::MaxDecimals;
-    }
     return text;
+}
+
+// The decimals to write a resampled text with.
+int writtenDecimals(const QByteArray &source)
+{
+    const int decimals = CubeDecimalScanner::decimals(source);
+    if (decimals <= CubeTextWriter::MaxDecimals)
+        return decimals;
+    qDebug() << "LUT file has" << decimals << "decimals, writing" << CubeTextWriter::MaxDecimals;
+    return CubeTextWriter::MaxDecimals;
 }
 
 // The resamplers need a full input grid; a shorter file (or one that cannot be read) would
@@ -255,12 +207,14 @@ QByteArray cubeToBinaryLut(const QByteArray &cubeText)
 
 bool isCubeSize33(const QString &path)
 {
-    return declaresCubeSize(path, "33");
+    QByteArray text;
+    return readWholeFile(path, text) && isCubeTextSize33(text);
 }
 
 bool isCubeSize17(const QString &path)
 {
-    return declaresCubeSize(path, "17");
+    QByteArray text;
+    return readWholeFile(path, text) && isCubeTextSize17(text);
 }
 
 int cubeDecimals(const QString &path)
@@ -268,21 +222,44 @@ int cubeDecimals(const QString &path)
     QByteArray text;
     if (!readWholeFile(path, text))
         return -1;
-    return decimalsInText(text);
+    return CubeDecimalScanner::decimals(text);
 }
 
 QByteArray downsampleCube33to17(const QString &path)
 {
-    int decimals = 0;
-    const QByteArray text = readSource(path, decimals);
+    return downsampleCubeText33to17(readSource(path));
+}
+
+QByteArray upsampleCube17to33(const QString &path)
+{
+    return upsampleCubeText17to33(readSource(path));
+}
+
+bool isCubeTextSize33(const QByteArray &text)
+{
+    return declaresCubeSize(text, "33");
+}
+
+bool isCubeTextSize17(const QByteArray &text)
+{
+    return declaresCubeSize(text, "17");
+}
+
+int cubeTextDecimals(const QByteArray &text)
+{
+    return CubeDecimalScanner::decimals(text);
+}
+
+QByteArray downsampleCubeText33to17(const QByteArray &text)
+{
+    const int decimals = writtenDecimals(text);
 
     // Every output position 2i (0.0625 x 32 per step) is a whole input index, the last one
     // included, so output (r, g, b) is input (2r, 2g, 2b) as it stands. With unreadable
     // pieces counting as 0.0 every candidate line is an entry, so only the one input entry
     // in eight that is used needs converting. Both grids run red fastest, so the used
-    // entries arrive in output order.
-    std::vector<LutEntry> output;
-    output.reserve(Entries17);
+    // entries arrive in output order and are written as they come.
+    CubeTextWriter writer(Points17, decimals, Entries17);
     CubeEntryReader reader(text);
     int index = 0;
     while (index < Entries33 && reader.nextCandidate()) {
@@ -292,7 +269,7 @@ QByteArray downsampleCube33to17(const QString &path)
         if (r % 2 == 0 && g % 2 == 0 && b % 2 == 0) {
             LutEntry entry;
             reader.convert(entry);
-            output.push_back(entry);
+            writer.add(entry);
         }
         ++index;
     }
@@ -300,14 +277,14 @@ QByteArray downsampleCube33to17(const QString &path)
         warnShortGrid(Entries33, index);
         return QByteArray();
     }
-    return CubeTextWriter::write(Points17, output, decimals);
+    return writer.take();
 }
 
-QByteArray upsampleCube17to33(const QString &path)
+QByteArray upsampleCubeText17to33(const QByteArray &text)
 {
-    int decimals = 0;
-    const std::vector<LutEntry> input = CubeEntryReader::read(
-        readSource(path, decimals), CubeEntryReader::UnreadablePiece::CountAsZero, Entries17);
+    const int decimals = writtenDecimals(text);
+    const std::vector<LutEntry> input =
+        CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::CountAsZero, Entries17);
     if (int(input.size()) < Entries17) {
         warnShortGrid(Entries17, int(input.size()));
         return QByteArray();
@@ -323,8 +300,7 @@ QByteArray upsampleCube17to33(const QString &path)
                                   strideBlue, 1 + strideBlue, strideGreen + strideBlue,
                                   1 + strideGreen + strideBlue};
 
-    std::vector<LutEntry> output;
-    output.reserve(Entries33);
+    CubeTextWriter writer(Points33, decimals, Entries33);
     for (int b = 0; b < Points33; ++b) {
         for (int g = 0; g < Points33; ++g) {
             for (int r = 0; r < Points33; ++r) {
@@ -340,13 +316,13 @@ QByteArray upsampleCube17to33(const QString &path)
                     greens[corner] = entry.green;
                     blues[corner] = entry.blue;
                 }
-                output.push_back(LutEntry{interpolateComponent(tetrahedron, reds, fr, fg, fb),
-                                          interpolateComponent(tetrahedron, greens, fr, fg, fb),
-                                          interpolateComponent(tetrahedron, blues, fr, fg, fb)});
+                writer.add(interpolateComponent(tetrahedron, reds, fr, fg, fb),
+                           interpolateComponent(tetrahedron, greens, fr, fg, fb),
+                           interpolateComponent(tetrahedron, blues, fr, fg, fb));
             }
         }
     }
-    return CubeTextWriter::write(Points33, output, decimals);
+    return writer.take();
 }
 
 } // namespace CubrixUtils

@@ -32,4 +32,13 @@ QByteArray downsampleCube33to17(const QString &path);
 // warning, when the file does not hold the full 4,913-entry grid.
 QByteArray upsampleCube17to33(const QString &path);
 
+// The probes and resamplers above on a file's contents already in memory, for callers that
+// read a file once and use it several times. Each gives what its path form gives for a file
+// holding `text`.
+bool isCubeTextSize33(const QByteArray &text);
+bool isCubeTextSize17(const QByteArray &text);
+int cubeTextDecimals(const QByteArray &text);
+QByteArray downsampleCubeText33to17(const QByteArray &text);
+QByteArray upsampleCubeText17to33(const QByteArray &text);
+
 } // namespace CubrixUtils
