@@ -45,8 +45,9 @@ inline QString executable()
     return QStringLiteral(BREVANTO_CLI_PATH);
 }
 
-// Runs the tool to completion (bounded); stdout and stderr kept apart.
-inline Result run(const QStringList &arguments, int timeoutMs = 60000, const QString &workingDir = QString())
+// Runs `program` to completion (bounded); stdout and stderr kept apart.
+inline Result runProgram(const QString &program, const QStringList &arguments, int timeoutMs = 60000,
+                         const QString &workingDir = QString())
 {
     Result result;
     QProcess process;
@@ -55,7 +56,7 @@ inline Result run(const QStringList &arguments, int timeoutMs = 60000, const QSt
         process.setWorkingDirectory(workingDir);
     QElapsedTimer timer;
     timer.start();
-    process.start(executable(), arguments);
+    process.start(program, arguments);
     if (!process.waitForStarted(10000)) {
         result.crashed = true;
         return result;
@@ -71,6 +72,12 @@ inline Result run(const QStringList &arguments, int timeoutMs = 60000, const QSt
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+// Runs the tool to completion (bounded); stdout and stderr kept apart.
+inline Result run(const QStringList &arguments, int timeoutMs = 60000, const QString &workingDir = QString())
+{
+    return runProgram(executable(), arguments, timeoutMs, workingDir);
 }
 
 inline QByteArray readFile(const QString &path)

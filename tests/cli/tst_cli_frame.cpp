@@ -285,6 +285,9 @@ void TestCliFrame::help()
     const Result decode = run({QStringLiteral("frame"), QStringLiteral("decode"), QStringLiteral("--help")});
     QCOMPARE(decode.exitCode, 0);
     QVERIFY(decode.out.contains(QStringLiteral("--range N")));
+    const Result verbose = run({QStringLiteral("--verbose"), QStringLiteral("frame"), QStringLiteral("--help")});
+    QCOMPARE(verbose.exitCode, 0);
+    QVERIFY(verbose.out.startsWith(QStringLiteral("Usage: brevanto-cli frame decode")));
     const Result unknown = run({QStringLiteral("frame"), QStringLiteral("encode")});
     QCOMPARE(unknown.exitCode, 2);
     QVERIFY(unknown.err.contains(QStringLiteral("unknown frame command 'encode'")));

@@ -90,6 +90,9 @@ private slots:
     void binaryRefusesBadFiles();
     void help_data();
     void help();
+    void outputReplacesAtomically();
+    void outputThroughSymlink();
+    void lutCommandsNeedNoModule();
 
 private:
     QString file(const QString &name, const QByteArray &contents);
@@ -522,6 +525,82 @@ void TestCliLut::help()
     const Result result = run(arguments);
     QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
     QVERIFY2(result.out.startsWith(usage), qPrintable(result.out));
+}
+
+void TestCliLut::outputReplacesAtomically()
+{
+    const QByteArray text = cubeFile(17, LutFiles::identity(17), 6);
+    const QString source = file(QStringLiteral("atomic17.cube"), text);
+    QTemporaryDir outputDir;
+    QVERIFY(outputDir.isValid());
+
+    // A new file gets what any new file gets here (the umask applied).
+    const QString reference = outputDir.filePath(QStringLiteral("reference"));
+    QVERIFY(CliTest::writeFile(reference, "x"));
+    const QString output = outputDir.filePath(QStringLiteral("atomic33.cube"));
+    const QStringList arguments{QStringLiteral("lut"), QStringLiteral("resample"), source, output, QStringLiteral("--size=33")};
+    Result result = run(arguments);
+    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
+    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(QFileInfo(output).permissions(), QFileInfo(reference).permissions());
+
+    // A file that is replaced keeps its permissions; nothing is left beside it.
+    QVERIFY(CliTest::writeFile(output, "old contents"));
+    const QFileDevice::Permissions restricted = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                                | QFileDevice::WriteUser | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(output, restricted));
+    result = run(arguments);
+    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
+    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(QFileInfo(output).permissions(), restricted);
+    QCOMPARE(QDir(outputDir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{QStringLiteral("atomic33.cube"), QStringLiteral("reference")}));
+
+    // A failed conversion leaves the old file as it was.
+    const QString bad = file(QStringLiteral("bad17.cube"), "LUT_3D_SIZE 17\n0 0 0\n");
+    result = run({QStringLiteral("lut"), QStringLiteral("resample"), bad, output, QStringLiteral("--size=33")});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+}
+
+void TestCliLut::outputThroughSymlink()
+{
+    QTemporaryDir outputDir;
+    QVERIFY(outputDir.isValid());
+    const QString target = outputDir.filePath(QStringLiteral("target.dat"));
+    const QString link = outputDir.filePath(QStringLiteral("link.dat"));
+    QVERIFY(CliTest::writeFile(target, "old"));
+    if (!QFile::link(target, link))
+        QSKIP("no symbolic links here");
+    const QString source = file(QStringLiteral("linked17.cube"), cubeFile(17, LutFiles::identity(17), 6));
+    const Result result = run({QStringLiteral("lut"), QStringLiteral("binary"), source, link});
+    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readFile(target), binaryImage(identityEntries(17)));
+}
+
+void TestCliLut::lutCommandsNeedNoModule()
+{
+    // The executable alone, without the module that holds the frame and device commands.
+    QTemporaryDir alone;
+    QVERIFY(alone.isValid());
+    const QString copy = alone.filePath(QStringLiteral("brevanto-cli"));
+    QVERIFY(QFile::copy(executable(), copy));
+    QVERIFY(QFile::setPermissions(copy, QFile::permissions(executable())));
+
+    const QString source = file(QStringLiteral("alone17.cube"), cubeFile(17, LutFiles::identity(17), 6));
+    const QString output = alone.filePath(QStringLiteral("alone33.cube"));
+    const Result lut = runProgram(copy, {QStringLiteral("lut"), QStringLiteral("resample"), source, output, QStringLiteral("--size=33")});
+    QVERIFY2(lut.exitCode == 0 && lut.clean(), qPrintable(lut.describe()));
+    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+
+    for (const QStringList &arguments : {QStringList{QStringLiteral("frame"), QStringLiteral("--help")},
+                                         QStringList{QStringLiteral("--verbose"), QStringLiteral("device"), QStringLiteral("--help")}}) {
+        const Result refused = runProgram(copy, arguments);
+        QVERIFY2(refused.exitCode == 1 && refused.clean(), qPrintable(refused.describe()));
+        QVERIFY2(refused.err.contains(QStringLiteral("the frame and device commands cannot be loaded")),
+                 qPrintable(refused.describe()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliLut)

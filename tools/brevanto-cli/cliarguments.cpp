@@ -1,5 +1,7 @@
 #include "cliarguments.h"
 
+#include <cstring>
+
 bool CliArguments::takeFlag(const QString &name)
 {
     const QString option = QStringLiteral("--") + name;
@@ -76,4 +78,13 @@ std::optional<int> CliArguments::toInt(const QString &text, int minimum, int max
     if (!ok || value < minimum || value > maximum)
         return std::nullopt;
     return value;
+}
+
+const char *CliArguments::commandWord(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verbose") != 0 && std::strncmp(argv[i], "--verbose=", 10) != 0)
+            return argv[i];
+    }
+    return "";
 }

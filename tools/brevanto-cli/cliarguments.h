@@ -26,6 +26,11 @@ public:
 
     bool hasHelp() const;
 
+    // The command word of a raw command line, before any application object exists: the first
+    // argument other than the --verbose flag (which takeFlag removes wherever it stands).
+    // Empty when there is none.
+    static const char *commandWord(int argc, char **argv);
+
     // Number parsing shared by the subcommands.
     static std::optional<int> toInt(const QString &text, int minimum, int maximum);
 

@@ -113,7 +113,16 @@ LutCheck::Report LutCheck::checkCube(const QString &path)
     }
     const QByteArray text = file.readAll();
     file.close();
+    return checkCubeText(path, text);
+}
 
+LutCheck::Report LutCheck::checkCubeText(const QString &path, const QByteArray &text, std::vector<LutEntry> *entries)
+{
+    if (entries) {
+        entries->clear();
+        // An entry line takes at least six bytes; no grid the devices take has more than 33^3.
+        entries->reserve(std::min<std::size_t>(std::size_t(text.size()) / 6 + 1, 33 * 33 * 33));
+    }
     Report report;
     report.path = path;
     report.readable = true;
@@ -123,11 +132,11 @@ LutCheck::Report LutCheck::checkCube(const QString &path)
     }
 
     // The size probes and the decimal count of the program itself, on the file as stored.
-    if (CubrixUtils::isCubeSize33(path))
+    if (CubrixUtils::isCubeTextSize33(text))
         report.recognisedSize = 33;
-    else if (CubrixUtils::isCubeSize17(path))
+    else if (CubrixUtils::isCubeTextSize17(text))
         report.recognisedSize = 17;
-    report.decimals = CubrixUtils::cubeDecimals(path);
+    report.decimals = CubrixUtils::cubeTextDecimals(text);
 
     int sizeLines = 0;
     bool has1dSize = false;
@@ -164,6 +173,8 @@ LutCheck::Report LutCheck::checkCube(const QString &path)
                                           printable(first.begin, int(last.end - first.begin))};
             continue;
         }
+        if (entries)
+            entries->push_back(entry);
         const float values[3] = {entry.red, entry.green, entry.blue};
         for (int i = 0; i < 3; ++i) {
             if (!report.haveValues || values[i] < report.minimum[i])

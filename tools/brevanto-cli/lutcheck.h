@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "lut/lutentry.h"
+
+#include <vector>
+
 // What the program's own .cube reader and size probes make of a 3D LUT file, and whether the
 // devices' LUT operations would take it whole: the grid they recognise, the entries they
 // read, the decimals they would write when resampling, the values, and every line the reader
@@ -43,6 +47,11 @@ public:
     };
 
     static Report checkCube(const QString &path);
+    // The same for the contents of the file at `path`, already read. When `entries` is given it
+    // receives the values of the entry lines in file order (those of a file that passes the
+    // check are exactly what the resamplers read from it).
+    static Report checkCubeText(const QString &path, const QByteArray &text,
+                                std::vector<CubrixUtils::LutEntry> *entries = nullptr);
 
     // Problems of a binary 3D LUT image (.dat): its length, fixed header bytes and checksums.
     static QStringList checkBinaryImage(const QByteArray &image);

@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 
 using CubrixUtils::CubeEntryReader;
+using CubrixUtils::LutEntry;
 
 namespace {
 
@@ -25,14 +26,22 @@ int usage(const QString &message, const QString &topic)
     return ExitUsage;
 }
 
-// Checks a source file before it is converted; prints why it is refused.
-bool sourcePasses(const QString &path, LutCheck::Report &report)
+// Reads and checks a source file before it is converted; prints why it is refused. The file is
+// read once: the check, the conversion and the comparison all work on `text` and `entries`.
+bool sourcePasses(const QString &path, QByteArray &text, LutCheck::Report &report, std::vector<LutEntry> &entries)
 {
     if (!QFileInfo::exists(path)) {
         Console::err(QStringLiteral("brevanto-cli: %1: no such file").arg(path));
         return false;
     }
-    report = LutCheck::checkCube(path);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        text = file.readAll();
+        file.close();
+        report = LutCheck::checkCubeText(path, text, &entries);
+    } else {
+        report = LutCheck::checkCube(path); // says why it cannot be read
+    }
     if (report.ok())
         return true;
     Console::err(QStringLiteral("brevanto-cli: %1 is not a LUT the devices take whole:").arg(path));
@@ -120,8 +129,10 @@ int LutCommands::resample(CliArguments &arguments)
     if (*sizeText != QLatin1String("17") && *sizeText != QLatin1String("33"))
         return usage(QStringLiteral("--size must be 17 or 33, not '%1'").arg(*sizeText), topic);
 
+    QByteArray text;
     LutCheck::Report report;
-    if (!sourcePasses(input, report))
+    std::vector<LutEntry> source;
+    if (!sourcePasses(input, text, report, source))
         return ExitFailure;
 
     QByteArray result;
@@ -129,15 +140,13 @@ int LutCommands::resample(CliArguments &arguments)
     {
         Console::Capture capture;
         if (report.recognisedSize == size) {
-            QFile file(input);
-            if (file.open(QIODevice::ReadOnly))
-                result = file.readAll();
+            result = text;
             how = QStringLiteral("already a %1-point LUT: written unchanged, as the devices send it").arg(size);
         } else if (size == 17) {
-            result = CubrixUtils::downsampleCube33to17(input);
+            result = CubrixUtils::downsampleCubeText33to17(text);
             how = QStringLiteral("downsampled from 33 points");
         } else {
-            result = CubrixUtils::upsampleCube17to33(input);
+            result = CubrixUtils::upsampleCubeText17to33(text);
             how = QStringLiteral("upsampled from 17 points (tetrahedral interpolation)");
         }
         if (result.isEmpty()) {
@@ -156,15 +165,9 @@ int LutCommands::resample(CliArguments &arguments)
     if (report.recognisedSize == size)
         return ExitSuccess;
 
-    // The source as the resamplers read it, the result as a device would read it back.
-    QFile file(input);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Console::err(QStringLiteral("brevanto-cli: cannot read %1 again: %2").arg(input, file.errorString()));
-        return ExitFailure;
-    }
+    // The source as the resamplers read it (a file that passed the check holds exactly the full
+    // grid, every piece a number), the result as a device would read it back.
     const int sourcePoints = report.recognisedSize;
-    const auto source = CubeEntryReader::read(file.readAll(), CubeEntryReader::UnreadablePiece::CountAsZero,
-                                              sourcePoints * sourcePoints * sourcePoints);
     const auto converted = CubeEntryReader::read(result, CubeEntryReader::UnreadablePiece::SkipLine);
     Console::out(QStringLiteral("shared lattice points: %1")
                      .arg(formatDifference(LutComparison::atSharedPoints(source, sourcePoints, converted, size))));
@@ -188,21 +191,16 @@ int LutCommands::binary(CliArguments &arguments)
     if (input.isEmpty() || output.isEmpty())
         return usage(QStringLiteral("lut binary needs IN.cube and OUT.dat"), topic);
 
+    QByteArray source;
     LutCheck::Report report;
-    if (!sourcePasses(input, report))
+    std::vector<LutEntry> entries;
+    if (!sourcePasses(input, source, report, entries))
         return ExitFailure;
 
     QByteArray image;
     {
         Console::Capture capture;
-        QByteArray text;
-        if (report.recognisedSize == 33) {
-            text = CubrixUtils::downsampleCube33to17(input);
-        } else {
-            QFile file(input);
-            if (file.open(QIODevice::ReadOnly))
-                text = file.readAll();
-        }
+        const QByteArray text = report.recognisedSize == 33 ? CubrixUtils::downsampleCubeText33to17(source) : source;
         if (!text.isEmpty())
             image = CubrixUtils::cubeToBinaryLut(text);
         if (image.isEmpty()) {
