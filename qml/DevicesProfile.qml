@@ -16,16 +16,25 @@ Item {
     property string monitorName: "New Monitor"
     property string cubrixAddress: ""
     property string monitorAddress: ""
+    // The profile chosen in the load dialog, imported once the user confirms.
+    property string chosenPath: ""
 
     // The saved tabs now hold the imported list; the window starts again from them.
     signal profileImported()
 
+    // The dialogs are built the first time they are needed: building all five took a large
+    // share of the window's start-up, and most sessions never open them.
+    function dialog(loader) {
+        loader.active = true;
+        return loader.item;
+    }
+
     function openSaveDialog() {
-        saveDialog.open();
+        dialog(saveLoader).open();
     }
 
     function openLoadDialog() {
-        loadDialog.open();
+        dialog(loadLoader).open();
     }
 
     // Writes the saved tabs into a profile at `path`; `theme` forces every entry's theme when
@@ -43,8 +52,9 @@ Item {
             }
             written = deviceProfile.exportTabs("", path, text);
         }
-        exportedDialog.text = written ? "Your profile has been saved." : "Your profile could not be saved.";
-        exportedDialog.open();
+        var exported = dialog(exportedLoader);
+        exported.text = written ? "Your profile has been saved." : "Your profile could not be saved.";
+        exported.open();
         return written;
     }
 
@@ -82,7 +92,7 @@ Item {
         deviceProfile.importTabs(path);
         var entries = parseProfile(deviceProfile.getInfo());
         if (entries === null) {
-            problemDialog.open();
+            dialog(problemLoader).open();
             return false;
         }
         for (var i = sessionManager.getSavedTabsCSV().length - 1; i >= 0; --i)
@@ -93,50 +103,64 @@ Item {
         return true;
     }
 
-    FileDialog {
-        id: saveDialog
-        objectName: "saveProfileDialog"
-        title: "Please choose a file"
-        selectExisting: false
-        nameFilters: ["Text Files (*.txt)"]
-        folder: shortcuts.desktop
-        onAccepted: profiles.exportProfile(Creation.localPath(fileUrl), "")
-    }
-
-    FileDialog {
-        id: loadDialog
-        objectName: "loadProfileDialog"
-        title: "Please choose a file to import"
-        nameFilters: ["Text Files (*.txt)", "All files (*)"]
-        property string chosenPath: ""
-        onAccepted: {
-            chosenPath = Creation.localPath(fileUrl);
-            confirmDialog.open();
+    Loader {
+        id: saveLoader
+        active: false
+        sourceComponent: FileDialog {
+            objectName: "saveProfileDialog"
+            title: "Please choose a file"
+            selectExisting: false
+            nameFilters: ["Text Files (*.txt)"]
+            folder: shortcuts.desktop
+            onAccepted: profiles.exportProfile(Creation.localPath(fileUrl), "")
         }
     }
 
-    MessageDialog {
-        id: confirmDialog
-        objectName: "importConfirmDialog"
-        title: "Import Tabs"
-        text: "All current tabs will be deleted. Continue?"
-        icon: StandardIcon.Question
-        standardButtons: StandardButton.Yes | StandardButton.No
-        onYes: profiles.importProfile(loadDialog.chosenPath)
+    Loader {
+        id: loadLoader
+        active: false
+        sourceComponent: FileDialog {
+            objectName: "loadProfileDialog"
+            title: "Please choose a file to import"
+            nameFilters: ["Text Files (*.txt)", "All files (*)"]
+            onAccepted: {
+                profiles.chosenPath = Creation.localPath(fileUrl);
+                profiles.dialog(confirmLoader).open();
+            }
+        }
     }
 
-    MessageDialog {
-        id: exportedDialog
-        objectName: "exportedDialog"
-        title: "Exported Tabs"
-        text: "Your profile has been saved."
+    Loader {
+        id: confirmLoader
+        active: false
+        sourceComponent: MessageDialog {
+            objectName: "importConfirmDialog"
+            title: "Import Tabs"
+            text: "All current tabs will be deleted. Continue?"
+            icon: StandardIcon.Question
+            standardButtons: StandardButton.Yes | StandardButton.No
+            onYes: profiles.importProfile(profiles.chosenPath)
+        }
     }
 
-    MessageDialog {
-        id: problemDialog
-        objectName: "importProblemDialog"
-        title: "Problem Importing Profile"
-        text: "Incorrect file structure. Please try another file."
-        icon: StandardIcon.Warning
+    Loader {
+        id: exportedLoader
+        active: false
+        sourceComponent: MessageDialog {
+            objectName: "exportedDialog"
+            title: "Exported Tabs"
+            text: "Your profile has been saved."
+        }
+    }
+
+    Loader {
+        id: problemLoader
+        active: false
+        sourceComponent: MessageDialog {
+            objectName: "importProblemDialog"
+            title: "Problem Importing Profile"
+            text: "Incorrect file structure. Please try another file."
+            icon: StandardIcon.Warning
+        }
     }
 }

@@ -73,9 +73,11 @@ Item {
     }
 
     function showError(title, text) {
-        errorDialog.title = title;
-        errorDialog.text = text;
-        errorDialog.open();
+        errorLoader.active = true;
+        var dialog = errorLoader.item;
+        dialog.title = title;
+        dialog.text = text;
+        dialog.open();
     }
 
     Cubrix {
@@ -223,10 +225,15 @@ Item {
         }
     }
 
-    MessageDialog {
-        id: errorDialog
-        objectName: "errorDialog"
-        icon: StandardIcon.Warning
-        standardButtons: StandardButton.Ok
+    // Built when the device first reports an error: most tabs never show it, and building it
+    // with every tab slowed the window's start.
+    Loader {
+        id: errorLoader
+        active: false
+        sourceComponent: MessageDialog {
+            objectName: "errorDialog"
+            icon: StandardIcon.Warning
+            standardButtons: StandardButton.Ok
+        }
     }
 }

@@ -63,6 +63,7 @@ private slots:
     void fieldsRefuseSeparators();
     void typingCapitalsKeepsTheTheme();
     void profileKeysOpenTheFileDialogs();
+    void loadDialogAsksBeforeImporting();
     void secondPressWhileConnectingCancels();
     void ctrlCConnectsAfterTypingAndDisconnects();
     void ctrlCWithSelectedTextCopies();
@@ -543,17 +544,16 @@ void TestMainWindow::typingCapitalsKeepsTheTheme()
 void TestMainWindow::profileKeysOpenTheFileDialogs()
 {
     QVERIFY(m_main.load());
+    // Built on first use only.
+    QVERIFY(!dialog(QStringLiteral("saveProfileDialog")));
+    QVERIFY(!dialog(QStringLiteral("loadProfileDialog")));
+
+    key(Qt::Key_S, Qt::ControlModifier);
     QObject *save = dialog(QStringLiteral("saveProfileDialog"));
-    QObject *load = dialog(QStringLiteral("loadProfileDialog"));
-    QVERIFY(save && load);
+    QVERIFY(save);
     QCOMPARE(save->property("title").toString(), QStringLiteral("Please choose a file"));
     QCOMPARE(save->property("selectExisting").toBool(), false);
     QCOMPARE(save->property("nameFilters").toStringList(), QStringList{QStringLiteral("Text Files (*.txt)")});
-    QCOMPARE(load->property("title").toString(), QStringLiteral("Please choose a file to import"));
-    QCOMPARE(load->property("nameFilters").toStringList(),
-             (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All files (*)")}));
-
-    key(Qt::Key_S, Qt::ControlModifier);
     QTRY_VERIFY_WITH_TIMEOUT(save->property("visible").toBool(), 2000);
     // The dialog builds its folder view asynchronously while it is shown; let it finish, so
     // that closing the engine right after does not cut it short.
@@ -563,10 +563,66 @@ void TestMainWindow::profileKeysOpenTheFileDialogs()
     m_main.window()->requestActivate();
     QVERIFY(QTest::qWaitForWindowActive(m_main.window()));
     key(Qt::Key_L, Qt::ControlModifier);
+    QObject *load = dialog(QStringLiteral("loadProfileDialog"));
+    QVERIFY(load);
+    QCOMPARE(load->property("title").toString(), QStringLiteral("Please choose a file to import"));
+    QCOMPARE(load->property("nameFilters").toStringList(),
+             (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All files (*)")}));
     QTRY_VERIFY_WITH_TIMEOUT(load->property("visible").toBool(), 2000);
     waitForIncubation();
     QMetaObject::invokeMethod(load, "close");
     QVERIFY(!save->property("visible").toBool());
+    // Opening again uses the same dialog.
+    m_main.window()->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.window()));
+    key(Qt::Key_S, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(save->property("visible").toBool(), 2000);
+    QCOMPARE(findAll(m_main.window(), QStringLiteral("saveProfileDialog")).size(), 1);
+    waitForIncubation();
+    QMetaObject::invokeMethod(save, "close");
+}
+
+// The chosen file goes through the confirmation to the import: here a refused profile, which
+// leaves the tabs as they were and says so.
+void TestMainWindow::loadDialogAsksBeforeImporting()
+{
+    QVERIFY(loadWith(ThreeSavedTabs));
+    const QString path = m_files.filePath(QStringLiteral("refused.txt"));
+    QVERIFY(writeFile(path, "CUBRIX/Grade/127.0.0.1/dark"));
+    QObject *profiles = find(m_main.window(), QStringLiteral("devicesProfile"));
+    QVERIFY(QMetaObject::invokeMethod(profiles, "openLoadDialog"));
+    QObject *load = dialog(QStringLiteral("loadProfileDialog"));
+    QVERIFY(load);
+    QTRY_VERIFY_WITH_TIMEOUT(load->property("visible").toBool(), 2000);
+    waitForIncubation();
+    QVERIFY(!dialog(QStringLiteral("importConfirmDialog")));
+    QMetaObject::invokeMethod(load, "clearSelection");
+    bool added = false;
+    QVERIFY(QMetaObject::invokeMethod(load, "addSelection", Q_RETURN_ARG(bool, added),
+                                      Q_ARG(QUrl, QUrl::fromLocalFile(path))));
+    QVERIFY(added);
+    QMetaObject::invokeMethod(load, "close");
+    QVERIFY(QMetaObject::invokeMethod(load, "accepted"));
+
+    QObject *confirm = dialog(QStringLiteral("importConfirmDialog"));
+    QVERIFY(confirm);
+    QCOMPARE(confirm->property("title").toString(), QStringLiteral("Import Tabs"));
+    QCOMPARE(confirm->property("text").toString(), QStringLiteral("All current tabs will be deleted. Continue?"));
+    QTRY_VERIFY_WITH_TIMEOUT(confirm->property("visible").toBool(), 2000);
+    // Nothing is imported before the answer.
+    QVERIFY(!dialog(QStringLiteral("importProblemDialog")));
+    QVERIFY(QMetaObject::invokeMethod(confirm, "yes"));
+    QMetaObject::invokeMethod(confirm, "close");
+
+    // The chosen file was the one read.
+    auto *profile = qobject_cast<DeviceProfile *>(find(m_main.window(), QStringLiteral("deviceProfile")));
+    QCOMPARE(profile->getInfo(), QStringLiteral("CUBRIX/Grade/127.0.0.1/dark"));
+    QObject *problem = dialog(QStringLiteral("importProblemDialog"));
+    QVERIFY(problem);
+    QTRY_VERIFY_WITH_TIMEOUT(problem->property("visible").toBool(), 2000);
+    QCOMPARE(m_main.tabCount(), 3);
+    QCOMPARE(savedTabs(), ThreeSavedTabs);
+    QMetaObject::invokeMethod(problem, "close");
 }
 
 void TestMainWindow::secondPressWhileConnectingCancels()
@@ -729,9 +785,11 @@ void TestMainWindow::monitorProtocolErrorDialog()
     QObject *errors = find(m_main.tab(1), QStringLiteral("errorDialog"));
     if (!shown) {
         QTest::qWait(100);
-        QVERIFY(!errors->property("visible").toBool());
+        // The dialog is built when first shown, so there may be none.
+        QVERIFY(!errors || !errors->property("visible").toBool());
         return;
     }
+    QVERIFY(errors);
     QTRY_VERIFY_WITH_TIMEOUT(errors->property("visible").toBool(), 2000);
     QCOMPARE(errors->property("title").toString(), QStringLiteral("Protocol error"));
     QCOMPARE(errors->property("text").toString(),
@@ -743,9 +801,12 @@ void TestMainWindow::cubrixErrorDialogs()
 {
     QVERIFY(m_main.load());
     QObject *cubrix = find(m_main.tab(0), QStringLiteral("cubrixDevice"));
-    QObject *errors = find(m_main.tab(0), QStringLiteral("errorDialog"));
+    // Built when the first error arrives.
+    QVERIFY(!find(m_main.tab(0), QStringLiteral("errorDialog")));
 
     QVERIFY(QMetaObject::invokeMethod(cubrix, "protocolError", Q_ARG(int, 0x0001), Q_ARG(int, 32), Q_ARG(int, 5)));
+    QObject *errors = find(m_main.tab(0), QStringLiteral("errorDialog"));
+    QVERIFY(errors);
     QTRY_VERIFY_WITH_TIMEOUT(errors->property("visible").toBool(), 2000);
     QCOMPARE(errors->property("title").toString(), QStringLiteral("Protocol error"));
     QCOMPARE(errors->property("text").toString(),
@@ -774,10 +835,13 @@ void TestMainWindow::cubrixErrorDialogs()
     QCOMPARE(errors->property("title").toString(), QStringLiteral("Socket Write Error"));
     QCOMPARE(errors->property("text").toString(), QStringLiteral("write failed"));
     QMetaObject::invokeMethod(errors, "close");
+    // One dialog serves every error of the tab.
+    QCOMPARE(findAll(m_main.tab(0), QStringLiteral("errorDialog")).size(), 1);
 
     QObject *monitor = find(m_main.tab(1), QStringLiteral("monitorDevice"));
     QVERIFY(QMetaObject::invokeMethod(monitor, "updateFirmwareComplete"));
     QObject *monitorErrors = find(m_main.tab(1), QStringLiteral("errorDialog"));
+    QVERIFY(monitorErrors);
     QCOMPARE(monitorErrors->property("text").toString(),
              QStringLiteral("Firmware received! Please wait 2 minutes then power cycle the monitor."));
     QMetaObject::invokeMethod(monitorErrors, "close");
