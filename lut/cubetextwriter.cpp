@@ -29,6 +29,27 @@ int writeDigits(char *out, quint64 number)
     return count;
 }
 
+// "00" to "99".
+constexpr char DigitPairs[201] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                 "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                 "8081828384858687888990919293949596979899";
+
+// Writes the `count` lowest decimal digits of `fraction`, leading zeros included, so that the
+// last one lands just before `end`; two at a time.
+template <typename Unsigned>
+void writeFraction(char *end, Unsigned fraction, int count)
+{
+    for (; count >= 2; count -= 2) {
+        const unsigned pair = unsigned(fraction % 100);
+        fraction /= 100;
+        end -= 2;
+        end[0] = DigitPairs[2 * pair];
+        end[1] = DigitPairs[2 * pair + 1];
+    }
+    if (count)
+        *--end = char('0' + unsigned(fraction % 10));
+}
+
 } // namespace
 
 int CubeTextWriter::formatFixed(char *out, float value, int decimals)
@@ -61,16 +82,25 @@ int CubeTextWriter::formatFixed(char *out, float value, int decimals)
         int length = 0;
         if (bits & 0x80000000u)
             out[length++] = '-';
+        // LUT values lie below 1 and need no division for their integer part.
         const quint64 unit = PowersOfTen[decimals];
-        length += writeDigits(out + length, scaled / unit);
+        quint64 whole = 0;
+        quint64 fraction = scaled;
+        if (scaled >= unit) {
+            whole = scaled / unit;
+            fraction = scaled - whole * unit;
+        }
+        if (whole < 10)
+            out[length++] = char('0' + whole);
+        else
+            length += writeDigits(out + length, whole);
         if (decimals > 0) {
             out[length++] = '.';
-            quint64 fraction = scaled % unit;
-            for (int i = decimals - 1; i >= 0; --i) {
-                out[length + i] = char('0' + fraction % 10);
-                fraction /= 10;
-            }
             length += decimals;
+            if (decimals <= 9)
+                writeFraction(out + length, quint32(fraction), decimals);
+            else
+                writeFraction(out + length, fraction, decimals);
         }
         return length;
     }
@@ -81,9 +111,15 @@ int CubeTextWriter::formatFixed(char *out, float value, int decimals)
     return int(result.ptr - out);
 }
 
-CubeTextWriter::CubeTextWriter(int gridSize, int decimals, int expectedEntries)
-    : m_text("LUT_3D_SIZE " + QByteArray::number(gridSize) + "\n\n"), m_decimals(qBound(0, decimals, MaxDecimals))
+CubeTextWriter::CubeTextWriter(int gridSize, int decimals, int expectedEntries, CubeTextSink sink)
+    : m_text("LUT_3D_SIZE " + QByteArray::number(gridSize) + "\n\n"), m_decimals(qBound(0, decimals, MaxDecimals)),
+      m_sink(std::move(sink))
 {
+    if (m_sink) {
+        // One piece and the line that completes it; the room is kept from piece to piece.
+        m_text.reserve(PieceSize + MaxLineLength);
+        return;
+    }
     // Typical LUT values lie in 0 to 1: one integer digit per value. Callers expect at most a
     // 33-point grid, far below the size limit of a byte array.
     const int typicalLine = 3 * (m_decimals + 3) + 1;
@@ -100,11 +136,27 @@ void CubeTextWriter::add(float red, float green, float blue)
     length += formatFixed(line + length, blue, m_decimals);
     line[length++] = '\n';
     m_text.append(line, length);
+    if (m_sink && m_text.size() >= PieceSize)
+        handOver();
+}
+
+void CubeTextWriter::handOver()
+{
+    if (!m_refused && !m_sink(m_text))
+        m_refused = true;
+    m_text.resize(0); // the reserved room stays
 }
 
 QByteArray CubeTextWriter::take()
 {
     return std::move(m_text);
+}
+
+bool CubeTextWriter::finish()
+{
+    if (!m_text.isEmpty())
+        handOver();
+    return !m_refused;
 }
 
 QByteArray CubeTextWriter::write(int gridSize, const std::vector<LutEntry> &entries, int decimals)

@@ -250,16 +250,17 @@ int cubeTextDecimals(const QByteArray &text)
     return CubeDecimalScanner::decimals(text);
 }
 
-QByteArray downsampleCubeText33to17(const QByteArray &text)
-{
-    const int decimals = writtenDecimals(text);
+namespace {
 
+// The resamplers' work: the entries of `text` resampled into `writer`; false, with the
+// warning, when the text does not hold the full grid.
+bool downsampleInto(const QByteArray &text, CubeTextWriter &writer)
+{
     // Every output position 2i (0.0625 x 32 per step) is a whole input index, the last one
     // included, so output (r, g, b) is input (2r, 2g, 2b) as it stands. With unreadable
     // pieces counting as 0.0 every candidate line is an entry, so only the one input entry
     // in eight that is used needs converting. Both grids run red fastest, so the used
     // entries arrive in output order and are written as they come.
-    CubeTextWriter writer(Points17, decimals, Entries17);
     CubeEntryReader reader(text);
     int index = 0;
     while (index < Entries33 && reader.nextCandidate()) {
@@ -275,19 +276,18 @@ QByteArray downsampleCubeText33to17(const QByteArray &text)
     }
     if (index < Entries33) {
         warnShortGrid(Entries33, index);
-        return QByteArray();
+        return false;
     }
-    return writer.take();
+    return true;
 }
 
-QByteArray upsampleCubeText17to33(const QByteArray &text)
+bool upsampleInto(const QByteArray &text, CubeTextWriter &writer)
 {
-    const int decimals = writtenDecimals(text);
     const std::vector<LutEntry> input =
         CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::CountAsZero, Entries17);
     if (int(input.size()) < Entries17) {
         warnShortGrid(Entries17, int(input.size()));
-        return QByteArray();
+        return false;
     }
 
     GridPosition axis[Points33];
@@ -300,7 +300,6 @@ QByteArray upsampleCubeText17to33(const QByteArray &text)
                                   strideBlue, 1 + strideBlue, strideGreen + strideBlue,
                                   1 + strideGreen + strideBlue};
 
-    CubeTextWriter writer(Points33, decimals, Entries33);
     for (int b = 0; b < Points33; ++b) {
         for (int g = 0; g < Points33; ++g) {
             for (int r = 0; r < Points33; ++r) {
@@ -322,7 +321,33 @@ QByteArray upsampleCubeText17to33(const QByteArray &text)
             }
         }
     }
-    return writer.take();
+    return true;
+}
+
+} // namespace
+
+QByteArray downsampleCubeText33to17(const QByteArray &text)
+{
+    CubeTextWriter writer(Points17, writtenDecimals(text), Entries17);
+    return downsampleInto(text, writer) ? writer.take() : QByteArray();
+}
+
+QByteArray upsampleCubeText17to33(const QByteArray &text)
+{
+    CubeTextWriter writer(Points33, writtenDecimals(text), Entries33);
+    return upsampleInto(text, writer) ? writer.take() : QByteArray();
+}
+
+bool downsampleCubeText33to17(const QByteArray &text, const CubeTextSink &sink)
+{
+    CubeTextWriter writer(Points17, writtenDecimals(text), Entries17, sink);
+    return downsampleInto(text, writer) && writer.finish();
+}
+
+bool upsampleCubeText17to33(const QByteArray &text, const CubeTextSink &sink)
+{
+    CubeTextWriter writer(Points33, writtenDecimals(text), Entries33, sink);
+    return upsampleInto(text, writer) && writer.finish();
 }
 
 } // namespace CubrixUtils

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lut/cubetextwriter.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -40,5 +42,12 @@ bool isCubeTextSize17(const QByteArray &text);
 int cubeTextDecimals(const QByteArray &text);
 QByteArray downsampleCubeText33to17(const QByteArray &text);
 QByteArray upsampleCubeText17to33(const QByteArray &text);
+
+// The resamplers once more, handing their text to `sink` in pieces of whole lines as it is made,
+// for callers that write it out and need not hold all of it. False, with the same warning, when
+// the source does not hold the full grid, or when the sink refused a piece; pieces the sink
+// already took are then to be dropped.
+bool downsampleCubeText33to17(const QByteArray &text, const CubeTextSink &sink);
+bool upsampleCubeText17to33(const QByteArray &text, const CubeTextSink &sink);
 
 } // namespace CubrixUtils

@@ -229,6 +229,24 @@ QByteArray downsampledByRule(const QByteArray &source)
     return textByRule(17, output, writtenDecimalsByRule(source));
 }
 
+// The text a resampler hands to a sink, put together; every piece ends at a line end.
+struct Pieces
+{
+    QByteArray text;
+    int count = 0;
+    bool wholeLines = true;
+    CubrixUtils::CubeTextSink sink()
+    {
+        return [this](const QByteArray &piece) {
+            text += piece;
+            ++count;
+            wholeLines = wholeLines && piece.endsWith('\n')
+                         && piece.size() < CubrixUtils::CubeTextWriter::PieceSize + CubrixUtils::CubeTextWriter::MaxLineLength;
+            return true;
+        };
+    }
+};
+
 // --- random files --------------------------------------------------------------------------
 
 class RandomCube
@@ -365,6 +383,7 @@ private slots:
     void binaryImageFollowsTheRule();
     void downsamplingFollowsTheRule();
     void upsamplingFollowsTheRule();
+    void refusedPieceStopsTheText();
 
 private:
     QString write(const QByteArray &contents)
@@ -452,7 +471,14 @@ void TestCubeFastPaths::downsamplingFollowsTheRule()
         WarningCapture capture;
         QCOMPARE(CubrixUtils::downsampleCubeText33to17(text), expected);
         QCOMPARE(CubrixUtils::downsampleCube33to17(write(text)), expected);
-        QCOMPARE(capture.warnings.isEmpty(), !expected.isEmpty());
+        Pieces pieces;
+        QCOMPARE(CubrixUtils::downsampleCubeText33to17(text, pieces.sink()), !expected.isEmpty());
+        if (!expected.isEmpty()) {
+            QCOMPARE(pieces.text, expected);
+            QVERIFY(pieces.wholeLines);
+            QVERIFY(pieces.count >= 2);
+        }
+        QCOMPARE(capture.warnings.size(), expected.isEmpty() ? 3 : 0);
     }
 }
 
@@ -467,8 +493,35 @@ void TestCubeFastPaths::upsamplingFollowsTheRule()
         WarningCapture capture;
         QCOMPARE(CubrixUtils::upsampleCubeText17to33(text), expected);
         QCOMPARE(CubrixUtils::upsampleCube17to33(write(text)), expected);
-        QCOMPARE(capture.warnings.isEmpty(), !expected.isEmpty());
+        Pieces pieces;
+        QCOMPARE(CubrixUtils::upsampleCubeText17to33(text, pieces.sink()), !expected.isEmpty());
+        if (!expected.isEmpty()) {
+            QCOMPARE(pieces.text, expected);
+            QVERIFY(pieces.wholeLines);
+            QVERIFY(pieces.count >= 10);
+        } else {
+            QCOMPARE(pieces.count, 0); // the grid is checked before anything is written
+        }
+        QCOMPARE(capture.warnings.size(), expected.isEmpty() ? 3 : 0);
     }
+}
+
+void TestCubeFastPaths::refusedPieceStopsTheText()
+{
+    const QByteArray text = cubeFile(17, identity(17), 6);
+    int offered = 0;
+    const bool done = CubrixUtils::upsampleCubeText17to33(text, [&offered](const QByteArray &) {
+        ++offered;
+        return offered < 3; // the third piece cannot be taken
+    });
+    QVERIFY(!done);
+    QCOMPARE(offered, 3);
+
+    // The same writer without a sink holds the whole text.
+    CubrixUtils::CubeTextWriter writer(17, 2, 2);
+    writer.add(0.5f, 0.25f, 1.0f);
+    writer.add(-0.125f, 0.0f, 2.0f);
+    QCOMPARE(writer.take(), QByteArray("LUT_3D_SIZE 17\n\n0.50 0.25 1.00\n-0.12 0.00 2.00\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCubeFastPaths)
