@@ -116,13 +116,8 @@ LutCheck::Report LutCheck::checkCube(const QString &path)
     return checkCubeText(path, text);
 }
 
-LutCheck::Report LutCheck::checkCubeText(const QString &path, const QByteArray &text, std::vector<LutEntry> *entries)
+LutCheck::Report LutCheck::checkCubeText(const QString &path, const QByteArray &text, const EntrySink &entrySink)
 {
-    if (entries) {
-        entries->clear();
-        // An entry line takes at least six bytes; no grid the devices take has more than 33^3.
-        entries->reserve(std::min<std::size_t>(std::size_t(text.size()) / 6 + 1, 33 * 33 * 33));
-    }
     Report report;
     report.path = path;
     report.readable = true;
@@ -173,8 +168,8 @@ LutCheck::Report LutCheck::checkCubeText(const QString &path, const QByteArray &
                                           printable(first.begin, int(last.end - first.begin))};
             continue;
         }
-        if (entries)
-            entries->push_back(entry);
+        if (entrySink)
+            entrySink(entry);
         const float values[3] = {entry.red, entry.green, entry.blue};
         for (int i = 0; i < 3; ++i) {
             if (!report.haveValues || values[i] < report.minimum[i])

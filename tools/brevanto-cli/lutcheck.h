@@ -8,7 +8,7 @@
 
 #include "lut/lutentry.h"
 
-#include <vector>
+#include <functional>
 
 // What the program's own .cube reader and size probes make of a 3D LUT file, and whether the
 // devices' LUT operations would take it whole: the grid they recognise, the entries they
@@ -47,11 +47,11 @@ public:
     };
 
     static Report checkCube(const QString &path);
-    // The same for the contents of the file at `path`, already read. When `entries` is given it
-    // receives the values of the entry lines in file order (those of a file that passes the
-    // check are exactly what the resamplers read from it).
-    static Report checkCubeText(const QString &path, const QByteArray &text,
-                                std::vector<CubrixUtils::LutEntry> *entries = nullptr);
+    // Told each readable entry, in file order (those of a file that passes the check are
+    // exactly the entries the resamplers read from it).
+    using EntrySink = std::function<void(const CubrixUtils::LutEntry &entry)>;
+    // The same for the contents of the file at `path`, already read.
+    static Report checkCubeText(const QString &path, const QByteArray &text, const EntrySink &entrySink = EntrySink());
 
     // Problems of a binary 3D LUT image (.dat): its length, fixed header bytes and checksums.
     static QStringList checkBinaryImage(const QByteArray &image);

@@ -5,12 +5,12 @@
 #include "helptexts.h"
 #include "lutcheck.h"
 #include "lutcomparison.h"
+#include "mappedfile.h"
 #include "outputfile.h"
 
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 
@@ -26,21 +26,25 @@ int usage(const QString &message, const QString &topic)
     return ExitUsage;
 }
 
+// A LUT file is a few megabytes at most; anything far larger is refused before it is read.
+constexpr qint64 MaxSourceSize = qint64(256) * 1024 * 1024;
+
 // Reads and checks a source file before it is converted; prints why it is refused. The file is
-// read once: the check, the conversion and the comparison all work on `text` and `entries`.
-bool sourcePasses(const QString &path, QByteArray &text, LutCheck::Report &report, std::vector<LutEntry> &entries)
+// read once: the check, the conversion and the comparison all use `source`. `entrySink` is told
+// the file's entries as the check reads them.
+bool sourcePasses(const QString &path, MappedFile &source, LutCheck::Report &report,
+                  const LutCheck::EntrySink &entrySink = LutCheck::EntrySink())
 {
     if (!QFileInfo::exists(path)) {
         Console::err(QStringLiteral("brevanto-cli: %1: no such file").arg(path));
         return false;
     }
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        text = file.readAll();
-        file.close();
-        report = LutCheck::checkCubeText(path, text, &entries);
+    if (source.open(path, MaxSourceSize)) {
+        report = LutCheck::checkCubeText(path, source.bytes(), entrySink);
     } else {
-        report = LutCheck::checkCube(path); // says why it cannot be read
+        report = LutCheck::Report();
+        report.path = path;
+        report.problems << QStringLiteral("cannot read %1: %2").arg(path, source.errorString());
     }
     if (report.ok())
         return true;
@@ -129,32 +133,52 @@ int LutCommands::resample(CliArguments &arguments)
     if (*sizeText != QLatin1String("17") && *sizeText != QLatin1String("33"))
         return usage(QStringLiteral("--size must be 17 or 33, not '%1'").arg(*sizeText), topic);
 
-    QByteArray text;
+    // A file of the other size is converted and compared; its entries go to the comparison as
+    // the check reads them.
+    LutComparison comparison(size == 17 ? 33 : 17, size);
+    MappedFile source;
     LutCheck::Report report;
-    std::vector<LutEntry> source;
-    if (!sourcePasses(input, text, report, source))
+    if (!sourcePasses(input, source, report, [&comparison](const LutEntry &entry) { comparison.addSource(entry); }))
         return ExitFailure;
+    const QByteArray &text = source.bytes();
 
-    QByteArray result;
     QString how;
+    QString writeError;
     {
         Console::Capture capture;
+        OutputFile file(output);
+        writeError = file.open();
         if (report.recognisedSize == size) {
-            result = text;
             how = QStringLiteral("already a %1-point LUT: written unchanged, as the devices send it").arg(size);
-        } else if (size == 17) {
-            result = CubrixUtils::downsampleCubeText33to17(text);
-            how = QStringLiteral("downsampled from 33 points");
-        } else {
-            result = CubrixUtils::upsampleCubeText17to33(text);
-            how = QStringLiteral("upsampled from 17 points (tetrahedral interpolation)");
+            if (writeError.isEmpty())
+                writeError = file.write(text);
+        } else if (writeError.isEmpty()) {
+            how = size == 17 ? QStringLiteral("downsampled from 33 points")
+                             : QStringLiteral("upsampled from 17 points (tetrahedral interpolation)");
+            // The text goes to the file as it is made, and is read back as a device would read
+            // it for the comparison: no copy of the whole result is held.
+            const CubrixUtils::CubeTextSink sink = [&](const QByteArray &piece) {
+                writeError = file.write(piece);
+                if (!writeError.isEmpty())
+                    return false;
+                CubeEntryReader reader(piece);
+                while (reader.nextCandidate()) {
+                    LutEntry entry;
+                    if (reader.convert(entry))
+                        comparison.addResult(entry);
+                }
+                return true;
+            };
+            const bool converted = size == 17 ? CubrixUtils::downsampleCubeText33to17(text, sink)
+                                              : CubrixUtils::upsampleCubeText17to33(text, sink);
+            if (!converted && writeError.isEmpty()) {
+                Console::err(QStringLiteral("brevanto-cli: %1: conversion failed: %2").arg(input, capture.reason()));
+                return ExitFailure;
+            }
         }
-        if (result.isEmpty()) {
-            Console::err(QStringLiteral("brevanto-cli: %1: conversion failed: %2").arg(input, capture.reason()));
-            return ExitFailure;
-        }
+        if (writeError.isEmpty())
+            writeError = file.commit();
     }
-    const QString writeError = OutputFile::write(output, result);
     if (!writeError.isEmpty()) {
         Console::err(QStringLiteral("brevanto-cli: %1").arg(writeError));
         return ExitFailure;
@@ -166,14 +190,10 @@ int LutCommands::resample(CliArguments &arguments)
         return ExitSuccess;
 
     // The source as the resamplers read it (a file that passed the check holds exactly the full
-    // grid, every piece a number), the result as a device would read it back.
-    const int sourcePoints = report.recognisedSize;
-    const auto converted = CubeEntryReader::read(result, CubeEntryReader::UnreadablePiece::SkipLine);
-    Console::out(QStringLiteral("shared lattice points: %1")
-                     .arg(formatDifference(LutComparison::atSharedPoints(source, sourcePoints, converted, size))));
-    if (size > sourcePoints)
-        Console::out(QStringLiteral("against trilinear interpolation: %1")
-                         .arg(formatDifference(LutComparison::againstTrilinear(source, sourcePoints, converted))));
+    // grid, every piece a number) against the result as a device reads it back.
+    Console::out(QStringLiteral("shared lattice points: %1").arg(formatDifference(comparison.atSharedPoints())));
+    if (size > report.recognisedSize)
+        Console::out(QStringLiteral("against trilinear interpolation: %1").arg(formatDifference(comparison.againstTrilinear())));
     return ExitSuccess;
 }
 
@@ -191,16 +211,16 @@ int LutCommands::binary(CliArguments &arguments)
     if (input.isEmpty() || output.isEmpty())
         return usage(QStringLiteral("lut binary needs IN.cube and OUT.dat"), topic);
 
-    QByteArray source;
+    MappedFile source;
     LutCheck::Report report;
-    std::vector<LutEntry> entries;
-    if (!sourcePasses(input, source, report, entries))
+    if (!sourcePasses(input, source, report))
         return ExitFailure;
 
     QByteArray image;
     {
         Console::Capture capture;
-        const QByteArray text = report.recognisedSize == 33 ? CubrixUtils::downsampleCubeText33to17(source) : source;
+        const QByteArray text =
+            report.recognisedSize == 33 ? CubrixUtils::downsampleCubeText33to17(source.bytes()) : source.bytes();
         if (!text.isEmpty())
             image = CubrixUtils::cubeToBinaryLut(text);
         if (image.isEmpty()) {

@@ -7,62 +7,94 @@ using CubrixUtils::LutEntry;
 
 namespace {
 
-class Accumulator
-{
-public:
-    void add(double a, double b)
-    {
-        const double difference = std::fabs(a - b);
-        m_maximum = std::max(m_maximum, difference);
-        m_sum += difference;
-        ++m_components;
-    }
-    LutComparison::Difference result(int points) const
-    {
-        LutComparison::Difference difference;
-        difference.maximum = m_maximum;
-        difference.mean = m_components > 0 ? m_sum / m_components : 0.0;
-        difference.points = points;
-        return difference;
-    }
-
-private:
-    double m_maximum = 0.0;
-    double m_sum = 0.0;
-    long long m_components = 0;
-};
-
 std::size_t indexOf(int points, int r, int g, int b)
 {
     return std::size_t(r) + std::size_t(points) * (std::size_t(g) + std::size_t(points) * std::size_t(b));
 }
 
+std::size_t cube(int points)
+{
+    return std::size_t(points) * std::size_t(points) * std::size_t(points);
+}
+
 } // namespace
 
-LutComparison::Difference LutComparison::atSharedPoints(const std::vector<LutEntry> &source, int sourcePoints,
-                                                        const std::vector<LutEntry> &result, int resultPoints)
+void LutComparison::Accumulator::add(double a, double b)
 {
-    // The coarser grid's points are every other point of the finer one.
-    const int shared = std::min(sourcePoints, resultPoints);
-    const int sourceStep = sourcePoints > resultPoints ? 2 : 1;
-    const int resultStep = resultPoints > sourcePoints ? 2 : 1;
-    Accumulator accumulator;
-    int points = 0;
-    for (int b = 0; b < shared; ++b) {
-        for (int g = 0; g < shared; ++g) {
-            for (int r = 0; r < shared; ++r) {
-                const std::size_t s = indexOf(sourcePoints, r * sourceStep, g * sourceStep, b * sourceStep);
-                const std::size_t o = indexOf(resultPoints, r * resultStep, g * resultStep, b * resultStep);
-                if (s >= source.size() || o >= result.size())
-                    continue;
-                accumulator.add(source[s].red, result[o].red);
-                accumulator.add(source[s].green, result[o].green);
-                accumulator.add(source[s].blue, result[o].blue);
-                ++points;
-            }
+    const double difference = std::fabs(a - b);
+    m_maximum = std::max(m_maximum, difference);
+    m_sum += difference;
+    ++m_components;
+}
+
+void LutComparison::Accumulator::add(const LutEntry &a, const LutEntry &b)
+{
+    add(a.red, b.red);
+    add(a.green, b.green);
+    add(a.blue, b.blue);
+}
+
+LutComparison::Difference LutComparison::Accumulator::result(int points) const
+{
+    Difference difference;
+    difference.maximum = m_maximum;
+    difference.mean = m_components > 0 ? m_sum / m_components : 0.0;
+    difference.points = points;
+    return difference;
+}
+
+LutComparison::LutComparison(int sourcePoints, int resultPoints)
+    : m_sourcePoints(sourcePoints), m_resultPoints(resultPoints)
+{
+    m_coarseSource.reserve(cube(std::min(sourcePoints, resultPoints)));
+}
+
+void LutComparison::addSource(const LutEntry &entry)
+{
+    const int index = m_sourceCount++;
+    if (std::size_t(index) >= cube(m_sourcePoints))
+        return;
+    // A finer source shares every other point with the result.
+    if (m_sourcePoints > m_resultPoints) {
+        const int r = index % m_sourcePoints;
+        const int g = (index / m_sourcePoints) % m_sourcePoints;
+        const int b = index / (m_sourcePoints * m_sourcePoints);
+        if (r % 2 || g % 2 || b % 2)
+            return;
+    }
+    m_coarseSource.push_back(entry);
+}
+
+void LutComparison::addResult(const LutEntry &entry)
+{
+    const int index = m_resultCount++;
+    if (std::size_t(index) >= cube(m_resultPoints))
+        return;
+    if (m_resultPoints <= m_sourcePoints) {
+        // Downsampled: every result point is a shared one.
+        if (std::size_t(index) < m_coarseSource.size()) {
+            m_shared.add(m_coarseSource[std::size_t(index)], entry);
+            ++m_sharedPoints;
+        }
+        return;
+    }
+    const int r = index % m_resultPoints;
+    const int g = (index / m_resultPoints) % m_resultPoints;
+    const int b = index / (m_resultPoints * m_resultPoints);
+    if (r % 2 == 0 && g % 2 == 0 && b % 2 == 0) {
+        const std::size_t shared = indexOf(m_sourcePoints, r / 2, g / 2, b / 2);
+        if (shared < m_coarseSource.size()) {
+            m_shared.add(m_coarseSource[shared], entry);
+            ++m_sharedPoints;
         }
     }
-    return accumulator.result(points);
+    if (m_coarseSource.size() == cube(m_sourcePoints)) {
+        const Colour expected = trilinear(m_coarseSource, m_sourcePoints, r / 2.0, g / 2.0, b / 2.0);
+        m_trilinear.add(expected.red, entry.red);
+        m_trilinear.add(expected.green, entry.green);
+        m_trilinear.add(expected.blue, entry.blue);
+        ++m_trilinearPoints;
+    }
 }
 
 LutComparison::Colour LutComparison::trilinear(const std::vector<LutEntry> &table, int points, double r, double g,
@@ -77,39 +109,19 @@ LutComparison::Colour LutComparison::trilinear(const std::vector<LutEntry> &tabl
     split(r, r0, fr);
     split(g, g0, fg);
     split(b, b0, fb);
+    // Corners of weight 0 are left out: their terms are zeros, which leave a sum of finite
+    // values as it is. At the half-way points of upsampling most corners weigh nothing.
+    const double wr[2] = {1.0 - fr, fr}, wg[2] = {1.0 - fg, fg}, wb[2] = {1.0 - fb, fb};
     Colour sum{0.0, 0.0, 0.0};
     for (int corner = 0; corner < 8; ++corner) {
         const int dr = corner & 1, dg = (corner >> 1) & 1, db = (corner >> 2) & 1;
-        const double weight = (dr ? fr : 1.0 - fr) * (dg ? fg : 1.0 - fg) * (db ? fb : 1.0 - fb);
+        if (wr[dr] == 0.0 || wg[dg] == 0.0 || wb[db] == 0.0)
+            continue;
+        const double weight = wr[dr] * wg[dg] * wb[db];
         const LutEntry &entry = table[indexOf(points, r0 + dr, g0 + dg, b0 + db)];
         sum.red += weight * entry.red;
         sum.green += weight * entry.green;
         sum.blue += weight * entry.blue;
     }
     return sum;
-}
-
-LutComparison::Difference LutComparison::againstTrilinear(const std::vector<LutEntry> &source, int sourcePoints,
-                                                          const std::vector<LutEntry> &result)
-{
-    const int resultPoints = 2 * sourcePoints - 1;
-    Accumulator accumulator;
-    int points = 0;
-    if (source.size() < indexOf(sourcePoints, 0, 0, sourcePoints))
-        return accumulator.result(0);
-    for (int b = 0; b < resultPoints; ++b) {
-        for (int g = 0; g < resultPoints; ++g) {
-            for (int r = 0; r < resultPoints; ++r) {
-                const std::size_t o = indexOf(resultPoints, r, g, b);
-                if (o >= result.size())
-                    continue;
-                const Colour expected = trilinear(source, sourcePoints, r / 2.0, g / 2.0, b / 2.0);
-                accumulator.add(expected.red, result[o].red);
-                accumulator.add(expected.green, result[o].green);
-                accumulator.add(expected.blue, result[o].blue);
-                ++points;
-            }
-        }
-    }
-    return accumulator.result(points);
 }

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -41,33 +40,57 @@ QFileDevice::Permissions newFilePermissions()
 
 } // namespace
 
+OutputFile::OutputFile(const QString &path) : m_path(path)
+{
+    const QFileInfo existing(path);
+    m_finalPath = existing.isSymLink() ? existing.symLinkTarget() : path;
+}
+
+QString OutputFile::failure(const QString &reason) const
+{
+    return QStringLiteral("cannot write %1: %2").arg(m_path, reason);
+}
+
+QString OutputFile::open()
+{
+    if (QFileInfo(m_finalPath).isDir())
+        return failure(QStringLiteral("it is a folder"));
+    m_file.setFileTemplate(m_finalPath + QStringLiteral(".XXXXXX"));
+    if (!m_file.open())
+        return failure(m_file.errorString());
+    return QString();
+}
+
+QString OutputFile::write(const QByteArray &piece)
+{
+    if (m_file.write(piece) != piece.size())
+        return failure(m_file.errorString());
+    return QString();
+}
+
+QString OutputFile::commit()
+{
+    if (!m_file.flush())
+        return failure(m_file.errorString());
+    const QFileInfo target(m_finalPath);
+    if (!m_file.setPermissions(target.exists() ? target.permissions() : newFilePermissions()))
+        return failure(m_file.errorString());
+    m_file.close();
+    if (m_file.error() != QFileDevice::NoError)
+        return failure(m_file.errorString());
+    if (std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_finalPath).constData()) != 0)
+        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+    m_file.setAutoRemove(false); // it is the result now
+    return QString();
+}
+
 QString OutputFile::write(const QString &path, const QByteArray &contents)
 {
-    // Written aside and renamed into place: a failed write never leaves half a file, and a file
-    // that is replaced keeps its permissions. Not synced to disk before the rename (as QSaveFile
-    // would): the file is made from its source again at will, and the sync took longer than the
-    // conversion that made it.
-    const QFileInfo existing(path);
-    const QString finalPath = existing.isSymLink() ? existing.symLinkTarget() : path;
-    const auto failure = [&path](const QString &reason) {
-        return QStringLiteral("cannot write %1: %2").arg(path, reason);
-    };
-    if (QFileInfo(finalPath).isDir())
-        return failure(QStringLiteral("it is a folder"));
-
-    QTemporaryFile file(finalPath + QStringLiteral(".XXXXXX"));
-    if (!file.open())
-        return failure(file.errorString());
-    if (file.write(contents) != contents.size() || !file.flush())
-        return failure(file.errorString());
-    const QFileInfo target(finalPath);
-    if (!file.setPermissions(target.exists() ? target.permissions() : newFilePermissions()))
-        return failure(file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return failure(file.errorString());
-    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(finalPath).constData()) != 0)
-        return failure(QString::fromLocal8Bit(std::strerror(errno)));
-    file.setAutoRemove(false); // it is the output now
-    return QString();
+    OutputFile file(path);
+    QString error = file.open();
+    if (error.isEmpty())
+        error = file.write(contents);
+    if (error.isEmpty())
+        error = file.commit();
+    return error;
 }

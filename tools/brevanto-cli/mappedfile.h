@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// A whole input file as bytes, mapped into memory where the system allows and read otherwise.
+// Mapping hands over the pages the system already holds for the file; reading would copy them
+// into fresh memory, and touching a fresh page costs more than the conversions spend on it.
+// The bytes stay valid while the object lives.
+class MappedFile
+{
+public:
+    // Opens and maps (or reads) the file; false, with errorString() saying why, when it cannot
+    // be read or is larger than `maximumSize` bytes.
+    bool open(const QString &path, qint64 maximumSize);
+
+    const QByteArray &bytes() const { return m_bytes; }
+    qint64 size() const { return m_size; }
+    QString errorString() const { return m_error; }
+
+private:
+    QFile m_file;
+    QByteArray m_bytes;
+    qint64 m_size = 0;
+    QString m_error;
+};
