@@ -7,6 +7,7 @@
 #include "lutcomparison.h"
 #include "mappedfile.h"
 #include "outputfile.h"
+#include "piecequeue.h"
 
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
@@ -156,21 +157,24 @@ int LutCommands::resample(CliArguments &arguments)
             how = size == 17 ? QStringLiteral("downsampled from 33 points")
                              : QStringLiteral("upsampled from 17 points (tetrahedral interpolation)");
             // The text goes to the file as it is made, and is read back as a device would read
-            // it for the comparison: no copy of the whole result is held.
-            const CubrixUtils::CubeTextSink sink = [&](const QByteArray &piece) {
-                writeError = file.write(piece);
-                if (!writeError.isEmpty())
-                    return false;
+            // it for the comparison, on a second thread while the next piece is made: no copy of
+            // the whole result is held.
+            PieceQueue pieces([&file, &comparison](const QByteArray &piece) {
+                const QString error = file.write(piece);
+                if (!error.isEmpty())
+                    return error;
                 CubeEntryReader reader(piece);
                 while (reader.nextCandidate()) {
                     LutEntry entry;
                     if (reader.convert(entry))
                         comparison.addResult(entry);
                 }
-                return true;
-            };
+                return QString();
+            });
+            const CubrixUtils::CubeTextSink sink = [&pieces](const QByteArray &piece) { return pieces.push(piece); };
             const bool converted = size == 17 ? CubrixUtils::downsampleCubeText33to17(text, sink)
                                               : CubrixUtils::upsampleCubeText17to33(text, sink);
+            writeError = pieces.finish();
             if (!converted && writeError.isEmpty()) {
                 Console::err(QStringLiteral("brevanto-cli: %1: conversion failed: %2").arg(input, capture.reason()));
                 return ExitFailure;

@@ -47,6 +47,35 @@ LutComparison::LutComparison(int sourcePoints, int resultPoints)
     : m_sourcePoints(sourcePoints), m_resultPoints(resultPoints)
 {
     m_coarseSource.reserve(cube(std::min(sourcePoints, resultPoints)));
+    // Result index i lies at source position i / 2: the same cell and weights for every point
+    // on that plane.
+    for (int i = 0; resultPoints > sourcePoints && i < resultPoints; ++i) {
+        const double position = i / 2.0;
+        const int base = std::clamp(int(std::floor(position)), 0, sourcePoints - 2);
+        const double fraction = position - base;
+        m_axis.push_back(AxisPoint{base, {1.0 - fraction, fraction}});
+    }
+}
+
+// trilinear(source, n, r / 2.0, g / 2.0, b / 2.0) with the cells and weights looked up: the
+// same products and sums in the same order.
+LutComparison::Colour LutComparison::halfwayTrilinear(int r, int g, int b) const
+{
+    const AxisPoint &ar = m_axis[std::size_t(r)];
+    const AxisPoint &ag = m_axis[std::size_t(g)];
+    const AxisPoint &ab = m_axis[std::size_t(b)];
+    Colour sum{0.0, 0.0, 0.0};
+    for (int corner = 0; corner < 8; ++corner) {
+        const int dr = corner & 1, dg = (corner >> 1) & 1, db = (corner >> 2) & 1;
+        if (ar.weight[dr] == 0.0 || ag.weight[dg] == 0.0 || ab.weight[db] == 0.0)
+            continue;
+        const double weight = ar.weight[dr] * ag.weight[dg] * ab.weight[db];
+        const LutEntry &entry = m_coarseSource[indexOf(m_sourcePoints, ar.base + dr, ag.base + dg, ab.base + db)];
+        sum.red += weight * entry.red;
+        sum.green += weight * entry.green;
+        sum.blue += weight * entry.blue;
+    }
+    return sum;
 }
 
 void LutComparison::addSource(const LutEntry &entry)
@@ -89,7 +118,7 @@ void LutComparison::addResult(const LutEntry &entry)
         }
     }
     if (m_coarseSource.size() == cube(m_sourcePoints)) {
-        const Colour expected = trilinear(m_coarseSource, m_sourcePoints, r / 2.0, g / 2.0, b / 2.0);
+        const Colour expected = halfwayTrilinear(r, g, b);
         m_trilinear.add(expected.red, entry.red);
         m_trilinear.add(expected.green, entry.green);
         m_trilinear.add(expected.blue, entry.blue);

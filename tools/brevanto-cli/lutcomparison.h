@@ -50,12 +50,20 @@ private:
         long long m_components = 0;
     };
 
+    struct AxisPoint {
+        int base;
+        double weight[2]; // of the cell's near and far side
+    };
+    Colour halfwayTrilinear(int r, int g, int b) const;
+
     int m_sourcePoints;
     int m_resultPoints;
     int m_sourceCount = 0;
     int m_resultCount = 0;
     // The source at the shared points, on the coarser grid, in file order.
     std::vector<CubrixUtils::LutEntry> m_coarseSource;
+    std::vector<AxisPoint> m_axis; // upsampling: where each result index lies on the source
+
     Accumulator m_shared;
     Accumulator m_trilinear;
     int m_sharedPoints = 0;
