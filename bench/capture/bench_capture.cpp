@@ -4,6 +4,7 @@
 // whether both give the same pixels.
 // Usage: bench_capture [runs]   (default 21)
 
+#include "bench/common/benchresult.h"
 #include "capture/formulas.h"
 #include "capture/framedecoder.h"
 #include "capture/frameheader.h"
@@ -77,7 +78,7 @@ int main(int argc, char **argv)
                 YCbCrLineConverter::pathName(YCbCrLineConverter::bestPath()));
     std::printf("%-7s %-6s %10s %10s %10s %14s %10s\n", "format", "range", "median ms", "fastest", "target",
                 "per-pixel ms", "identical");
-    bool allMet = true;
+    bool allIdentical = true;
     for (const Case &c : cases) {
         const QByteArray frame = makeFrame(c.format);
         const FrameHeader header = *FrameHeader::parse(frame);
@@ -89,9 +90,14 @@ int main(int argc, char **argv)
         });
         const bool identical = fast == reference;
         const bool met = fastMs.medianMs < c.targetMs;
-        allMet = allMet && met && identical;
+        allIdentical = allIdentical && identical;
         std::printf("%-7d %-6u %10.2f %10.2f %7.0f %s %14.2f %10s\n", c.format, c.range, fastMs.medianMs,
                     fastMs.fastestMs, c.targetMs, met ? "ok" : "!!", referenceMs.medianMs, identical ? "yes" : "NO");
+        const QByteArray name = "frame decode 1920x1080 format " + QByteArray::number(c.format);
+        Bench::result(name.constData(), fastMs.medianMs, "ms", c.targetMs, Bench::Goal::Below);
     }
-    return allMet ? 0 : 1;
+    // A missed target is a figure; pixels that differ from the exact arithmetic are a failure.
+    if (!allIdentical)
+        std::fprintf(stderr, "bench_capture: the decoder's pixels differ from the exact per-pixel decode\n");
+    return allIdentical ? 0 : 1;
 }

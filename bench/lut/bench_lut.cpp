@@ -4,6 +4,7 @@
 // a temporary directory and prints the median and fastest time of each path.
 // Usage: bench_lut [runs]   (default 21)
 
+#include "bench/common/benchresult.h"
 #include "lut/cubrixutils.h"
 
 #include <QByteArray>
@@ -115,12 +116,14 @@ int main(int argc, char **argv)
     }
 
     int sink = 0;
-    report("downsampleCube33to17 + binary", timeRuns(runs, [&] {
-               sink += CubrixUtils::cubeToBinaryLut(CubrixUtils::downsampleCube33to17(path33)).size();
-           }), 8.0);
-    report("upsampleCube17to33", timeRuns(runs, [&] {
-               sink += CubrixUtils::upsampleCube17to33(path17).size();
-           }), 12.0);
+    const Timing downTiming = timeRuns(runs, [&] {
+        sink += CubrixUtils::cubeToBinaryLut(CubrixUtils::downsampleCube33to17(path33)).size();
+    });
+    report("downsampleCube33to17 + binary", downTiming, 8.0);
+    Bench::result("lut downsample 33 to 17 and binary image", downTiming.medianMs, "ms", 8.0, Bench::Goal::Below);
+    const Timing upTiming = timeRuns(runs, [&] { sink += CubrixUtils::upsampleCube17to33(path17).size(); });
+    report("upsampleCube17to33", upTiming, 12.0);
+    Bench::result("lut upsample 17 to 33 with text", upTiming.medianMs, "ms", 12.0, Bench::Goal::Below);
     // For reference: the probes a device operation runs first.
     report("isCubeSize33 (33-point file)", timeRuns(runs, [&] {
                sink += CubrixUtils::isCubeSize33(path33) ? 1 : 0;
