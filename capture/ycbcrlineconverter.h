@@ -13,7 +13,7 @@ class YCbCrLineConverter
 {
 public:
     // Instruction paths, each falling back to the next for what is left of a line.
-    enum Path { Scalar = 0, Sse2 = 1, Avx = 2 };
+    enum Path { Scalar = 0, Sse2 = 1, Avx = 2, Avx512 = 3 };
 
     // The path is lowered to what this build and processor offer.
     explicit YCbCrLineConverter(uint range, Path path = bestPath());

@@ -5,7 +5,11 @@
 #include "capture/ycbcrlineconverter.h"
 #include "testframes.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <algorithm>
+#include <cmath>
 
 using CubrixUtils::Formulas;
 
@@ -26,6 +30,8 @@ private slots:
     void fastMatchesReference();
     void lineConverterMatchesFormulas_data();
     void lineConverterMatchesFormulas();
+    void randomFramesFollowTheRules_data();
+    void randomFramesFollowTheRules();
 };
 
 namespace {
@@ -46,6 +52,102 @@ quint32 expectedFromFormulas(int y, int cb, int cr, uint range)
     int r, g, b;
     Formulas().ycbcrToRgb(y, cb, cr, r, g, b, range);
     return TestFrames::expectedPixel(r, g, b);
+}
+
+// --- the documented rules, written out pixel by pixel ---------------------------------------
+
+quint32 bigEndianWord(const uchar *p)
+{
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
+
+quint32 littleEndianWord(const uchar *p)
+{
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
+
+// Y, Cb, Cr of pixel x of a line, by the tables of the frame formats.
+void samplesByRule(const uchar *line, int x, int format, int &y, int &cb, int &cr)
+{
+    if (format == 1) {
+        const auto w = [line](int i) { return bigEndianWord(line + 4 * i); };
+        const int k = x / 3, g = x / 6;
+        y = int(x % 3 == 0 ? (w(2 * k) >> 8) & 0x3FF : x % 3 == 1 ? (w(2 * k + 1) >> 20) & 0x3FF : w(2 * k + 1) & 0x3FF);
+        switch (x % 6) {
+        case 0:
+        case 1:
+            cb = int((w(4 * g) >> 18) & 0x3FF);
+            cr = int(((w(4 * g) & 0xFF) << 2) | (w(4 * g + 1) >> 30));
+            break;
+        case 2:
+        case 3:
+            cb = int((w(4 * g + 1) >> 10) & 0x3FF);
+            cr = int((w(4 * g + 2) >> 18) & 0x3FF);
+            break;
+        default:
+            cb = int(((w(4 * g + 2) & 0xFF) << 2) | (w(4 * g + 3) >> 30));
+            cr = int((w(4 * g + 3) >> 10) & 0x3FF);
+            break;
+        }
+        return;
+    }
+    const quint32 word = format == 2 ? bigEndianWord(line + 4 * x) : littleEndianWord(line + 4 * x);
+    cr = int(word & 0x3FF);
+    y = int((word >> 10) & 0x3FF);
+    cb = int((word >> 20) & 0x3FF);
+}
+
+struct RuleMatrix {
+    double gain, rCr, gCb, gCr, bCb, rOffset, gOffset, bOffset;
+};
+
+// The coefficient table, typed in from the documentation.
+const RuleMatrix &ruleMatrix(uint range)
+{
+    static const RuleMatrix sets[4] = {
+        {1.1678, 1.7979, -0.2139, -0.5346, 2.1186, -995.3, 308.4595, -1159.48},
+        {1.167808219, 1.79792477, -0.213864189, -0.534571699, 2.11863228, -995.2772083, 308.4594488, -1159.479453},
+        {1.071204188, 1.68684879, -0.200651637, -0.501545804, 1.987742956, -932.2236483, 290.9680216, -1086.281461},
+        {1.007881773, 1.58713359, -0.188790457, -0.471897776, 1.870240909, -816.6439252, 334.2408479, -961.5948726}};
+    return sets[range >= 1 && range <= 3 ? range : 0];
+}
+
+// Products in double, a single-precision running sum in the order Y, Cb, Cr, offset, rounded
+// half away from zero.
+int channelByRule(double yTerm, double cbTerm, double crTerm, double offset)
+{
+    float sum = 0.0f;
+    for (double term : {yTerm, cbTerm, crTerm, offset})
+        sum = float(double(sum) + term);
+    return int(std::round(sum));
+}
+
+quint32 pixelByRule(const uchar *line, int x, int format, uint range)
+{
+    if (format == 259) {
+        const quint32 word = littleEndianWord(line + 4 * x);
+        return 0xFF000000u | (((word & 0x3FF) / 4) << 16) | ((((word >> 10) & 0x3FF) / 4) << 8) | (((word >> 20) & 0x3FF) / 4);
+    }
+    if (format != 1 && format != 2 && format != 258)
+        return 0xFF000000u; // formats the devices do not send show black
+    int y, cb, cr;
+    samplesByRule(line, x, format, y, cb, cr);
+    const RuleMatrix &m = ruleMatrix(range);
+    return TestFrames::expectedPixel(channelByRule(m.gain * y, 0.0, m.rCr * cr, m.rOffset),
+                                     channelByRule(m.gain * y, m.gCb * cb, m.gCr * cr, m.gOffset),
+                                     channelByRule(m.gain * y, m.bCb * cb, 0.0, m.bOffset));
+}
+
+// Bytes a line of `width` pixels needs, from the format tables: four per pixel, or for 4:2:2
+// up to the last word the last pixel reads.
+int lineBytesByRule(int width, int format)
+{
+    if (format != 1)
+        return 4 * width;
+    const int last = width - 1;
+    const int lumaWord = last % 3 == 0 ? 2 * (last / 3) : 2 * (last / 3) + 1;
+    const int chromaWord = 4 * (last / 6) + (last % 6 < 2 ? 1 : last % 6 < 4 ? 2 : 3);
+    return 4 * (std::max(lumaWord, chromaWord) + 1);
 }
 
 } // namespace
@@ -227,7 +329,7 @@ void TestFrameDecoder::lineConverterMatchesFormulas_data()
     QTest::addColumn<uint>("range");
     QTest::addColumn<int>("path");
     const YCbCrLineConverter::Path paths[] = {YCbCrLineConverter::Scalar, YCbCrLineConverter::Sse2,
-                                              YCbCrLineConverter::Avx};
+                                              YCbCrLineConverter::Avx, YCbCrLineConverter::Avx512};
     for (YCbCrLineConverter::Path path : paths) {
         if (path > YCbCrLineConverter::bestPath())
             continue; // not in this build or on this processor
@@ -276,6 +378,48 @@ void TestFrameDecoder::lineConverterMatchesFormulas()
                     QFAIL(qPrintable(QStringLiteral("Y %1 Cb %2 Cr %3: %4 / %5 / %6 / %7, expected %8")
                                          .arg(ys[x]).arg(cbs[x]).arg(crs[x]).arg(out[x], 0, 16).arg(outBe[x], 0, 16)
                                          .arg(outLe[x], 0, 16).arg(fromTable, 0, 16).arg(want, 0, 16)));
+            }
+        }
+    }
+}
+
+void TestFrameDecoder::randomFramesFollowTheRules_data()
+{
+    QTest::addColumn<int>("format");
+    for (int format : {1, 2, 258, 259, 3, 0x0101})
+        QTest::newRow(QByteArray::number(format).constData()) << format;
+}
+
+void TestFrameDecoder::randomFramesFollowTheRules()
+{
+    // Random words (top bits included), random sizes that leave every tail of the vector paths
+    // and of the 4:2:2 groups, and line padding of any length, odd ones too.
+    QFETCH(int, format);
+    QRandomGenerator random(quint32(format) * 2654435761u);
+    const Formulas formulas;
+    for (int round = 0; round < 40; ++round) {
+        const int width = round < 4 ? 1 + round : int(random.bounded(1, 300));
+        const int height = int(random.bounded(1, 6));
+        const int pitch = lineBytesByRule(width, format) + (random.bounded(3) ? 0 : int(random.bounded(0, 40)));
+        QByteArray frame = TestFrames::header(width, height, pitch, format);
+        for (int i = 0; i < height * pitch + int(random.bounded(0, 8)); ++i)
+            frame += char(random.bounded(256));
+        const FrameHeader header = *FrameHeader::parse(frame);
+        const auto *data = reinterpret_cast<const uchar *>(frame.constData());
+        for (uint range : {0u, 1u, 2u, 3u, 4u}) {
+            QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+            QVERIFY(FrameDecoder::decode(formulas, frame, header, range, image));
+            for (int y = 0; y < height; ++y) {
+                const uchar *line = data + 12 + y * pitch;
+                for (int x = 0; x < width; ++x) {
+                    const quint32 expected = pixelByRule(line, x, format, range);
+                    if (image.pixel(x, y) != expected)
+                        QFAIL(qPrintable(QStringLiteral("format %1 range %2, %3x%4 pitch %5: pixel (%6, %7) is %8, "
+                                                        "the rules give %9")
+                                             .arg(format).arg(range).arg(width).arg(height).arg(pitch).arg(x).arg(y)
+                                             .arg(image.pixel(x, y), 8, 16, QLatin1Char('0'))
+                                             .arg(expected, 8, 16, QLatin1Char('0'))));
+                }
             }
         }
     }
