@@ -1,5 +1,9 @@
 #include "clitestsupport.h"
 
+#include "../capture/testframes.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -94,6 +98,8 @@ private slots:
     void refusesBadInput_data();
     void refusesBadInput();
     void help();
+    void bmpIsWhatQtWrites_data();
+    void bmpIsWhatQtWrites();
 
 private:
     QTemporaryDir m_dir;
@@ -291,6 +297,85 @@ void TestCliFrame::help()
     const Result unknown = run({QStringLiteral("frame"), QStringLiteral("encode")});
     QCOMPARE(unknown.exitCode, 2);
     QVERIFY(unknown.err.contains(QStringLiteral("unknown frame command 'encode'")));
+}
+
+void TestCliFrame::bmpIsWhatQtWrites_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("pitch");
+    QTest::addColumn<int>("range");
+    // Wide pitches make the tool decode in several bands; odd widths need line padding.
+    QTest::newRow("format 2, bands of 4 lines") << 2 << 7 << 11 << 60000 << 1;
+    QTest::newRow("format 258, two bands") << 258 << 333 << 200 << 1340 << 2;
+    QTest::newRow("format 259, widest pitch") << 259 << 5 << 9 << 65535 << 0;
+    QTest::newRow("format 1, part of a group") << 1 << 13 << 10 << 60000 << 3;
+    QTest::newRow("format 259, full-width lines") << 259 << 1920 << 40 << 7680 << 4;
+}
+
+void TestCliFrame::bmpIsWhatQtWrites()
+{
+    QFETCH(int, format);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, pitch);
+    QFETCH(int, range);
+    QRandomGenerator random(quint32(format * 31 + width));
+    const auto sample = [&random] { return int(random.bounded(1024)); };
+
+    // The raw file as the capture window saves it, and the picture the rules give.
+    QByteArray file = header(width, height, pitch, format);
+    QImage expected(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        QByteArray line;
+        if (format == 1) {
+            for (int group = 0; group * 6 < width; ++group) {
+                TestFrames::Group422 g;
+                for (int i = 0; i < 6; ++i)
+                    g.y[i] = sample();
+                for (int i = 0; i < 3; ++i) {
+                    g.cb[i] = sample();
+                    g.cr[i] = sample();
+                }
+                line += TestFrames::packGroup(g, int(random.bounded(16)));
+                for (int i = 0; i < 6 && group * 6 + i < width; ++i)
+                    expected.setPixel(group * 6 + i, y, expectedPixel(g.y[i], g.cb[i / 2], g.cr[i / 2], range));
+            }
+        } else {
+            for (int x = 0; x < width; ++x) {
+                const int low = sample(), middle = sample(), high = sample();
+                if (format == 259) {
+                    // R low, G middle, B high as sent; the file holds R and B exchanged.
+                    line += le32(quint32(high) | quint32(middle) << 10 | quint32(low) << 20);
+                    expected.setPixel(x, y, qRgb(low / 4, middle / 4, high / 4));
+                } else if (format == 258) {
+                    line += le32(quint32(high) | quint32(middle) << 10 | quint32(low) << 20);
+                    expected.setPixel(x, y, expectedPixel(middle, high, low, range));
+                } else {
+                    line += be32(quint32(low) | quint32(middle) << 10 | quint32(high) << 20 | 0xC0000000u);
+                    expected.setPixel(x, y, expectedPixel(middle, high, low, range));
+                }
+            }
+        }
+        QVERIFY(line.size() <= pitch);
+        file += line + QByteArray(pitch - line.size(), char(0xA5));
+    }
+    const QString input = m_dir.filePath(QStringLiteral("bands.raw"));
+    const QString output = m_dir.filePath(QStringLiteral("bands.bmp"));
+    QVERIFY(writeFile(input, file));
+    const Result result = run({QStringLiteral("frame"), QStringLiteral("decode"), input, output, QStringLiteral("--range"),
+                               QString::number(range)});
+    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
+
+    // The tool's pictures carry 100 dpi, what a picture made without a screen states (and what
+    // its pictures stated when it ran on the offscreen platform); this test runs at 96.
+    expected.setDotsPerMeterX(3937);
+    expected.setDotsPerMeterY(3937);
+    QBuffer written;
+    QVERIFY(written.open(QIODevice::WriteOnly));
+    QVERIFY(expected.save(&written, "BMP"));
+    QCOMPARE(readFile(output), written.data());
 }
 
 QTEST_MAIN(TestCliFrame)

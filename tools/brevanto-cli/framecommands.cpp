@@ -4,16 +4,17 @@
 #include "console.h"
 #include "helptexts.h"
 
-#include "capture/formulas.h"
-#include "capture/framedecoder.h"
-#include "capture/frameheader.h"
-#include "capture/rawframefile.h"
+#include "bmpwriter.h"
+#include "mappedfile.h"
+#include "rawframebands.h"
+
 #include "mncp/sockethandler.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
-using CubrixUtils::Formulas;
+#include <algorithm>
 
 namespace {
 
@@ -24,15 +25,33 @@ int usage(const QString &message, const QString &topic)
     return ExitUsage;
 }
 
-QString formatName(int format)
+// Bands of decoded lines of about this size: a few hundred kilobytes stay in the cache.
+constexpr int BandBytes = 256 * 1024;
+
+// BMP, the format of the capture window's quick saves, is written band by band as the lines are
+// decoded; the other formats need the whole picture for Qt's writers.
+bool writeBmp(RawFrameBands &frame, const QString &path)
 {
-    switch (format) {
-    case Formulas::FormatYCbCr422: return QStringLiteral("YCbCr 4:2:2");
-    case Formulas::FormatYCbCr444: return QStringLiteral("YCbCr 4:4:4");
-    case Formulas::FormatYCbCr444Le: return QStringLiteral("YCbCr 4:4:4 little-endian");
-    case Formulas::FormatRgb444Le: return QStringLiteral("RGB 4:4:4 little-endian");
-    default: return QString();
+    const FrameHeader &header = frame.header();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    // The resolution a new picture carries here, as Qt's BMP writer would state it.
+    const QImage resolution(1, 1, QImage::Format_ARGB32);
+    BmpWriter writer(&file, header.width, header.height, resolution.dotsPerMeterX(), resolution.dotsPerMeterY());
+    if (!writer.writeHeader())
+        return false;
+    const int bandLines = frame.linesPerBand(BandBytes);
+    const int bytesPerLine = 4 * header.width;
+    QByteArray band(bandLines * bytesPerLine, Qt::Uninitialized);
+    for (int end = header.height; end > 0;) {
+        const int first = std::max(0, end - bandLines);
+        auto *pixels = reinterpret_cast<uchar *>(band.data());
+        if (!frame.decode(first, end - first, pixels, bytesPerLine) || !writer.writeBand(pixels, end - first, bytesPerLine))
+            return false;
+        end = first;
     }
+    return file.flush();
 }
 
 } // namespace
@@ -42,51 +61,6 @@ bool FrameCommands::isPictureSuffix(const QString &path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("png") || suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")
            || suffix == QLatin1String("bmp");
-}
-
-QImage FrameCommands::decodeRawFile(const QByteArray &file, uint range, QString *error, QString *summary)
-{
-    const std::optional<FrameHeader> header = FrameHeader::parse(file);
-    if (!header) {
-        *error = QStringLiteral("%1 bytes do not hold the 12-byte frame header").arg(file.size());
-        return QImage();
-    }
-    const QString problem = header->problemWith(file.size());
-    if (!problem.isEmpty()) {
-        *error = QStringLiteral("not a whole frame: %1").arg(problem);
-        return QImage();
-    }
-    if (header->width == 0 || header->height == 0) {
-        *error = QStringLiteral("the frame is empty (%1 x %2 pixels)").arg(header->width).arg(header->height);
-        return QImage();
-    }
-    if (formatName(header->format).isEmpty()) {
-        *error = QStringLiteral("pixel format %1 is not one the devices capture (1, 2, 258 or 259)").arg(header->format);
-        return QImage();
-    }
-    // The capture item stores formats 258 and 259 with their outer fields exchanged; the same
-    // exchange turns the file back into the frame as it arrived.
-    const QByteArray frame = RawFrameFile::fileBytes(file, *header);
-    QImage image(header->width, header->height, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        *error = QStringLiteral("no memory for a %1 x %2 picture").arg(header->width).arg(header->height);
-        return QImage();
-    }
-    const Formulas formulas;
-    if (!FrameDecoder::decode(formulas, frame, *header, range, image)) {
-        *error = QStringLiteral("the frame could not be decoded");
-        return QImage();
-    }
-    *summary = QStringLiteral("%1 x %2, format %3 (%4), timecode bytes %5 %6 %7 %8")
-                   .arg(header->width)
-                   .arg(header->height)
-                   .arg(header->format)
-                   .arg(formatName(header->format))
-                   .arg(header->timecode[0], 2, 16, QLatin1Char('0'))
-                   .arg(header->timecode[1], 2, 16, QLatin1Char('0'))
-                   .arg(header->timecode[2], 2, 16, QLatin1Char('0'))
-                   .arg(header->timecode[3], 2, 16, QLatin1Char('0'));
-    return image;
 }
 
 int FrameCommands::run(CliArguments &arguments)
@@ -126,30 +100,50 @@ int FrameCommands::decode(CliArguments &arguments)
     if (!isPictureSuffix(output))
         return usage(QStringLiteral("%1: the picture must end in .png, .jpg or .bmp").arg(output), topic);
 
-    QFile file(input);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Console::err(QStringLiteral("brevanto-cli: cannot read %1: %2").arg(input, file.errorString()));
-        return ExitFailure;
-    }
     // A frame is never larger than the biggest payload a device may send.
-    if (file.size() > qint64(SocketHandler::MaxPayloadLength)) {
-        Console::err(QStringLiteral("brevanto-cli: %1: %2 bytes is larger than any frame").arg(input).arg(file.size()));
+    MappedFile file;
+    if (!file.open(input, qint64(SocketHandler::MaxPayloadLength))) {
+        if (file.tooLarge())
+            Console::err(QStringLiteral("brevanto-cli: %1: %2 bytes is larger than any frame").arg(input).arg(file.size()));
+        else
+            Console::err(QStringLiteral("brevanto-cli: cannot read %1: %2").arg(input, file.errorString()));
         return ExitFailure;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
 
+    RawFrameBands frame;
     QString error;
-    QString summary;
-    const QImage image = decodeRawFile(bytes, uint(*range), &error, &summary);
-    if (image.isNull()) {
+    if (!frame.open(file.bytes(), uint(*range), &error)) {
         Console::err(QStringLiteral("brevanto-cli: %1: %2").arg(input, error));
         return ExitFailure;
     }
-    if (!image.save(output)) {
+    const FrameHeader &header = frame.header();
+    bool written = false;
+    if (QFileInfo(output).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
+        written = writeBmp(frame, output);
+    } else {
+        // The pixels are opaque: plain ARGB32 holds them as the premultiplied form would, and
+        // Qt's writers take it without converting it first.
+        QImage image(header.width, header.height, QImage::Format_ARGB32);
+        if (image.isNull()) {
+            Console::err(QStringLiteral("brevanto-cli: %1: no memory for a %2 x %3 picture")
+                             .arg(input).arg(header.width).arg(header.height));
+            return ExitFailure;
+        }
+        const int bandLines = frame.linesPerBand(BandBytes);
+        for (int first = 0; first < header.height; first += bandLines) {
+            if (!frame.decode(first, std::min(bandLines, header.height - first), image.scanLine(first),
+                              int(image.bytesPerLine()))) {
+                Console::err(QStringLiteral("brevanto-cli: %1: the frame could not be decoded").arg(input));
+                return ExitFailure;
+            }
+        }
+        written = image.save(output);
+    }
+    if (!written) {
         Console::err(QStringLiteral("brevanto-cli: cannot write %1").arg(output));
         return ExitFailure;
     }
+    const QString summary = frame.summary();
     Console::out(QStringLiteral("wrote %1: %2, range %3").arg(output, summary).arg(*range));
     return ExitSuccess;
 }

@@ -11,6 +11,7 @@ bool MappedFile::open(const QString &path, qint64 maximumSize)
     }
     m_size = m_file.size();
     if (m_size > maximumSize || m_size > std::numeric_limits<int>::max()) {
+        m_tooLarge = true;
         m_error = QStringLiteral("%1 bytes is too large").arg(m_size);
         return false;
     }

@@ -16,12 +16,15 @@ public:
     bool open(const QString &path, qint64 maximumSize);
 
     const QByteArray &bytes() const { return m_bytes; }
+    // The file's size, also when open refused it as too large.
     qint64 size() const { return m_size; }
+    bool tooLarge() const { return m_tooLarge; }
     QString errorString() const { return m_error; }
 
 private:
     QFile m_file;
     QByteArray m_bytes;
     qint64 m_size = 0;
+    bool m_tooLarge = false;
     QString m_error;
 };
