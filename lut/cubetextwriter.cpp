@@ -1,6 +1,7 @@
 #include "lut/cubetextwriter.h"
 
 #include <QtGlobal>
+#include <array>
 #include <charconv>
 #include <cstring>
 
@@ -29,32 +30,42 @@ int writeDigits(char *out, quint64 number)
     return count;
 }
 
-// "00" to "99".
-constexpr char DigitPairs[201] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                                 "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                                 "8081828384858687888990919293949596979899";
+// "000" to "999", three characters each.
+constexpr std::array<char, 3000> makeDigitTriples()
+{
+    std::array<char, 3000> table{};
+    for (int i = 0; i < 1000; ++i) {
+        table[std::size_t(3 * i)] = char('0' + i / 100);
+        table[std::size_t(3 * i + 1)] = char('0' + i / 10 % 10);
+        table[std::size_t(3 * i + 2)] = char('0' + i % 10);
+    }
+    return table;
+}
+constexpr std::array<char, 3000> DigitTriples = makeDigitTriples();
 
 // Writes the `count` lowest decimal digits of `fraction`, leading zeros included, so that the
-// last one lands just before `end`; two at a time.
+// last one lands just before `end`; three at a time, which keeps the chain of divisions short.
 template <typename Unsigned>
 void writeFraction(char *end, Unsigned fraction, int count)
 {
-    for (; count >= 2; count -= 2) {
-        const unsigned pair = unsigned(fraction % 100);
-        fraction /= 100;
-        end -= 2;
-        end[0] = DigitPairs[2 * pair];
-        end[1] = DigitPairs[2 * pair + 1];
+    for (; count >= 3; count -= 3) {
+        const unsigned triple = unsigned(fraction % 1000);
+        fraction /= 1000;
+        end -= 3;
+        std::memcpy(end, DigitTriples.data() + 3 * triple, 3);
     }
-    if (count)
+    if (count == 2) {
+        end -= 2;
+        std::memcpy(end, DigitTriples.data() + 3 * unsigned(fraction % 100) + 1, 2);
+    } else if (count == 1) {
         *--end = char('0' + unsigned(fraction % 10));
+    }
 }
 
-} // namespace
-
-int CubeTextWriter::formatFixed(char *out, float value, int decimals)
+// The writer formats three values a line: the whole of it inlined where it is used.
+inline int formatFixedInline(char *out, float value, int decimals)
 {
-    decimals = qBound(0, decimals, MaxDecimals);
+    decimals = qBound(0, decimals, int(CubeTextWriter::MaxDecimals));
     quint32 bits;
     std::memcpy(&bits, &value, sizeof bits);
     const quint32 biasedExponent = (bits >> 23) & 0xFF;
@@ -107,8 +118,15 @@ int CubeTextWriter::formatFixed(char *out, float value, int decimals)
 
     // Large values and long fractions: to_chars gives the exact printf text in the C locale.
     const std::to_chars_result result =
-        std::to_chars(out, out + MaxFixedLength, double(value), std::chars_format::fixed, decimals);
+        std::to_chars(out, out + CubeTextWriter::MaxFixedLength, double(value), std::chars_format::fixed, decimals);
     return int(result.ptr - out);
+}
+
+} // namespace
+
+int CubeTextWriter::formatFixed(char *out, float value, int decimals)
+{
+    return formatFixedInline(out, value, decimals);
 }
 
 CubeTextWriter::CubeTextWriter(int gridSize, int decimals, int expectedEntries, CubeTextSink sink)
@@ -129,11 +147,11 @@ CubeTextWriter::CubeTextWriter(int gridSize, int decimals, int expectedEntries, 
 void CubeTextWriter::add(float red, float green, float blue)
 {
     char line[MaxLineLength];
-    int length = formatFixed(line, red, m_decimals);
+    int length = formatFixedInline(line, red, m_decimals);
     line[length++] = ' ';
-    length += formatFixed(line + length, green, m_decimals);
+    length += formatFixedInline(line + length, green, m_decimals);
     line[length++] = ' ';
-    length += formatFixed(line + length, blue, m_decimals);
+    length += formatFixedInline(line + length, blue, m_decimals);
     line[length++] = '\n';
     m_text.append(line, length);
     if (m_sink && m_text.size() >= PieceSize)
