@@ -157,12 +157,9 @@ int LutCommands::resample(CliArguments &arguments)
             how = size == 17 ? QStringLiteral("downsampled from 33 points")
                              : QStringLiteral("upsampled from 17 points (tetrahedral interpolation)");
             // The text goes to the file as it is made, and is read back as a device would read
-            // it for the comparison, on a second thread while the next piece is made: no copy of
-            // the whole result is held.
-            PieceQueue pieces([&file, &comparison](const QByteArray &piece) {
-                const QString error = file.write(piece);
-                if (!error.isEmpty())
-                    return error;
+            // it for the comparison on a second thread while the next piece is made: no copy of
+            // the whole result is held, and neither thread waits long for the other.
+            PieceQueue pieces([&comparison](const QByteArray &piece) {
                 CubeEntryReader reader(piece);
                 while (reader.nextCandidate()) {
                     LutEntry entry;
@@ -171,10 +168,15 @@ int LutCommands::resample(CliArguments &arguments)
                 }
                 return QString();
             });
-            const CubrixUtils::CubeTextSink sink = [&pieces](const QByteArray &piece) { return pieces.push(piece); };
+            const CubrixUtils::CubeTextSink sink = [&file, &pieces, &writeError](const QByteArray &piece) {
+                writeError = file.write(piece);
+                return writeError.isEmpty() && pieces.push(piece);
+            };
             const bool converted = size == 17 ? CubrixUtils::downsampleCubeText33to17(text, sink)
                                               : CubrixUtils::upsampleCubeText17to33(text, sink);
-            writeError = pieces.finish();
+            const QString readBackError = pieces.finish(); // reading back cannot fail
+            if (writeError.isEmpty())
+                writeError = readBackError;
             if (!converted && writeError.isEmpty()) {
                 Console::err(QStringLiteral("brevanto-cli: %1: conversion failed: %2").arg(input, capture.reason()));
                 return ExitFailure;
