@@ -560,7 +560,10 @@ void TestCliLut::outputReplacesAtomically()
     const QString bad = file(QStringLiteral("bad17.cube"), "LUT_3D_SIZE 17\n0 0 0\n");
     result = run({QStringLiteral("lut"), QStringLiteral("resample"), bad, output, QStringLiteral("--size=33")});
     QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("1 entries, a 17-point LUT has 4913")), qPrintable(result.describe()));
     QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(QDir(outputDir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{QStringLiteral("atomic33.cube"), QStringLiteral("reference")}));
 }
 
 void TestCliLut::outputThroughSymlink()

@@ -7,7 +7,7 @@
 #include "lutcomparison.h"
 #include "mappedfile.h"
 #include "outputfile.h"
-#include "piecequeue.h"
+#include "readbackthread.h"
 
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
@@ -30,29 +30,43 @@ int usage(const QString &message, const QString &topic)
 // A LUT file is a few megabytes at most; anything far larger is refused before it is read.
 constexpr qint64 MaxSourceSize = qint64(256) * 1024 * 1024;
 
-// Reads and checks a source file before it is converted; prints why it is refused. The file is
-// read once: the check, the conversion and the comparison all use `source`. `entrySink` is told
-// the file's entries as the check reads them.
-bool sourcePasses(const QString &path, MappedFile &source, LutCheck::Report &report,
-                  const LutCheck::EntrySink &entrySink = LutCheck::EntrySink())
+// Opens a source file; false, with `report` saying why, when it is missing or cannot be read.
+bool openSource(const QString &path, MappedFile &source, LutCheck::Report &report)
 {
+    report = LutCheck::Report();
+    report.path = path;
     if (!QFileInfo::exists(path)) {
         Console::err(QStringLiteral("brevanto-cli: %1: no such file").arg(path));
         return false;
     }
-    if (source.open(path, MaxSourceSize)) {
-        report = LutCheck::checkCubeText(path, source.bytes(), entrySink);
-    } else {
-        report = LutCheck::Report();
-        report.path = path;
-        report.problems << QStringLiteral("cannot read %1: %2").arg(path, source.errorString());
-    }
-    if (report.ok())
+    if (source.open(path, MaxSourceSize))
         return true;
-    Console::err(QStringLiteral("brevanto-cli: %1 is not a LUT the devices take whole:").arg(path));
+    report.problems << QStringLiteral("cannot read %1: %2").arg(path, source.errorString());
+    return false;
+}
+
+// Prints why a source file is refused.
+void printRefusal(const LutCheck::Report &report)
+{
+    Console::err(QStringLiteral("brevanto-cli: %1 is not a LUT the devices take whole:").arg(report.path));
     for (const QString &problem : report.problems)
         Console::err(QStringLiteral("  %1").arg(problem));
-    Console::err(QStringLiteral("Run \"brevanto-cli lut check %1\" for every skipped line.").arg(path));
+    Console::err(QStringLiteral("Run \"brevanto-cli lut check %1\" for every skipped line.").arg(report.path));
+}
+
+// Reads and checks a source file before it is converted; prints why it is refused. The file is
+// read once: the check, the conversion and the comparison all use `source`.
+bool sourcePasses(const QString &path, MappedFile &source, LutCheck::Report &report)
+{
+    if (!openSource(path, source, report)) {
+        if (!report.problems.isEmpty())
+            printRefusal(report);
+        return false;
+    }
+    report = LutCheck::checkCubeText(path, source.bytes());
+    if (report.ok())
+        return true;
+    printRefusal(report);
     return false;
 }
 
@@ -134,14 +148,21 @@ int LutCommands::resample(CliArguments &arguments)
     if (*sizeText != QLatin1String("17") && *sizeText != QLatin1String("33"))
         return usage(QStringLiteral("--size must be 17 or 33, not '%1'").arg(*sizeText), topic);
 
+    MappedFile source;
+    LutCheck::Report report;
+    if (!openSource(input, source, report)) {
+        if (!report.problems.isEmpty())
+            printRefusal(report);
+        return ExitFailure;
+    }
+    const QByteArray &text = source.bytes();
+    // The grid the check will recognise, told by the same size tests.
+    const int recognisedSize =
+        CubrixUtils::isCubeTextSize33(text) ? 33 : CubrixUtils::isCubeTextSize17(text) ? 17 : 0;
     // A file of the other size is converted and compared; its entries go to the comparison as
     // the check reads them.
     LutComparison comparison(size == 17 ? 33 : 17, size);
-    MappedFile source;
-    LutCheck::Report report;
-    if (!sourcePasses(input, source, report, [&comparison](const LutEntry &entry) { comparison.addSource(entry); }))
-        return ExitFailure;
-    const QByteArray &text = source.bytes();
+    const LutCheck::EntrySink toComparison = [&comparison](const LutEntry &entry) { comparison.addSource(entry); };
 
     QString how;
     QString writeError;
@@ -149,38 +170,53 @@ int LutCommands::resample(CliArguments &arguments)
         Console::Capture capture;
         OutputFile file(output);
         writeError = file.open();
-        if (report.recognisedSize == size) {
+        if (recognisedSize == size || !writeError.isEmpty()) {
+            // Nothing to convert, or nowhere to write: the check comes first and says what is wrong.
+            report = LutCheck::checkCubeText(input, text, toComparison);
+            if (!report.ok()) {
+                printRefusal(report);
+                return ExitFailure;
+            }
             how = QStringLiteral("already a %1-point LUT: written unchanged, as the devices send it").arg(size);
             if (writeError.isEmpty())
                 writeError = file.write(text);
-        } else if (writeError.isEmpty()) {
+        } else {
             how = size == 17 ? QStringLiteral("downsampled from 33 points")
                              : QStringLiteral("upsampled from 17 points (tetrahedral interpolation)");
-            // The text goes to the file as it is made, and is read back as a device would read
-            // it for the comparison on a second thread while the next piece is made: no copy of
-            // the whole result is held, and neither thread waits long for the other.
-            PieceQueue pieces([&comparison](const QByteArray &piece) {
-                CubeEntryReader reader(piece);
-                while (reader.nextCandidate()) {
-                    LutEntry entry;
-                    if (reader.convert(entry))
-                        comparison.addResult(entry);
-                }
-                return QString();
-            });
-            const CubrixUtils::CubeTextSink sink = [&file, &pieces, &writeError](const QByteArray &piece) {
+            // A second thread checks the source while this one converts it, then reads the text
+            // back from the file as a device would read it, for the comparison, while this one
+            // goes on writing it. No copy of the result is held, and neither thread waits for the
+            // other until the end. A file that fails the check is dropped unwritten.
+            ReadBackThread readBack(
+                [&] { report = LutCheck::checkCubeText(input, text, toComparison); }, file.pathAside(),
+                [&comparison](const QByteArray &piece) {
+                    CubeEntryReader reader(piece);
+                    while (reader.nextCandidate()) {
+                        LutEntry entry;
+                        if (reader.convert(entry))
+                            comparison.addResult(entry);
+                    }
+                });
+            const CubrixUtils::CubeTextSink sink = [&file, &readBack, &writeError](const QByteArray &piece) {
                 writeError = file.write(piece);
-                return writeError.isEmpty() && pieces.push(piece);
+                if (!writeError.isEmpty())
+                    return false;
+                readBack.written(piece.size());
+                return true;
             };
             const bool converted = size == 17 ? CubrixUtils::downsampleCubeText33to17(text, sink)
                                               : CubrixUtils::upsampleCubeText17to33(text, sink);
-            const QString readBackError = pieces.finish(); // reading back cannot fail
-            if (writeError.isEmpty())
-                writeError = readBackError;
+            const QString readBackError = readBack.finish();
+            if (!report.ok()) {
+                printRefusal(report);
+                return ExitFailure;
+            }
             if (!converted && writeError.isEmpty()) {
                 Console::err(QStringLiteral("brevanto-cli: %1: conversion failed: %2").arg(input, capture.reason()));
                 return ExitFailure;
             }
+            if (writeError.isEmpty() && !readBackError.isEmpty())
+                writeError = QStringLiteral("cannot read %1 back: %2").arg(output, readBackError);
         }
         if (writeError.isEmpty())
             writeError = file.commit();

@@ -63,7 +63,7 @@ QString OutputFile::open()
 
 QString OutputFile::write(const QByteArray &piece)
 {
-    if (m_file.write(piece) != piece.size())
+    if (m_file.write(piece) != piece.size() || !m_file.flush())
         return failure(m_file.errorString());
     return QString();
 }

@@ -17,8 +17,12 @@ public:
     // Each gives an empty text on success, else the reason. Nothing reaches `path` unless
     // commit succeeds; a file that is not committed is removed.
     QString open();
+    // Each piece reaches the system before write returns: another reader of the file aside
+    // sees it at once.
     QString write(const QByteArray &piece);
     QString commit();
+    // The file aside, once open.
+    QString pathAside() const { return m_file.fileName(); }
 
     // The whole contents at once.
     static QString write(const QString &path, const QByteArray &contents);
