@@ -1,6 +1,33 @@
 #include "mappedfile.h"
 
+#include <csignal>
+#include <cstring>
 #include <limits>
+#include <unistd.h>
+
+namespace {
+// A mapped file cut short by another program while it is read raises SIGBUS at the first page
+// past its new end. The run then ends as a failure that says why, not as a crash.
+void inputChangedWhileRead(int)
+{
+    static const char message[] = "brevanto-cli: an input file was shortened while it was being read\n";
+    const ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
+    (void)ignored;
+    _exit(1);
+}
+
+void reportShortenedFiles()
+{
+    static const bool installed = [] {
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = inputChangedWhileRead;
+        sigemptyset(&action.sa_mask);
+        return sigaction(SIGBUS, &action, nullptr) == 0;
+    }();
+    (void)installed;
+}
+} // namespace
 
 bool MappedFile::open(const QString &path, qint64 maximumSize)
 {
@@ -18,6 +45,7 @@ bool MappedFile::open(const QString &path, qint64 maximumSize)
     // A file of no bytes, or one the system cannot map (a pipe, say), is read instead.
     const uchar *mapped = m_size > 0 ? m_file.map(0, m_size) : nullptr;
     if (mapped) {
+        reportShortenedFiles();
         m_bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(m_size));
         return true;
     }
