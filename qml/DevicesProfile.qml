@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import QtQuick.Dialogs 1.3
 import "ChannelCreation.js" as Creation
 
 // Profile export and import for the main window: the file dialogs, the confirmation and the
@@ -22,19 +21,21 @@ Item {
     // The saved tabs now hold the imported list; the window starts again from them.
     signal profileImported()
 
-    // The dialogs are built the first time they are needed: building all five took a large
-    // share of the window's start-up, and most sessions never open them.
-    function dialog(loader) {
-        loader.active = true;
-        return loader.item;
+    // The dialogs (ProfileDialogs.qml) are loaded the first time one is needed: building the
+    // five of them, or only loading their types, took a large share of the window's start-up,
+    // and most sessions never open them.
+    function dialogs() {
+        if (dialogsLoader.item === null)
+            dialogsLoader.setSource("ProfileDialogs.qml", { "profiles": profiles });
+        return dialogsLoader.item;
     }
 
     function openSaveDialog() {
-        dialog(saveLoader).open();
+        dialogs().openSave();
     }
 
     function openLoadDialog() {
-        dialog(loadLoader).open();
+        dialogs().openLoad();
     }
 
     // Writes the saved tabs into a profile at `path`; `theme` forces every entry's theme when
@@ -52,9 +53,7 @@ Item {
             }
             written = deviceProfile.exportTabs("", path, text);
         }
-        var exported = dialog(exportedLoader);
-        exported.text = written ? "Your profile has been saved." : "Your profile could not be saved.";
-        exported.open();
+        dialogs().showExported(written ? "Your profile has been saved." : "Your profile could not be saved.");
         return written;
     }
 
@@ -92,7 +91,7 @@ Item {
         deviceProfile.importTabs(path);
         var entries = parseProfile(deviceProfile.getInfo());
         if (entries === null) {
-            dialog(problemLoader).open();
+            dialogs().showProblem();
             return false;
         }
         for (var i = sessionManager.getSavedTabsCSV().length - 1; i >= 0; --i)
@@ -104,63 +103,6 @@ Item {
     }
 
     Loader {
-        id: saveLoader
-        active: false
-        sourceComponent: FileDialog {
-            objectName: "saveProfileDialog"
-            title: "Please choose a file"
-            selectExisting: false
-            nameFilters: ["Text Files (*.txt)"]
-            folder: shortcuts.desktop
-            onAccepted: profiles.exportProfile(Creation.localPath(fileUrl), "")
-        }
-    }
-
-    Loader {
-        id: loadLoader
-        active: false
-        sourceComponent: FileDialog {
-            objectName: "loadProfileDialog"
-            title: "Please choose a file to import"
-            nameFilters: ["Text Files (*.txt)", "All files (*)"]
-            onAccepted: {
-                profiles.chosenPath = Creation.localPath(fileUrl);
-                profiles.dialog(confirmLoader).open();
-            }
-        }
-    }
-
-    Loader {
-        id: confirmLoader
-        active: false
-        sourceComponent: MessageDialog {
-            objectName: "importConfirmDialog"
-            title: "Import Tabs"
-            text: "All current tabs will be deleted. Continue?"
-            icon: StandardIcon.Question
-            standardButtons: StandardButton.Yes | StandardButton.No
-            onYes: profiles.importProfile(profiles.chosenPath)
-        }
-    }
-
-    Loader {
-        id: exportedLoader
-        active: false
-        sourceComponent: MessageDialog {
-            objectName: "exportedDialog"
-            title: "Exported Tabs"
-            text: "Your profile has been saved."
-        }
-    }
-
-    Loader {
-        id: problemLoader
-        active: false
-        sourceComponent: MessageDialog {
-            objectName: "importProblemDialog"
-            title: "Problem Importing Profile"
-            text: "Incorrect file structure. Please try another file."
-            icon: StandardIcon.Warning
-        }
+        id: dialogsLoader
     }
 }

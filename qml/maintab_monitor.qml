@@ -2,7 +2,6 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Controls.Styles 1.4
 import QtQuick.Layouts 1.15
-import QtQuick.Dialogs 1.3
 import MNCP 1.0
 import "ChannelCreation.js" as Creation
 import "common/CheckDeviceType.js" as CheckDeviceType
@@ -229,14 +228,10 @@ Item {
     }
 
     // Built when the device first reports an error: most tabs never show it, and building it
-    // with every tab slowed the window's start.
+    // (or only loading its type) with every tab slowed the window's start.
     Loader {
         id: errorLoader
         active: false
-        sourceComponent: MessageDialog {
-            objectName: "errorDialog"
-            icon: StandardIcon.Warning
-            standardButtons: StandardButton.Ok
-        }
+        source: "DeviceErrorDialog.qml"
     }
 }

@@ -1,11 +1,11 @@
 import QtQuick 2.15
-import QtQuick.Controls 1.4
-import QtQuick.Layouts 1.15
 import QtQuick.Dialogs 1.3
 
 // The dialogs of one page, shared by all its boxes and built on first use: a file chooser, a
 // question (Yes/No or OK/Cancel), a notice, and the LUT processing precision dialog. Each
-// request hands over what to do with the answer; a dismissed dialog does nothing.
+// request hands over what to do with the answer; a dismissed dialog does nothing. The dialogs
+// themselves (PageDialogSet.qml) are loaded only when the page first needs one: loading their
+// types with every tab slowed the program's start.
 Item {
     id: dialogs
 
@@ -13,17 +13,23 @@ Item {
     property var confirmAction: null
     property var precisionAction: null
 
-    readonly property QtObject fileDialog: fileLoader.item
-    readonly property QtObject confirmDialog: confirmLoader.item
-    readonly property QtObject noticeDialog: noticeLoader.item
-    readonly property QtObject precisionDialog: precisionLoader.item
+    readonly property QtObject dialogSet: setLoader.item
+    readonly property QtObject fileDialog: dialogSet ? dialogSet.fileDialog : null
+    readonly property QtObject confirmDialog: dialogSet ? dialogSet.confirmDialog : null
+    readonly property QtObject noticeDialog: dialogSet ? dialogSet.noticeDialog : null
+    readonly property QtObject precisionDialog: dialogSet ? dialogSet.precisionDialog : null
 
     readonly property var precisionLabels: ["", "8 bits", "10 bits", "12 bits"]
 
+    function loadedSet() {
+        if (setLoader.item === null)
+            setLoader.setSource("PageDialogSet.qml", { "dialogs": dialogs });
+        return setLoader.item;
+    }
+
     // Opens the file chooser; `action(url)` runs when a file is accepted.
     function chooseFile(title, nameFilters, action) {
-        fileLoader.active = true;
-        var dialog = fileLoader.item;
+        var dialog = loadedSet().file();
         dialog.title = title;
         dialog.nameFilters = nameFilters;
         fileAction = action;
@@ -41,8 +47,7 @@ Item {
     // Asks a question; `action()` runs on Yes or OK.
     // `question`: { title, text, informativeText, icon, buttons }.
     function confirm(question, action) {
-        confirmLoader.active = true;
-        var dialog = confirmLoader.item;
+        var dialog = loadedSet().question();
         dialog.title = question.title;
         dialog.text = question.text;
         dialog.informativeText = question.informativeText !== undefined ? question.informativeText : "";
@@ -61,8 +66,7 @@ Item {
     }
 
     function notify(title, text) {
-        noticeLoader.active = true;
-        var dialog = noticeLoader.item;
+        var dialog = loadedSet().notice();
         dialog.title = title;
         dialog.text = text;
         dialog.open();
@@ -71,8 +75,7 @@ Item {
     // Asks for the LUT processing precision (1, 2 or 3), starting from `choice`;
     // `action(choice, asDefault)` runs when it is accepted.
     function askPrecision(title, choice, action) {
-        precisionLoader.active = true;
-        var dialog = precisionLoader.item;
+        var dialog = loadedSet().precision();
         dialog.title = title;
         dialog.choice = choice >= 1 && choice <= 3 ? choice : 3;
         dialog.asDefault = false;
@@ -88,83 +91,6 @@ Item {
     }
 
     Loader {
-        id: fileLoader
-        active: false
-        sourceComponent: FileDialog {
-            objectName: "fileDialog"
-            selectExisting: true
-            selectMultiple: false
-            onAccepted: dialogs.fileChosen(fileUrl)
-            onRejected: dialogs.fileAction = null
-        }
-    }
-
-    Loader {
-        id: confirmLoader
-        active: false
-        sourceComponent: MessageDialog {
-            objectName: "confirmDialog"
-            // Yes and OK end in different signals.
-            onYes: dialogs.confirmed()
-            onAccepted: dialogs.confirmed()
-            onRejected: dialogs.confirmAction = null
-            onNo: dialogs.confirmAction = null
-        }
-    }
-
-    Loader {
-        id: noticeLoader
-        active: false
-        sourceComponent: MessageDialog {
-            objectName: "noticeDialog"
-            icon: StandardIcon.Information
-            standardButtons: StandardButton.Ok
-        }
-    }
-
-    Loader {
-        id: precisionLoader
-        active: false
-        sourceComponent: Dialog {
-            id: precisionDialog
-            objectName: "precisionDialog"
-            property int choice: 3
-            property alias asDefault: defaultBox.checked
-            standardButtons: StandardButton.Ok | StandardButton.Cancel
-            onAccepted: dialogs.precisionChosen(choice, defaultBox.checked)
-            onRejected: dialogs.precisionAction = null
-
-            ColumnLayout {
-                spacing: 8
-
-                Label {
-                    text: "Select LUT Processing Precision"
-                    font.bold: true
-                }
-                Repeater {
-                    model: [1, 2, 3]
-                    delegate: RadioButton {
-                        objectName: "precisionChoice" + modelData
-                        text: dialogs.precisionLabels[modelData]
-                        checked: precisionDialog.choice === modelData
-                        onClicked: {
-                            precisionDialog.choice = modelData;
-                            checked = Qt.binding(function() { return precisionDialog.choice === modelData; });
-                        }
-                    }
-                }
-                CheckBox {
-                    id: defaultBox
-                    objectName: "precisionDefault"
-                    text: "set %1 as default".arg(dialogs.precisionLabels[precisionDialog.choice])
-                }
-                Label {
-                    text: "LUTs will be processed at the designated precision, without asking you again,\nwhen a selection is set as default. To change this later go to:"
-                }
-                Label {
-                    text: "[Settings -> Set Cube LUT Processing Precision]"
-                }
-            }
-        }
+        id: setLoader
     }
 }

@@ -133,11 +133,12 @@ Item {
             LazySection {
                 wanted: page.connected
                 Layout.preferredWidth: 420
-                sourceComponent: MetaData {
-                    loadedHardware: page.loadedHardware
-                    mode: page.mode
-                    onDisconnectRequested: page.disconnectDevice()
-                }
+                file: "MetaData.qml"
+                properties: ({
+                    "loadedHardware": Qt.binding(function() { return page.loadedHardware; }),
+                    "mode": Qt.binding(function() { return page.mode; })
+                })
+                onLoaded: item.disconnectRequested.connect(page.disconnectDevice)
             }
 
             LazySection {
@@ -206,11 +207,15 @@ Item {
                     title: "Look / DIT 3D LUT"
                     mode: page.mode
 
-                    LutKT {
-                        loadedHardware: page.loadedHardware
-                        mode: page.mode
-                        type: Monitor.LUT_TYPE_3D
-                        func: Monitor.LUT_FUNC_DIT
+                    LazySection {
+                        wanted: true
+                        file: "LutKT.qml"
+                        properties: ({
+                            "loadedHardware": Qt.binding(function() { return page.loadedHardware; }),
+                            "mode": Qt.binding(function() { return page.mode; }),
+                            "type": Monitor.LUT_TYPE_3D,
+                            "func": Monitor.LUT_FUNC_DIT
+                        })
                     }
                 }
             }
@@ -218,10 +223,11 @@ Item {
             LazySection {
                 wanted: page.showRv
                 Layout.fillWidth: true
-                sourceComponent: LutPageRV {
-                    loadedHardware: page.loadedHardware
-                    mode: page.mode
-                }
+                file: "LutPageRV.qml"
+                properties: ({
+                    "loadedHardware": Qt.binding(function() { return page.loadedHardware; }),
+                    "mode": Qt.binding(function() { return page.mode; })
+                })
             }
         }
     }
