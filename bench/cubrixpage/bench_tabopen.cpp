@@ -15,6 +15,7 @@
 // benchmark table's figure (target: under 150 ms). Runs headless.
 // Usage: bench_tabopen [runs]   (default 9)
 
+#include "bench/common/benchobjects.h"
 #include "app/qmlregistry.h"
 #include "bench/common/benchresult.h"
 #include "cubrix/cubrix.h"
@@ -40,40 +41,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
-void collect(QObject *object, const QString &name, QObject **found, QSet<QObject *> *seen)
-{
-    if (!object || *found || seen->contains(object))
-        return;
-    seen->insert(object);
-    if (object->objectName() == name) {
-        *found = object;
-        return;
-    }
-    for (QObject *child : object->children())
-        collect(child, name, found, seen);
-    if (auto *item = qobject_cast<QQuickItem *>(object)) {
-        for (QQuickItem *child : item->childItems())
-            collect(child, name, found, seen);
-    }
-}
-
-QObject *findObject(QObject *root, const QString &name)
-{
-    QObject *found = nullptr;
-    QSet<QObject *> seen;
-    collect(root, name, &found, &seen);
-    return found;
-}
 
 // Spins the event loop until `ready` holds (at most 10 s); false on time-out.
 bool spinUntil(const std::function<bool()> &ready)
@@ -132,7 +99,7 @@ public:
         item->setSize(QSizeF(800, 1300));
         const bool ready = spinUntil([&] {
             for (const QString &page : kind.pages) {
-                if (!findObject(created, page))
+                if (!Bench::findObject(created, page))
                     return false;
             }
             return true;
@@ -238,11 +205,11 @@ int main(int argc, char *argv[])
             std::unique_ptr<QObject> tab;
             if (stage.open(engine, CubrixTab, &tab) < 0)
                 return 1;
-            auto *cubrix = qobject_cast<Cubrix *>(findObject(tab.get(), QStringLiteral("cubrixDevice")));
+            auto *cubrix = qobject_cast<Cubrix *>(Bench::findObject(tab.get(), QStringLiteral("cubrixDevice")));
             if (!cubrix || !connectDevice(cubrix, server))
                 return 1;
             delete server.nextPendingConnection();
-            QObject *page = findObject(tab.get(), QStringLiteral("cubrixGeneralPage"));
+            QObject *page = Bench::findObject(tab.get(), QStringLiteral("cubrixGeneralPage"));
             QElapsedTimer timer;
             timer.start();
             cubrix->setModel(QStringLiteral("Cubrix"));
@@ -250,8 +217,8 @@ int main(int argc, char *argv[])
             cubrix->setBoxCh(ModeCases[m].channel);
             const QString row = QString::fromLatin1(ModeCases[m].row);
             if (!spinUntil([&] {
-                    auto *rowItem = qobject_cast<QQuickItem *>(findObject(page, row));
-                    return rowItem && rowItem->isVisible() && findObject(page, QStringLiteral("launchComponents"));
+                    auto *rowItem = qobject_cast<QQuickItem *>(Bench::findObject(page, row));
+                    return rowItem && rowItem->isVisible() && Bench::findObject(page, QStringLiteral("launchComponents"));
                 }))
                 return 1;
             modeTimes[m].push_back(elapsedMs(timer));
@@ -266,8 +233,8 @@ int main(int argc, char *argv[])
                                     + IdentityLut::cubeText33().size();
     const double identityMs = elapsedMs(identity);
 
-    const double cubrixCold = median(cold[0]), monitorCold = median(cold[1]);
-    const double cubrixWarm = median(warm[0]), monitorWarm = median(warm[1]);
+    const double cubrixCold = Bench::median(cold[0]), monitorCold = Bench::median(cold[1]);
+    const double cubrixWarm = Bench::median(warm[0]), monitorWarm = Bench::median(warm[1]);
     std::printf("Opening a device tab until its pages exist (median of %d runs, ms):\n", runs);
     std::printf("  %-14s cold %8.2f   warm %8.2f\n", CubrixTab.label, cubrixCold, cubrixWarm);
     std::printf("  %-14s cold %8.2f   warm %8.2f\n", MonitorTab.label, monitorCold, monitorWarm);
@@ -278,7 +245,7 @@ int main(int argc, char *argv[])
     std::printf("Allowed margin: %.2f ms -> %s\n", allowed, margin <= allowed ? "within" : "EXCEEDED");
     std::printf("Cubrix controls page filling in on the first mode report (median, fresh engine, ms):\n");
     for (int m = 0; m < 4; ++m)
-        std::printf("  %-18s %8.2f\n", ModeCases[m].label, median(modeTimes[m]));
+        std::printf("  %-18s %8.2f\n", ModeCases[m].label, Bench::median(modeTimes[m]));
     std::printf("Identity tables for \"Delete LUT\" built on first use: %.2f ms (%lld characters)\n", identityMs,
                 static_cast<long long>(identityBytes));
     Bench::result("new Cubrix tab", cubrixCold, "ms", 150, Bench::Goal::Below);

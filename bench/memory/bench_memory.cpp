@@ -13,6 +13,8 @@
 // Needs a display with OpenGL (run under xvfb-run with LIBGL_ALWAYS_SOFTWARE=1).
 // Usage: bench_memory [seconds]   (default 10)
 
+#include "bench/common/benchobjects.h"
+#include "bench/common/benchsupport.h"
 #include "app/qmlregistry.h"
 #include "bench/common/benchresult.h"
 #include "cubrix/cubrix.h"
@@ -57,58 +59,6 @@ constexpr int SettleMs = 2000;
 // on a loaded machine). A window that stopped would draw none.
 constexpr double MinimumFramesPerSecond = 0.5;
 
-QString buildPath(const QString &relative)
-{
-    const QString buildDir = qEnvironmentVariable("BREVANTO_BUILD_DIR");
-    if (!buildDir.isEmpty())
-        return buildDir + QLatin1Char('/') + relative;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../") + relative;
-}
-
-bool spinUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void spinFor(int ms)
-{
-    spinUntil([] { return false; }, ms);
-}
-
-void collect(QObject *object, const QString &name, QObject **found, QSet<QObject *> *seen)
-{
-    if (!object || *found || seen->contains(object))
-        return;
-    seen->insert(object);
-    if (object->objectName() == name) {
-        *found = object;
-        return;
-    }
-    for (QObject *child : object->children())
-        collect(child, name, found, seen);
-    if (auto *item = qobject_cast<QQuickItem *>(object)) {
-        for (QQuickItem *child : item->childItems())
-            collect(child, name, found, seen);
-    }
-    if (auto *window = qobject_cast<QQuickWindow *>(object))
-        collect(window->contentItem(), name, found, seen);
-}
-
-QObject *findObject(QObject *root, const QString &name)
-{
-    QObject *found = nullptr;
-    QSet<QObject *> seen;
-    collect(root, name, &found, &seen);
-    return found;
-}
-
 QVariant callQml(QObject *object, const char *function, const QVariantList &arguments = {})
 {
     QVariant result;
@@ -133,7 +83,7 @@ public:
 
     bool start()
     {
-        const QString program = buildPath(QStringLiteral("tools/brevanto-sim/brevanto-sim"));
+        const QString program = Bench::buildPath(QStringLiteral("tools/brevanto-sim/brevanto-sim"));
         if (!QFileInfo(program).isExecutable()) {
             std::fprintf(stderr, "bench_memory: %s not found\n", qPrintable(program));
             return false;
@@ -155,7 +105,7 @@ public:
                                           << QStringLiteral("--port") << QString::number(m_port)
                                           << QStringLiteral("--log-file") << m_logFile);
             if (m_process->waitForStarted(10000)
-                && spinUntil([this] { return log().contains("listening on"); }, 10000))
+                && Bench::waitFor([this] { return log().contains("listening on"); }, 10000))
                 return true;
         }
         std::fprintf(stderr, "bench_memory: the %s simulator did not start\n", qPrintable(m_label));
@@ -215,7 +165,7 @@ bool connectTab(Tab &tab, const Simulator &sim, const std::function<bool()> &rea
 {
     tab.device->setPort(sim.port());
     callQml(tab.tab, "toggleConnection");
-    if (!spinUntil([&] { return tab.device->state() == QAbstractSocket::ConnectedState && ready(); }, 20000)) {
+    if (!Bench::waitFor([&] { return tab.device->state() == QAbstractSocket::ConnectedState && ready(); }, 20000)) {
         std::fprintf(stderr, "bench_memory: the %s tab did not connect to its simulator\n", tab.label);
         return false;
     }
@@ -226,13 +176,13 @@ bool openAndPlay(Tab &tab, const char *view, const char *windowProperty, std::ve
 {
     callQml(tab.page, "openScope", {QString::fromLatin1(view)});
     auto *window = qobject_cast<QQuickWindow *>(tab.page->property(windowProperty).value<QObject *>());
-    if (!window || !spinUntil([window] { return window->isExposed(); }, 20000)) {
+    if (!window || !Bench::waitFor([window] { return window->isExposed(); }, 20000)) {
         std::fprintf(stderr, "bench_memory: the %s %s window did not open\n", tab.label, view);
         return false;
     }
     auto *series = qobject_cast<QSurface3DSeries *>(window->property("series").value<QObject *>());
     auto *stream = qobject_cast<ScopeStream *>(window->property("stream").value<QObject *>());
-    auto *button = qobject_cast<QQuickItem *>(findObject(window, QStringLiteral("startStopButton")));
+    auto *button = qobject_cast<QQuickItem *>(Bench::findObject(window, QStringLiteral("startStopButton")));
     if (!series || !stream || !button || !button->isEnabled()) {
         std::fprintf(stderr, "bench_memory: the %s %s window cannot play\n", tab.label, view);
         return false;
@@ -245,7 +195,7 @@ bool openAndPlay(Tab &tab, const char *view, const char *windowProperty, std::ve
     // The window's own Start button.
     QMetaObject::invokeMethod(button, "clicked");
     const int type = QString::fromLatin1(view) == QLatin1String("vector") ? ScopeStream::Vector : ScopeStream::Waveform;
-    if (!spinUntil([&] { return stream->isPlaying() & type; }, 5000)) {
+    if (!Bench::waitFor([&] { return stream->isPlaying() & type; }, 5000)) {
         std::fprintf(stderr, "bench_memory: the %s %s window did not start\n", tab.label, view);
         return false;
     }
@@ -312,19 +262,19 @@ int main(int argc, char *argv[])
     const qint64 beforeWindow = Bench::statusBytes("VmRSS");
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
     auto *mainWindow = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
-    if (!mainWindow || !spinUntil([mainWindow] { return mainWindow->isExposed(); }, 20000)) {
+    if (!mainWindow || !Bench::waitFor([mainWindow] { return mainWindow->isExposed(); }, 20000)) {
         std::fprintf(stderr, "bench_memory: the main window did not open\n");
         return 1;
     }
-    spinFor(500);
+    Bench::waitMs(500);
     const qint64 windowOnly = Bench::statusBytes("VmRSS");
 
     Tab monitorTab{"monitor", "monitorTab", "monitorDevice", "monitorGeneralPage"};
     Tab cubrixTab{"Cubrix", "cubrixTab", "cubrixDevice", "cubrixGeneralPage"};
     for (Tab *tab : {&monitorTab, &cubrixTab}) {
-        tab->tab = findObject(mainWindow, QString::fromLatin1(tab->tabName));
-        tab->device = tab->tab ? qobject_cast<DeviceBase *>(findObject(tab->tab, QString::fromLatin1(tab->deviceName))) : nullptr;
-        tab->page = tab->tab ? findObject(tab->tab, QString::fromLatin1(tab->pageName)) : nullptr;
+        tab->tab = Bench::findObject(mainWindow, QString::fromLatin1(tab->tabName));
+        tab->device = tab->tab ? qobject_cast<DeviceBase *>(Bench::findObject(tab->tab, QString::fromLatin1(tab->deviceName))) : nullptr;
+        tab->page = tab->tab ? Bench::findObject(tab->tab, QString::fromLatin1(tab->pageName)) : nullptr;
         if (!tab->device || !tab->tab || !tab->page) {
             std::fprintf(stderr, "bench_memory: no %s tab in the window\n", tab->label);
             return 1;
@@ -333,13 +283,13 @@ int main(int argc, char *argv[])
     auto *monitor = qobject_cast<Monitor *>(monitorTab.device);
     auto *cubrix = qobject_cast<Cubrix *>(cubrixTab.device);
     if (!connectTab(monitorTab, monitorSim,
-                    [&] { return monitor->model() == QLatin1String("KT-2400") && findObject(monitorTab.page, QStringLiteral("launchSection")); })
+                    [&] { return monitor->model() == QLatin1String("KT-2400") && Bench::findObject(monitorTab.page, QStringLiteral("launchSection")); })
         || !connectTab(cubrixTab, cubrixSim, [&] {
                return cubrix->model() == QLatin1String("Cubrix") && cubrix->boxMode() == 1
-                      && findObject(cubrixTab.page, QStringLiteral("launchComponents"));
+                      && Bench::findObject(cubrixTab.page, QStringLiteral("launchComponents"));
            }))
         return 1;
-    spinFor(500);
+    Bench::waitMs(500);
     const qint64 connected = Bench::statusBytes("VmRSS");
 
     std::vector<ScopeWindow> windows;
@@ -348,7 +298,7 @@ int main(int argc, char *argv[])
         if (!openAndPlay(*tab, "waveform", "waveformWindow", windows) || !openAndPlay(*tab, "vector", "vectorWindow", windows))
             return 1;
     }
-    spinFor(SettleMs);
+    Bench::waitMs(SettleMs);
 
     // The sampling: VmRSS every 500 ms while everything plays, and the frames drawn meanwhile.
     std::vector<int> framesBefore;
@@ -359,7 +309,7 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     for (int i = 1; i <= seconds * 1000 / SampleIntervalMs; ++i) {
-        spinUntil([&] { return clock.elapsed() >= i * SampleIntervalMs; }, 2 * SampleIntervalMs);
+        Bench::waitFor([&] { return clock.elapsed() >= i * SampleIntervalMs; }, 2 * SampleIntervalMs);
         samples.push_back(Bench::statusBytes("VmRSS"));
     }
     const double sampledSeconds = clock.elapsed() / 1000.0;
@@ -396,6 +346,6 @@ int main(int argc, char *argv[])
         if (window.window)
             window.window->close();
     }
-    spinFor(200);
+    Bench::waitMs(200);
     return 0;
 }

@@ -4,6 +4,7 @@
 // no graph drawing them (target at least 200 frames per second).
 //
 //   bench_scope [frames]     (default 300 per case, after 20 warm-up frames)
+#include "bench/common/benchsupport.h"
 #include "bench/common/benchresult.h"
 #include "monitor/monitor.h"
 #include "scope/scopestream.h"
@@ -69,22 +70,6 @@ void report(const char *name, int points, const Figures &f)
                 f.median, f.p10, f.p90, f.median * 1000.0 / points);
 }
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    // Sleeps until something happens; the ticking timer bounds each sleep so the time limit and
-    // `done` are checked even when nothing else does (processEvents with a time limit would spin).
-    QTimer tick;
-    tick.start(10);
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 // Frames per second a monitor's scope stream pulls from the simulator for `seconds`, playing
 // `types` (the scope playback mask); 0 when it could not run.
 double pullLoopRate(const QString &simulator, uchar types, double seconds)
@@ -103,7 +88,7 @@ double pullLoopRate(const QString &simulator, uchar types, double seconds)
     if (!sim.waitForStarted(5000))
         return 0.0;
     QByteArray said;
-    waitFor([&] { said += sim.readAll(); return said.contains("listening") || sim.state() != QProcess::Running; }, 10000);
+    Bench::waitFor([&] { said += sim.readAll(); return said.contains("listening") || sim.state() != QProcess::Running; }, 10000);
 
     QSurface3DSeries waveformSeries;
     QSurface3DSeries vectorSeries;
@@ -121,15 +106,15 @@ double pullLoopRate(const QString &simulator, uchar types, double seconds)
         monitor.cScopeStream()->setDataSeries_Wave(&waveformSeries);
         monitor.cScopeStream()->setDataSeries_Vector(&vectorSeries);
         monitor.deviceConnect();
-        if (waitFor([&] { return monitor.state() == QAbstractSocket::ConnectedState; }, 10000)) {
+        if (Bench::waitFor([&] { return monitor.state() == QAbstractSocket::ConnectedState; }, 10000)) {
             // Let the identity queries of a new connection pass first.
-            waitFor([] { return false; }, 500);
+            Bench::waitFor([] { return false; }, 500);
             monitor.cScopeStream()->startStopPlayback(types, true);
-            waitFor([&] { return frames >= 20; }, 10000);
+            Bench::waitFor([&] { return frames >= 20; }, 10000);
             const int start = frames;
             QElapsedTimer timer;
             timer.start();
-            waitFor([&] { return timer.elapsed() >= seconds * 1000; }, int(seconds * 1000) + 1000);
+            Bench::waitFor([&] { return timer.elapsed() >= seconds * 1000; }, int(seconds * 1000) + 1000);
             rate = (frames - start) / (timer.nsecsElapsed() / 1e9);
             monitor.cScopeStream()->stopPlayback(ScopeStream::Both);
         }
@@ -141,13 +126,6 @@ double pullLoopRate(const QString &simulator, uchar types, double seconds)
     return rate;
 }
 
-QString simulatorPath()
-{
-    const QByteArray build = qgetenv("BREVANTO_BUILD_DIR");
-    const QString root = build.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../..")
-                                         : QString::fromLocal8Bit(build);
-    return root + QStringLiteral("/tools/brevanto-sim/brevanto-sim");
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -198,7 +176,7 @@ int main(int argc, char **argv)
     Bench::result("scope waveform frame", waveformFigures.median / 1000.0, "ms", 0.5, Bench::Goal::Below);
     Bench::result("scope vector frame", slowestVector / 1000.0, "ms", 0.5, Bench::Goal::Below);
 
-    const QString simulator = simulatorPath();
+    const QString simulator = Bench::buildPath(QStringLiteral("tools/brevanto-sim/brevanto-sim"));
     if (!QFile::exists(simulator)) {
         std::fprintf(stderr, "no simulator at %s\n", qPrintable(simulator));
         return 1;

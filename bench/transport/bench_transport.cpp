@@ -8,6 +8,7 @@
 // Targets: each transfer at least half socat's throughput, memory at most twice the payload.
 // Usage: bench_transport [runs]   (default 3; the simulator is found beside the build's tools)
 
+#include "bench/common/benchsupport.h"
 #include "bench/common/benchresult.h"
 #include "device/devicebase.h"
 
@@ -40,36 +41,12 @@ constexpr qint64 FramePayloadBytes = 12 + qint64(FrameWidth) * FrameHeight * 4;
     std::exit(1);
 }
 
-QString buildDir()
-{
-    const QByteArray fromEnvironment = qgetenv("BREVANTO_BUILD_DIR");
-    return fromEnvironment.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../..")
-                                     : QString::fromLocal8Bit(fromEnvironment);
-}
-
 quint16 freePort()
 {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::LocalHost, 0))
         fail(QStringLiteral("no free port on 127.0.0.1"));
     return probe.serverPort();
-}
-
-// Runs the event loop until `done` holds or the time is up.
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    // Sleeps until something happens; the ticking timer bounds each sleep so the time limit and
-    // `done` are checked even when nothing else does (processEvents with a time limit would spin).
-    QTimer tick;
-    tick.start(10);
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 void writeFile(const QString &path, qint64 size)
@@ -92,7 +69,7 @@ class Simulator
 public:
     Simulator()
     {
-        const QString program = buildDir() + QStringLiteral("/tools/brevanto-sim/brevanto-sim");
+        const QString program = Bench::buildPath(QStringLiteral("tools/brevanto-sim/brevanto-sim"));
         if (!QFile::exists(program))
             fail(QStringLiteral("no simulator at ") + program);
         m_port = freePort();
@@ -104,7 +81,7 @@ public:
                                 QStringLiteral("%1x%2").arg(FrameWidth).arg(FrameHeight)});
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start();
-        if (!waitFor([this] { return m_process.readAll().contains("listening") || m_process.state() == QProcess::NotRunning; },
+        if (!Bench::waitFor([this] { return m_process.readAll().contains("listening") || m_process.state() == QProcess::NotRunning; },
                      10000)
             || m_process.state() != QProcess::Running)
             fail(QStringLiteral("the simulator did not start"));
@@ -154,14 +131,14 @@ Transfer sendFirmware(BenchDevice &device, const QString &image)
     QElapsedTimer timer;
     timer.start();
     device.updateFirmware(QUrl::fromLocalFile(image));
-    if (!waitFor([&complete] { return complete; }, 120000))
+    if (!Bench::waitFor([&complete] { return complete; }, 120000))
         fail(QStringLiteral("the firmware image was not acknowledged"));
     Transfer transfer;
     transfer.seconds = timer.nsecsElapsed() / 1e9;
     transfer.peakGrowthBytes = double(Bench::statusBytes("VmHWM") - before);
     QObject::disconnect(done);
     // The acknowledgement arrives as a header; let its reply release the transport.
-    waitFor([&device] { return device.socketHandler()->inFlight().protocol == 0; }, 10000);
+    Bench::waitFor([&device] { return device.socketHandler()->inFlight().protocol == 0; }, 10000);
     return transfer;
 }
 
@@ -180,7 +157,7 @@ Transfer receiveFrame(BenchDevice &device)
     const qint64 before = Bench::statusBytes("VmRSS");
     Bench::resetPeakRss();
     device.appendCmd(0x0400, 0x0000);
-    if (!waitFor([&device, repliesBefore] { return device.replies > repliesBefore; }, 60000))
+    if (!Bench::waitFor([&device, repliesBefore] { return device.replies > repliesBefore; }, 60000))
         fail(QStringLiteral("no frame arrived"));
     Transfer transfer;
     transfer.seconds = timer.nsecsElapsed() / 1e9;
@@ -202,7 +179,7 @@ double socatSeconds(const QString &file)
                                              QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
                                              QStringLiteral("OPEN:/dev/null")});
     QByteArray said;
-    if (!waitFor([&] { said += receiver.readAll(); return said.contains("listening") || receiver.state() == QProcess::NotRunning; },
+    if (!Bench::waitFor([&] { said += receiver.readAll(); return said.contains("listening") || receiver.state() == QProcess::NotRunning; },
                  10000)
         || receiver.state() != QProcess::Running)
         fail(QStringLiteral("socat did not listen: ") + QString::fromLocal8Bit(said));
@@ -243,7 +220,7 @@ int main(int argc, char **argv)
     Simulator simulator;
     BenchDevice device(simulator.port());
     device.deviceConnect();
-    if (!waitFor([&device] { return device.state() == QAbstractSocket::ConnectedState; }, 10000))
+    if (!Bench::waitFor([&device] { return device.state() == QAbstractSocket::ConnectedState; }, 10000))
         fail(QStringLiteral("cannot connect to the simulator"));
 
     std::vector<double> sendTimes, sendGrowth, receiveTimes, receiveGrowth, socatSend, socatReceive;
