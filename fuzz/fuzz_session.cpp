@@ -88,6 +88,18 @@ ProfileWindow *profileWindow()
     return profileWindowSlot().get();
 }
 
+// The window loads its dialogs when one is first shown (a refused profile shows one). Their
+// windows must go while the process is whole: destroyed by the clean-up at exit, after Qt Quick's
+// own statics, they would crash.
+void closeDialogs(QObject *profiles)
+{
+    for (QObject *child : profiles->findChildren<QObject *>()) {
+        if (qstrcmp(child->metaObject()->className(), "QQuickLoader") == 0)
+            child->setProperty("source", QUrl());
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 void profileImport(const QByteArray &contents)
 {
     ProfileWindow *window = profileWindow();
@@ -113,6 +125,7 @@ void profileImport(const QByteArray &contents)
 
     profiles->setProperty("sessionManager", QVariant::fromValue<QObject *>(nullptr));
     profiles->setProperty("deviceProfile", QVariant::fromValue<QObject *>(nullptr));
+    closeDialogs(profiles);
 
     const QStringList after = savedTabsAtNextStart();
     if (!imported.toBool()) {

@@ -3,9 +3,11 @@
 #include "app/qmlregistry.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMutex>
+#include <QQmlIncubationController>
 #include <QQuickStyle>
 #include <QTemporaryDir>
 
@@ -223,6 +225,16 @@ void MainWindow::unload()
 {
     if (!m_engine)
         return;
+    // Views (a file dialog's folder list, say) create some delegates asynchronously; an engine
+    // destroyed while they are still being created warns. Finish them first, within bounds.
+    if (QQmlIncubationController *incubation = m_engine->incubationController()) {
+        QElapsedTimer clock;
+        clock.start();
+        while (incubation->incubatingObjectCount() > 0 && clock.elapsed() < 5000) {
+            incubation->incubateFor(20);
+            QCoreApplication::processEvents();
+        }
+    }
     m_engine.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
