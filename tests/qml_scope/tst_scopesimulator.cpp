@@ -243,36 +243,46 @@ void TestScopeSimulator::vectorSpotsLandInTheTargets()
     QVERIFY(vector);
     auto *series = vector->property("series").value<QSurface3DSeries *>();
     QSignalSpy frames(series->dataProxy(), &QSurfaceDataProxy::arrayReset);
-    QVERIFY(clickControl(vector, QStringLiteral("startStopButton")));
-    QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 2, 10000);
-    QVERIFY(clickControl(vector, QStringLiteral("startStopButton")));
-    QTest::qWait(500);
 
-    const QImage image = vector->grabWindow();
-    QVERIFY(!image.isNull());
-    const QString keep = qEnvironmentVariable("BREVANTO_SCOPE_GRAB_DIR");
-    if (!keep.isEmpty())
-        image.save(QDir(keep).filePath(QStringLiteral("vector.png")));
-
-    // Six saturated spots (the black and white bars make a seventh at the centre); each must
-    // be enclosed by the graticule close by on all four sides: its target box.
-    const QVector<Blob> blobs = traceBlobs(image, 6);
-    QVERIFY2(blobs.size() >= 6, qPrintable(QStringLiteral("%1 trace spots").arg(blobs.size())));
+    // The spots move a little from frame to frame, and a slow machine (a sanitizer build) may
+    // grab a picture whose spots sit on a box's edge: up to three stopped pictures are tried.
+    // A graticule of the wrong scale misses the spots in every one.
     int enclosed = 0;
-    for (const Blob &blob : blobs) {
-        const QPoint centre = blob.centre.toPoint();
-        const int limit = 20; // the 75 % boxes are about 22 pixels wide here, the spots move a little
-        const bool boxed = distanceToGraticule(image, centre, 1, 0, limit) > 0 && distanceToGraticule(image, centre, -1, 0, limit) > 0
-                           && distanceToGraticule(image, centre, 0, 1, limit) > 0
-                           && distanceToGraticule(image, centre, 0, -1, limit) > 0;
-        if (boxed)
-            ++enclosed;
-        else
-            qInfo("trace spot of %d pixels at %d, %d: graticule at %d, %d, %d, %d", blob.pixels, centre.x(), centre.y(),
-                  distanceToGraticule(image, centre, 1, 0, limit), distanceToGraticule(image, centre, -1, 0, limit),
-                  distanceToGraticule(image, centre, 0, 1, limit), distanceToGraticule(image, centre, 0, -1, limit));
+    int spots = 0;
+    for (int attempt = 0; attempt < 3 && enclosed < 6; ++attempt) {
+        const int before = frames.count();
+        QVERIFY(clickControl(vector, QStringLiteral("startStopButton")));
+        QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= before + 2, 10000);
+        QVERIFY(clickControl(vector, QStringLiteral("startStopButton")));
+        QTest::qWait(500);
+
+        const QImage image = vector->grabWindow();
+        QVERIFY(!image.isNull());
+        const QString keep = qEnvironmentVariable("BREVANTO_SCOPE_GRAB_DIR");
+        if (!keep.isEmpty())
+            image.save(QDir(keep).filePath(QStringLiteral("vector.png")));
+
+        // Six saturated spots (the black and white bars make a seventh at the centre); each must
+        // be enclosed by the graticule close by on all four sides: its target box.
+        const QVector<Blob> blobs = traceBlobs(image, 6);
+        QVERIFY2(blobs.size() >= 6, qPrintable(QStringLiteral("%1 trace spots").arg(blobs.size())));
+        spots = blobs.size();
+        enclosed = 0;
+        for (const Blob &blob : blobs) {
+            const QPoint centre = blob.centre.toPoint();
+            const int limit = 20; // the 75 % boxes are about 22 pixels wide here, the spots move a little
+            const bool boxed = distanceToGraticule(image, centre, 1, 0, limit) > 0 && distanceToGraticule(image, centre, -1, 0, limit) > 0
+                               && distanceToGraticule(image, centre, 0, 1, limit) > 0
+                               && distanceToGraticule(image, centre, 0, -1, limit) > 0;
+            if (boxed)
+                ++enclosed;
+            else
+                qInfo("trace spot of %d pixels at %d, %d: graticule at %d, %d, %d, %d", blob.pixels, centre.x(), centre.y(),
+                      distanceToGraticule(image, centre, 1, 0, limit), distanceToGraticule(image, centre, -1, 0, limit),
+                      distanceToGraticule(image, centre, 0, 1, limit), distanceToGraticule(image, centre, 0, -1, limit));
+        }
     }
-    QVERIFY2(enclosed >= 6, qPrintable(QStringLiteral("%1 of %2 spots in a box").arg(enclosed).arg(blobs.size())));
+    QVERIFY2(enclosed >= 6, qPrintable(QStringLiteral("%1 of %2 spots in a box").arg(enclosed).arg(spots)));
 }
 
 void TestScopeSimulator::windowsOpenOncePerKind_data()
