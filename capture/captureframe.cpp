@@ -1,11 +1,13 @@
 #include "captureframe.h"
 
+#include "atomicfile.h"
 #include "framedecoder.h"
 #include "frameheader.h"
 #include "mncp/sockethandler.h"
 #include "rawframefile.h"
 
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QPainter>
 #include <QtDebug>
 #include <algorithm>
@@ -17,6 +19,13 @@ const quint16 FrameCaptureProtocol = 0x0400;
 QString twoDigits(uint value, int base)
 {
     return QStringLiteral("%1").arg(value, 2, base, QLatin1Char('0'));
+}
+
+// The format follows the file's suffix, as QImage::save(path) chooses it.
+bool writeImageFile(const QImage &image, const QString &path)
+{
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    return AtomicFile::write(path, [&](QIODevice &file) { return QImageWriter(&file, format).write(image); });
 }
 } // namespace
 
@@ -123,7 +132,7 @@ void CaptureFrame::saveImage(QUrl url)
     }
     qDebug().noquote() << "save image" << url.toDisplayString();
     qDebug().noquote() << "save image" << QDateTime::currentDateTime().toString(Qt::TextDate);
-    if (!m_image.save(url.toLocalFile()))
+    if (!writeImageFile(m_image, url.toLocalFile()))
         qWarning().noquote() << "saveImage: could not write" << url.toDisplayString();
 }
 
@@ -201,7 +210,7 @@ void CaptureFrame::receiveFrame(QByteArray frame, uint range)
 
     if (save.imageWanted) {
         consumeQuickSaveCount();
-        if (!m_image.save(save.url.toLocalFile()))
+        if (!writeImageFile(m_image, save.url.toLocalFile()))
             qWarning().nospace().noquote() << "failed to write " << save.url.toLocalFile();
         qDebug().nospace().noquote() << "save file " << save.url.toString();
     }

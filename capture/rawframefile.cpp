@@ -1,8 +1,9 @@
 #include "rawframefile.h"
 
+#include "atomicfile.h"
 #include "formulas.h"
 
-#include <QFile>
+#include <QIODevice>
 #include <QtDebug>
 #include <QtEndian>
 
@@ -27,16 +28,10 @@ QByteArray RawFrameFile::fileBytes(const QByteArray &frame, const FrameHeader &h
 
 bool RawFrameFile::write(const QString &path, const QByteArray &frame, const FrameHeader &header)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        // Not opening must not pass for a saved frame.
-        qWarning().nospace().noquote() << "failed to write " << path;
-        return false;
-    }
     const QByteArray bytes = fileBytes(frame, header);
-    if (file.write(bytes) != bytes.size()) {
+    const bool written = AtomicFile::write(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+    // A frame that did not reach the disk must not pass for a saved one.
+    if (!written)
         qWarning().nospace().noquote() << "failed to write " << path;
-        return false;
-    }
-    return true;
+    return written;
 }

@@ -15,7 +15,8 @@ public:
     // formats unchanged. The frame must have passed FrameHeader::problemWith.
     static QByteArray fileBytes(const QByteArray &frame, const FrameHeader &header);
 
-    // Writes a new (or truncated) file; logs and returns false on failure.
+    // Writes a new file or replaces one, never leaving a partial file; logs and returns false
+    // on failure.
     static bool write(const QString &path, const QByteArray &frame, const FrameHeader &header);
 
     static quint32 exchangeOuterFields(quint32 word)

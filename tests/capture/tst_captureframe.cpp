@@ -11,7 +11,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 class TestCaptureFrame : public QObject
 {
@@ -27,6 +29,8 @@ private slots:
     void quickSaveRawExchangesBits();
     void quickSaveWithoutSettingsConsumesCount();
     void quickSaveInvalidUrlConsumesCount();
+    void quickSaveIsAtomic_data();
+    void quickSaveIsAtomic();
     void undecodableFrame_data();
     void undecodableFrame();
     void emptyFrameDropsImage();
@@ -99,6 +103,36 @@ QByteArray smallFrame(std::initializer_list<int> timecode = {0x12, 0x05, 0x09, 0
 QByteArray solidRgbFrame(int width, int height, quint32 word, std::initializer_list<int> timecode)
 {
     return TestFrames::wordFrame(width, height, 259, QVector<quint32>(width * height, word), 0, timecode);
+}
+
+// Writes into any file past `bytes` fail part-way, as on a full disk; unlike folder
+// permissions this holds for root too.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        const bool known = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        const rlimit limit{bytes, m_old.rlim_max};
+        m_active = known && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (m_active)
+            setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int);
+    bool m_active = false;
+};
+
+QStringList allEntries(const QTemporaryDir &dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 QImage canvas(int width, int height)
@@ -313,6 +347,52 @@ void TestCaptureFrame::quickSaveInvalidUrlConsumesCount()
     item.receiveFrame(smallFrame(), 1);
     QCOMPARE(item.quickSaveCount(), 0);
     QVERIFY(!item.image().isNull());
+}
+
+void TestCaptureFrame::quickSaveIsAtomic_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("diskFull");
+    for (const bool full : {false, true}) {
+        const char *how = full ? "fails part-way" : "written";
+        QTest::addRow("JPEG %s", how) << 1 << QStringLiteral("20261205_12_30_45CapturedImage.jpg") << full;
+        QTest::addRow("bitmap %s", how) << 2 << QStringLiteral("20261205_12_30_45CapturedImage.bmp") << full;
+        QTest::addRow("raw %s", how) << 3 << QStringLiteral("20261205_12_30_45CapturedImage.raw") << full;
+    }
+}
+
+void TestCaptureFrame::quickSaveIsAtomic()
+{
+    QFETCH(int, type);
+    QFETCH(QString, fileName);
+    QFETCH(bool, diskFull);
+    const qint64 limit = 2048;
+    QTemporaryDir dir;
+    CaptureFrame item;
+    armQuickSave(item, dir, type, 1);
+    // Noise hardly compresses: each format's file is well above the limit.
+    const QByteArray frame = TestFrames::header(64, 64, 256, 259) + TestFrames::noise(64 * 256, 11);
+    if (diskFull) {
+        FileSizeLimit full(limit);
+        QVERIFY(full.active());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to write ")));
+        item.receiveFrame(frame, 0);
+    } else {
+        item.receiveFrame(frame, 0);
+    }
+    QCOMPARE(item.quickSaveCount(), 0);
+    if (diskFull) {
+        QCOMPARE(allEntries(dir), QStringList());
+        return;
+    }
+    QCOMPARE(allEntries(dir), QStringList{fileName});
+    const QFileInfo written(dir.filePath(fileName));
+    QVERIFY(written.size() > limit);
+    // The permissions any new file of the user's gets there.
+    QFile reference(dir.filePath(QStringLiteral("reference")));
+    QVERIFY(reference.open(QIODevice::WriteOnly));
+    QCOMPARE(written.permissions(), QFileInfo(reference).permissions());
 }
 
 void TestCaptureFrame::undecodableFrame_data()
@@ -720,6 +800,16 @@ void TestCaptureFrame::saveImage()
     const QImage saved(path);
     QCOMPARE(saved.pixel(0, 0), 0xFFFFFFFFu);
     QCOMPARE(saved.pixel(1, 0), 0xFF000000u);
+
+    // A write that fails part-way leaves the file that was there, and nothing beside it.
+    {
+        FileSizeLimit full(16);
+        QVERIFY(full.active());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^saveImage: could not write ")));
+        item.saveImage(QUrl::fromLocalFile(path));
+    }
+    QCOMPARE(QImage(path), saved);
+    QCOMPARE(allEntries(dir), QStringList{QStringLiteral("picked.bmp")});
 }
 
 void TestCaptureFrame::destructorLogs()
