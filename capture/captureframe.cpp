@@ -115,6 +115,7 @@ void CaptureFrame::setQuickSaveName(QString name)
 void CaptureFrame::clearFrame()
 {
     m_image = QImage();
+    setFrameUndecodable(false);
     if (m_displayMode == DisplayAncillary)
         m_ancillary.clearRecord();
     requestRepaint();
@@ -188,17 +189,24 @@ void CaptureFrame::receiveFrame(QByteArray frame, uint range)
     const std::optional<FrameHeader> header = FrameHeader::parse(frame);
     const QString problem = header ? header->problemWith(frame.size())
                                    : QStringLiteral("%1 bytes do not hold the 12-byte frame header").arg(frame.size());
+    // Decided before decoding: the raw form is the bytes as received and needs no decoding.
+    QuickSave save;
+    if (header)
+        save = decideQuickSave(frame, *header);
+
+    m_displayMode = DisplayFrame;
     if (!problem.isEmpty()) {
         // Nothing is allocated from an unchecked header; the frame still answers one save request.
         qWarning("%s: frame not decoded: %s", "receiveFrame", qPrintable(problem));
-        consumeQuickSaveCount();
+        showUndecodable();
+        if (save.imageWanted || (!header && m_quickSaveCount != 0)) {
+            consumeQuickSaveCount();
+            qDebug() << "quick save skipped: the frame could not be decoded into a picture";
+        }
         return;
     }
+    setFrameUndecodable(false);
     std::copy(std::begin(header->timecode), std::end(header->timecode), std::begin(m_timecode));
-
-    const QuickSave save = decideQuickSave(frame, *header);
-
-    m_displayMode = DisplayFrame;
     m_image = QImage(header->width, header->height, QImage::Format_ARGB32_Premultiplied);
     if (m_image.isNull()) {
         if (save.imageWanted)
@@ -261,6 +269,22 @@ void CaptureFrame::consumeQuickSaveCount()
         setQuickSaveCount(m_quickSaveCount - 1);
 }
 
+void CaptureFrame::setFrameUndecodable(bool undecodable)
+{
+    if (undecodable == m_frameUndecodable)
+        return;
+    m_frameUndecodable = undecodable;
+    emit frame_undecodableChanged();
+}
+
+void CaptureFrame::showUndecodable()
+{
+    m_image = QImage();
+    std::fill(std::begin(m_timecode), std::end(m_timecode), 0);
+    setFrameUndecodable(true);
+    requestRepaint();
+}
+
 void CaptureFrame::requestRepaint()
 {
     ++m_repaintRequests;
@@ -288,7 +312,7 @@ void CaptureFrame::paintFrame(QPainter *painter)
 {
     const QRectF bounds = boundingRect();
     if (m_image.isNull()) {
-        painter->drawText(bounds, Qt::AlignCenter, tr(""));
+        painter->drawText(bounds, Qt::AlignCenter, m_frameUndecodable ? tr("Frame could not be decoded") : tr(""));
         return;
     }
     // Keep the aspect ratio and the top-left corner.

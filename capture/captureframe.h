@@ -25,6 +25,8 @@ class CaptureFrame : public QQuickPaintedItem
     Q_PROPERTY(QString quick_save_dir READ quickSaveDir WRITE writeQuickSaveDir NOTIFY quick_save_dirChanged)
     Q_PROPERTY(QString quick_save_name READ quickSaveName WRITE writeQuickSaveName NOTIFY quick_save_nameChanged)
     Q_PROPERTY(int anci_count READ anciCount WRITE writeAnciCount NOTIFY anci_countChanged)
+    // The last frame arrived but could not be decoded: the picture area says so instead.
+    Q_PROPERTY(bool frame_undecodable READ frameUndecodable NOTIFY frame_undecodableChanged)
 public:
     enum DisplayMode { DisplayFrame = 0, DisplayAncillary = 1 };
     enum QuickSaveType { SaveJpeg = 1, SaveBitmap = 2, SaveRaw = 3 };
@@ -42,6 +44,7 @@ public:
     QString quickSaveDir() const { return m_quickSaveDir; }
     QString quickSaveName() const { return m_quickSaveName; }
     int anciCount() const { return m_anciCount; }
+    bool frameUndecodable() const { return m_frameUndecodable; }
 
     // Plain property writes: any value is stored.
     void writeQuickSaveCount(int count);
@@ -84,6 +87,7 @@ signals:
     void quick_save_dirChanged();
     void quick_save_nameChanged();
     void anci_countChanged();
+    void frame_undecodableChanged();
 
 private:
     struct QuickSave {
@@ -96,6 +100,9 @@ private:
     // dir/<stamp><name><suffix>, or with "_2", "_3", ... before the suffix if that file exists.
     QString quickSavePath(const QString &suffix) const;
     void consumeQuickSaveCount();
+    void setFrameUndecodable(bool undecodable);
+    // Drops the previous picture and time code so that they are not taken for this frame's.
+    void showUndecodable();
     void requestRepaint();
     void paintFrame(QPainter *painter);
     void paintAncillary(QPainter *painter);
@@ -112,6 +119,7 @@ private:
     QString m_quickSaveName;
     int m_anciCount = 0;
     int m_displayMode = DisplayFrame;
+    bool m_frameUndecodable = false;
     AncillaryData m_ancillary;
     int m_repaintRequests = 0;
     Clock m_clock = &QDateTime::currentDateTime;

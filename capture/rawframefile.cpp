@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QtDebug>
 #include <QtEndian>
+#include <algorithm>
 
 QByteArray RawFrameFile::fileBytes(const QByteArray &frame, const FrameHeader &header)
 {
@@ -13,13 +14,15 @@ QByteArray RawFrameFile::fileBytes(const QByteArray &frame, const FrameHeader &h
     if (header.format != CubrixUtils::Formulas::FormatYCbCr444Le
         && header.format != CubrixUtils::Formulas::FormatRgb444Le)
         return bytes;
-    if (!header.problemWith(frame.size()).isEmpty())
-        return bytes;
     auto *data = reinterpret_cast<uchar *>(bytes.data());
+    const qint64 wordsPerLine = std::min<qint64>(header.width, header.pitch / 4);
     for (int y = 0; y < header.height; ++y) {
-        uchar *line = data + header.lineOffset(y);
-        for (int x = 0; x < header.width; ++x) {
-            uchar *word = line + 4 * x;
+        const qint64 line = header.lineOffset(y);
+        const qint64 words = std::min(wordsPerLine, (bytes.size() - line) / 4);
+        if (words <= 0)
+            break; // this line and every later one start past the received bytes
+        for (qint64 x = 0; x < words; ++x) {
+            uchar *word = data + line + 4 * x;
             qToLittleEndian(exchangeOuterFields(qFromLittleEndian<quint32>(word)), word);
         }
     }

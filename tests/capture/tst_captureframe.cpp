@@ -398,41 +398,83 @@ void TestCaptureFrame::quickSaveIsAtomic()
 void TestCaptureFrame::undecodableFrame_data()
 {
     QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QByteArray>("raw"); // the raw quick save's file; empty: no file
     const QByteArray full = TestFrames::wordFrame(4, 4, 2, QVector<quint32>(16, 0x12345678u));
-    QTest::newRow("one byte short") << full.left(full.size() - 1);
-    QTest::newRow("gigapixel header alone") << TestFrames::header(65535, 65535, 65535, 2);
-    QTest::newRow("huge lines, zero pitch") << TestFrames::header(65535, 65535, 0, 1);
-    QTest::newRow("pitch too small for 259") << QByteArray(TestFrames::header(4, 2, 12, 259) + QByteArray(24, '\0'));
-    QTest::newRow("pitch too small for 4:2:2") << QByteArray(TestFrames::header(7, 1, 20, 1) + QByteArray(20, '\0'));
-    QTest::newRow("shorter than the header") << QByteArray::fromHex("0002000100");
-    QTest::newRow("empty") << QByteArray();
+    const QByteArray oneShort = full.left(full.size() - 1);
+    QTest::newRow("one byte short") << oneShort << oneShort;
+    const QByteArray gigapixel = TestFrames::header(65535, 65535, 65535, 2);
+    QTest::newRow("gigapixel header alone") << gigapixel << gigapixel;
+    const QByteArray zeroPitch = TestFrames::header(65535, 65535, 0, 1);
+    QTest::newRow("huge lines, zero pitch") << zeroPitch << zeroPitch;
+    const QByteArray small259 = TestFrames::header(4, 2, 12, 259) + QByteArray(24, '\0');
+    QTest::newRow("pitch too small for 259") << small259 << small259;
+    const QByteArray small422 = TestFrames::header(7, 1, 20, 1) + QByteArray(20, '\0');
+    QTest::newRow("pitch too small for 4:2:2") << small422 << small422;
+    const QByteArray unknown = TestFrames::header(4, 2, 6, 7) + TestFrames::noise(12, 5);
+    QTest::newRow("unknown format, pitch under 4 bytes a pixel") << unknown << unknown;
+    // Cut 2 bytes into the second word of line 1: the whole words present get bits 0-9 and
+    // 20-29 exchanged and bits 30-31 cleared, the 2 bytes stay as they came.
+    const QByteArray cut259 = TestFrames::wordFrame(3, 2, 259, {0x12345678u, 0xC00003FFu, 0x3FF00000u, 0x000003FFu,
+                                                                0x12345678u, 0u}).left(12 + 12 + 6);
+    const QByteArray exchanged = TestFrames::wordFrame(3, 2, 259, {0x27845523u, 0x3FF00000u, 0x000003FFu,
+                                                                   0x3FF00000u, 0u, 0u});
+    QTest::newRow("259 cut inside a word") << cut259 << QByteArray(exchanged.left(28) + QByteArray::fromHex("7856"));
+    QTest::newRow("shorter than the header") << QByteArray::fromHex("0002000100") << QByteArray();
+    QTest::newRow("empty") << QByteArray() << QByteArray();
 }
 
 void TestCaptureFrame::undecodableFrame()
 {
     QFETCH(QByteArray, frame);
+    QFETCH(QByteArray, raw);
+    const QRegularExpression notDecoded(QStringLiteral("^receiveFrame: frame not decoded: "));
     QTemporaryDir dir;
     CaptureFrame item;
+    item.setSize(QSizeF(300, 100));
     item.receiveFrame(smallFrame({0x01, 0x02, 0x03, 0x04}), 1);
     item.receiveAnci(QByteArray::fromHex("00000000 4105 01 AA 5F"), 4);
-    const QImage before = item.image();
     const int repaints = item.repaintRequests();
+    QSignalSpy undecodable(&item, &CaptureFrame::frame_undecodableChanged);
     armQuickSave(item, dir, 1, 2);
 
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^receiveFrame: frame not decoded: ")));
-    item.receiveFrame(frame, 1);
-    QCOMPARE(item.image(), before);
-    QCOMPARE(item.quickSaveCount(), 1);
-    QCOMPARE(item.repaintRequests(), repaints);
-    QCOMPARE(item.displayMode(), 1);
-    QCOMPARE(item.frameTimecodeText(), QStringLiteral("TC 01:02:03:04"));
+    // A JPEG needs a picture: nothing is written, the frame still answers one save request.
+    {
+        DebugLines debug;
+        QTest::ignoreMessage(QtWarningMsg, notDecoded);
+        QTest::ignoreMessage(QtDebugMsg, "quick save skipped: the frame could not be decoded into a picture");
+        item.receiveFrame(frame, 1);
+    }
     QVERIFY(filesIn(dir).isEmpty());
+    QCOMPARE(item.quickSaveCount(), 1);
+    QCOMPARE(item.repaintRequests(), repaints + 1);
+    QCOMPARE(item.displayMode(), 0);
+    QVERIFY(item.image().isNull());
+    QVERIFY(item.property("frame_undecodable").toBool());
+    QCOMPARE(undecodable.count(), 1);
+    // The picture area says so, without the old picture and its time code.
+    QImage expected = canvas(300, 100);
+    QPainter(&expected).drawText(QRectF(0, 0, 300, 100), Qt::AlignCenter, QStringLiteral("Frame could not be decoded"));
+    QCOMPARE(painted(item, 300, 100), expected);
 
-    // Without a pending save nothing goes below zero.
-    item.setQuickSaveCount(0);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^receiveFrame: frame not decoded: ")));
+    // The raw form needs no decoding: the bytes as they came.
+    item.setQuickSaveType(3);
+    QTest::ignoreMessage(QtWarningMsg, notDecoded);
     item.receiveFrame(frame, 1);
     QCOMPARE(item.quickSaveCount(), 0);
+    if (raw.isEmpty()) {
+        QVERIFY(filesIn(dir).isEmpty());
+    } else {
+        QFile file(dir.filePath(QStringLiteral("20261205_12_30_45CapturedImage.raw")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().toHex(), raw.toHex());
+    }
+
+    // Without a pending save nothing goes below zero.
+    QTest::ignoreMessage(QtWarningMsg, notDecoded);
+    item.receiveFrame(frame, 1);
+    QCOMPARE(item.quickSaveCount(), 0);
+    item.receiveFrame(smallFrame(), 1);
+    QVERIFY(!item.frameUndecodable());
 }
 
 void TestCaptureFrame::emptyFrameDropsImage()

@@ -13,6 +13,7 @@ private slots:
     void exchangeOuterFields();
     void littleEndianFormatsExchanged_data();
     void littleEndianFormatsExchanged();
+    void pitchUnderOneWordAPixel();
     void otherFormatsUnchanged_data();
     void otherFormatsUnchanged();
     void writesWholeFile();
@@ -58,6 +59,15 @@ void TestRawFrameFile::littleEndianFormatsExchanged()
     const QByteArray written = RawFrameFile::fileBytes(frame, *FrameHeader::parse(frame));
     QCOMPARE(written.toHex(), expected.toHex());
     QCOMPARE(written.mid(12 + 8, 4), QByteArray(4, '\xEE'));
+}
+
+void TestRawFrameFile::pitchUnderOneWordAPixel()
+{
+    // Two pixels a line but lines of 6 bytes: only the one whole word inside each line is
+    // exchanged, so no byte is exchanged twice and the 2 bytes after it stay as they came.
+    const QByteArray frame = TestFrames::header(2, 2, 6, 258) + QByteArray::fromHex("FF030000 AABB 0000F03F CCDD");
+    const QByteArray expected = TestFrames::header(2, 2, 6, 258) + QByteArray::fromHex("0000F03F AABB FF030000 CCDD");
+    QCOMPARE(RawFrameFile::fileBytes(frame, *FrameHeader::parse(frame)).toHex(), expected.toHex());
 }
 
 void TestRawFrameFile::otherFormatsUnchanged_data()
