@@ -6,6 +6,7 @@
 
 #include <QtDebug>
 #include <cstring>
+#include <utility>
 
 namespace {
 const char *const DisconnectAction = "\tDisconnecting Device!";
@@ -32,6 +33,11 @@ SocketHandler::~SocketHandler()
 
 void SocketHandler::connectToDevice(const QString &host, quint16 port)
 {
+    // Nothing of an earlier connection may travel on this one.
+    if (m_socket.state() == QAbstractSocket::UnconnectedState) {
+        resetHeader();
+        dropCommands();
+    }
     m_socket.connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
 }
 
@@ -43,9 +49,8 @@ void SocketHandler::abortConnection()
 void SocketHandler::disconnectAndClear()
 {
     m_socket.disconnectFromHost();
-    m_queue = QList<std::shared_ptr<transport_cmd>>();
+    dropCommands();
     resetHeader();
-    releaseInFlight();
 }
 
 QAbstractSocket::SocketState SocketHandler::socketState() const
@@ -130,9 +135,9 @@ void SocketHandler::failWrite(const SocketWrite_Error &error)
     qDebug("%s \n%s", error.what(), DisconnectAction);
     qCritical("%s \n%s", error.what(), DisconnectAction);
     emit socketWriteException(QString::fromUtf8(error.what()), QString::fromLatin1(DisconnectAction));
-    // The failed command stays in flight: nothing more is sent until disconnectAndClear.
-    m_sending.reset();
-    m_sentBytes = 0;
+    // Released here, not on the state change: a socket that was closed already (a timer's command
+    // after a disconnect) reports no change, and a busy slot would then block the next connection.
+    dropCommands();
     m_socket.disconnectFromHost();
 }
 
@@ -146,7 +151,11 @@ void SocketHandler::processHeader()
                    "processHeader", status, m_header.protocol, m_header.request, m_header.length);
             emit protocolError(m_header.protocol, m_header.request, status);
             resetHeader();
-            releaseInFlight();
+            if (m_current->protocol != 0)
+                emit commandAnswered(m_current->protocol, m_current->request, status);
+            // A payload still going out continues to its end: a header written into it would be
+            // taken as payload by the device.
+            freeSlot();
         } else if (m_header.length > MaxPayloadLength) {
             qDebug("%s: payload length 0x%08x exceeds the limit.", "processHeader", m_header.length);
             emit commError(m_header.protocol, m_header.request, OversizedPayloadStatus);
@@ -243,10 +252,9 @@ void SocketHandler::socketDataLoop()
 void SocketHandler::matchInFlight(quint16 protocol, quint16 request)
 {
     if (protocol == m_current->protocol && request == m_current->request) {
-        m_current->protocol = 0;
-        // Answered: a large payload (a firmware image) is not kept until the next command.
-        if (!payloadPending())
-            m_current->data = QByteArray();
+        if (protocol != 0)
+            emit commandAnswered(protocol, request, 0);
+        freeSlot();
         processCmd();
     }
 }
@@ -255,9 +263,11 @@ void SocketHandler::socketStateChanged(QAbstractSocket::SocketState state)
 {
     if (state == QAbstractSocket::UnconnectedState) {
         // A connection that dropped by itself (device power-cycled) must not leave the next
-        // connection waiting for a reply that will never come, nor reading a stale payload.
+        // connection waiting for a reply that will never come, nor reading a stale payload; and
+        // what was given to this connection (a second LUT store, a firmware image) must not go
+        // out on the next one, which may lead to another device.
         resetHeader();
-        releaseInFlight();
+        dropCommands();
     }
     emit stateChanged(state);
 }
@@ -268,11 +278,29 @@ void SocketHandler::resetHeader()
     m_payload = QByteArray();
 }
 
-void SocketHandler::releaseInFlight()
+void SocketHandler::freeSlot()
 {
-    m_sending.reset();
-    m_sentBytes = 0;
     m_current->protocol = 0;
     m_current->request = 0;
-    m_current->data.clear();
+    // Answered: a large payload (a firmware image) is not kept until the next command.
+    if (!payloadPending())
+        m_current->data = QByteArray();
+}
+
+void SocketHandler::dropCommands()
+{
+    const auto report = [this](const transport_cmd &cmd, const char *stage) {
+        qWarning("%s: command 0x%04x - 0x%04x dropped, the connection ended before it was %s", "dropCommands",
+                 cmd.protocol, cmd.request, stage);
+        emit commandDropped(cmd.protocol, cmd.request);
+    };
+    // Taken out first: a receiver of the reports may queue commands of its own.
+    const auto current = std::exchange(m_current, std::make_shared<transport_cmd>());
+    const auto queue = std::exchange(m_queue, {});
+    m_sending.reset();
+    m_sentBytes = 0;
+    if (current->protocol != 0)
+        report(*current, "answered");
+    for (const auto &cmd : queue)
+        report(*cmd, "sent");
 }

@@ -49,6 +49,11 @@ public slots:
 
 signals:
     void stateChanged(QTcpSocket::SocketState state);
+    // A command given to a connection that ended before it was answered; it is never sent
+    // on a later connection.
+    void commandDropped(int protocol, int request);
+    // The in-flight command was answered: status 0 for a reply, the device's status otherwise.
+    void commandAnswered(int protocol, int request, int status);
     void commError(int protocol, int request, int status);
     void protocolError(int protocol, int request, int status);
     void updateFirmwareComplete();
@@ -61,7 +66,10 @@ private slots:
 
 private:
     void resetHeader();
-    void releaseInFlight();
+    // Frees the slot without cutting short a payload that is still being handed to the socket.
+    void freeSlot();
+    // Forgets every command of the connection that ended (or is ending), reporting each.
+    void dropCommands();
     // Frees the in-flight slot when the message just read answers it, and sends the next command.
     void matchInFlight(quint16 protocol, quint16 request);
     // Returns false when the receive loop must stop because the header was rejected.
