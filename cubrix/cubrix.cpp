@@ -314,6 +314,8 @@ void Cubrix::socketStateChanged(QTcpSocket::SocketState state)
     switch (state) {
     case QAbstractSocket::UnconnectedState:
         qDebug() << "Cubrix Class: State Disconnected" << "socketStateChanged" << Qt::endl;
+        // A re-query due after a key press belongs to the connection that ended.
+        m_queryTimer->stop();
         resetToDefaults();
         emit stateChanged(socketHandler()->socketState());
         break;

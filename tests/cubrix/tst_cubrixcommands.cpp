@@ -37,6 +37,7 @@ private slots:
     void channelCountBounds();
     void channelRepliesFillTheRecords();
     void disconnectionResetsAndDropsChannels();
+    void modeKeyThenDisconnectLeavesTheNextConnectionClean();
 };
 
 void TestCubrixCommands::connectionQueriesIdentityThenSweep()
@@ -463,6 +464,28 @@ void TestCubrixCommands::disconnectionResetsAndDropsChannels()
     QCOMPARE(box.cubrix.boxAnci(), 1);
     QVERIFY(!stateChanged.isEmpty());
     QCOMPARE(stateChanged.last().at(0).value<QAbstractSocket::SocketState>(), QAbstractSocket::UnconnectedState);
+}
+
+// The re-query after a mode key belongs to its connection: disconnecting within the delay must
+// neither write into the closed socket nor leave the next connection stalled behind it.
+void TestCubrixCommands::modeKeyThenDisconnectLeavesTheNextConnectionClean()
+{
+    CubrixHarness box;
+    QVERIFY(box.connectAndSettle());
+    QSignalSpy writeErrors(&box.cubrix, &Cubrix::socketWriteException);
+    box.cubrix.sendKey(Cubrix::MNCP_KEY_MODE_2);
+    QVERIFY(box.waitIdle());
+    box.cubrix.deviceDisconnect();
+    QTRY_COMPARE_WITH_TIMEOUT(box.cubrix.state(), QAbstractSocket::UnconnectedState, 3000);
+    QTest::qWait(Cubrix::QueryTimerInterval + 200);
+    QCOMPARE(writeErrors.size(), 0);
+
+    box.fake.clearReceived();
+    QVERIFY(connectToFake(box.cubrix, box.fake));
+    QVERIFY(box.fake.waitForCommands(CubrixHarness::ConnectionQueries));
+    QVERIFY(box.waitIdle());
+    QCOMPARE(commandIds(box.fake).first(), Query(0));
+    QCOMPARE(box.fake.received().size(), CubrixHarness::ConnectionQueries);
 }
 
 QTEST_MAIN(TestCubrixCommands)
