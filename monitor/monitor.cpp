@@ -10,8 +10,9 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTimer>
 #include <QtDebug>
 
 namespace {
@@ -51,10 +52,10 @@ quint16 request(int operation, int slot)
 } // namespace
 
 Monitor::Monitor(QObject *parent)
-    : DeviceBase(parent, MNCP_DEFAULT_PORT), m_scopeStream(socketHandler(), nullptr),
-      m_rvPause([] { QThread::msleep(RvStorePauseMs); })
+    : DeviceBase(parent, MNCP_DEFAULT_PORT), m_scopeStream(socketHandler(), nullptr)
 {
     qDebug() << "Monitor Constructor Started";
+    connect(socketHandler(), &SocketHandler::commandAnswered, this, &Monitor::armRvSecondStore);
     resetToDefaults();
     qDebug() << "Monitor Constructor Completed";
 }
@@ -93,6 +94,11 @@ void Monitor::socketStateChanged(QTcpSocket::SocketState state)
     switch (state) {
     case QAbstractSocket::UnconnectedState:
         qDebug() << "Monitor Class: State Disconnected" << "socketStateChanged" << Qt::endl;
+        // A second store belongs to the connection that took the first.
+        for (const PendingStore &store : qAsConst(m_rvSecondStores))
+            qWarning("%s: second store 0x%04x - 0x%04x cancelled, the connection ended", "saveLutFileRV",
+                     store.protocol, store.request);
+        m_rvSecondStores.clear();
         resetToDefaults();
         emit stateChanged(DeviceBase::state());
         break;
@@ -213,10 +219,15 @@ void Monitor::processCustomMarker(const QByteArray &payload)
     if (m_lastHeader.request != 0x0005)
         return;
     qDebug() << "marker list length" << m_lastHeader.length << payload.toHex();
+    const auto announced = le32u(payload, 0);
+    if (!announced) {
+        // Like every other short reply: the user's list is not emptied by a broken answer.
+        qDebug() << "Monitor: marker list reply shorter than 4 bytes ignored";
+        return;
+    }
     m_markerNameList.clear();
-    const quint32 announced = le32u(payload, 0).value_or(0);
-    qDebug() << "marker count" << announced;
-    const int count = static_cast<int>(qMin<quint32>(announced, MaxMarkerNames));
+    qDebug() << "marker count" << *announced;
+    const int count = static_cast<int>(qMin<quint32>(*announced, MaxMarkerNames));
     for (int i = 0; i < count; ++i) {
         const int offset = 4 + 32 * i;
         const QByteArray field = offset < payload.size() ? payload.mid(offset, 32) : QByteArray();
@@ -314,6 +325,18 @@ std::optional<QByteArray> Monitor::readFile(const QString &path, const char *kin
     return file.readAll();
 }
 
+std::optional<QString> Monitor::localPath(const QUrl &url, const char *kind)
+{
+    if (url.isEmpty())
+        return QString();
+    const QString path = url.toLocalFile();
+    if (path.isEmpty()) {
+        qWarning() << "Not a local" << kind << "file, nothing sent:" << url.toString();
+        return std::nullopt;
+    }
+    return path;
+}
+
 namespace {
 // A resampled or converted table that came out empty means the source was refused; sending
 // it would make the monitor store or apply an empty table.
@@ -345,7 +368,10 @@ void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
     const auto protocol = lutTarget(type, func, "Unknown lut type: ", false);
     if (!protocol)
         return;
-    const QString path = url.toLocalFile();
+    const auto local = localPath(url, "LUT");
+    if (!local)
+        return;
+    const QString &path = *local;
     const auto payload = CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
     if (!payload)
         return;
@@ -415,7 +441,10 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
     std::optional<QByteArray> table33 = QByteArray();
     if (!url.isEmpty()) {
         qDebug() << "saveLutFileRV" << url << "type: " << int(type) << " ID: " << id;
-        const QString path = url.toLocalFile();
+        const auto local = localPath(url, "LUT");
+        if (!local)
+            return;
+        const QString &path = *local;
         if (type == LUT_TYPE_1D) {
             table17 = readFile(path, "LUT");
         } else {
@@ -425,11 +454,34 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
     }
     if (!table17 || !table33)
         return;
-    appendCmd(*protocol, request(LutOpStore, id), *table17);
-    if (type == LUT_TYPE_3D) {
-        // The monitor takes the second store only after it has finished with the first.
-        m_rvPause();
-        appendCmd(*protocol, request(LutOpStore, id), *table33);
+    const quint16 store = request(LutOpStore, id);
+    appendCmd(*protocol, store, *table17);
+    if (type == LUT_TYPE_3D)
+        m_rvSecondStores.append(PendingStore{m_nextStoreId++, *protocol, store, *table33, false});
+}
+
+void Monitor::armRvSecondStore(int protocol, int request)
+{
+    // The monitor takes the second store only some time after it has finished with the first.
+    for (PendingStore &store : m_rvSecondStores) {
+        if (!store.armed && store.protocol == protocol && store.request == request) {
+            store.armed = true;
+            const quint64 id = store.id;
+            // Precise: a coarse timer may fire up to 5 % early, and the pause is a minimum.
+            QTimer::singleShot(m_rvPauseMs, Qt::PreciseTimer, this, [this, id] { queueRvSecondStore(id); });
+            return;
+        }
+    }
+}
+
+void Monitor::queueRvSecondStore(quint64 id)
+{
+    for (int i = 0; i < m_rvSecondStores.size(); ++i) {
+        if (m_rvSecondStores.at(i).id == id) {
+            const PendingStore store = m_rvSecondStores.takeAt(i);
+            appendCmd(store.protocol, store.request, store.payload);
+            return;
+        }
     }
 }
 
@@ -455,7 +507,10 @@ void Monitor::storeLut(const char *operation, LutType type, LutFunc func, int id
     std::optional<QByteArray> payload = QByteArray();
     if (!url.isEmpty()) {
         qDebug() << operation << url << "type: " << int(type) << " ID: " << id;
-        payload = payloadOf(url.toLocalFile());
+        const auto path = localPath(url, "LUT");
+        if (!path)
+            return;
+        payload = payloadOf(*path);
     }
     if (payload)
         appendCmd(*protocol, request(LutOpStore, id), *payload);
@@ -493,6 +548,17 @@ QByteArray Monitor::markerNameField(const QString &markerName)
     return field;
 }
 
+std::optional<QByteArray> Monitor::readMarker(const QUrl &url) const
+{
+    // A marker has no empty form: an empty URL is as unusable as one naming no local file.
+    const QString path = url.toLocalFile();
+    if (path.isEmpty()) {
+        qWarning() << "Not a local marker file, nothing sent:" << url.toString();
+        return std::nullopt;
+    }
+    return readFile(path, "marker");
+}
+
 void Monitor::setOffTempCustomMarker()
 {
     appendCmd(ProtocolCustomMarker, 0x0000);
@@ -505,7 +571,7 @@ void Monitor::setOnTempCustomMarker()
 
 void Monitor::sendCustomMarker(const QUrl &url)
 {
-    const auto picture = readFile(url.toLocalFile(), "marker");
+    const auto picture = readMarker(url);
     if (!picture)
         return;
     qDebug() << "marker payload length" << picture->size();
@@ -517,7 +583,7 @@ void Monitor::sendCustomMarker(const QString &markerName, const QUrl &url)
 {
     QByteArray payload = markerNameField(markerName);
     qDebug() << payload.toHex() << payload.size();
-    const auto picture = readFile(url.toLocalFile(), "marker");
+    const auto picture = readMarker(url);
     if (!picture)
         return;
     payload.append(*picture);
@@ -559,9 +625,15 @@ void Monitor::saveAnalyzerPng(const QUrl &url)
     }
     if (QFileInfo(destination) == QFileInfo(m_analyzerPngPath))
         return;
-    if (QFileInfo::exists(destination))
-        QFile::remove(destination);
-    QFile::copy(m_analyzerPngPath, destination);
+    // Not a file copy: that would carry over the private temporary file's owner-only mode.
+    // Written beside the destination and renamed into place, so a failed save leaves the old file.
+    QFile source(m_analyzerPngPath);
+    QSaveFile target(destination);
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)
+        || target.write(source.readAll()) != source.size() || !target.commit()) {
+        qWarning() << "Analyzer PNG: could not save to" << destination << target.errorString();
+        return;
+    }
     qDebug() << "Analyzer PNG saved to:" << destination;
 }
 

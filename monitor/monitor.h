@@ -113,8 +113,10 @@ public:
 
     void processReply(QByteArray &payload, mncp_protocol_header &header) override;
 
-    // The blocking pause of saveLutFileRV; replaceable so tests need not sleep.
-    void setRvPause(std::function<void()> pause) { m_rvPause = std::move(pause); }
+    // Tests and tools may shorten the pause before an RV-family second store.
+    void setRvPauseMs(int ms) { m_rvPauseMs = ms; }
+    // Second stores of RV-family saves not yet handed to the transport.
+    int pendingRvStores() const { return m_rvSecondStores.size(); }
 
 signals:
     void cScopeStreamChanged();
@@ -160,7 +162,23 @@ private:
                   const std::function<std::optional<QByteArray>(const QString &)> &payloadOf);
     // Reads a whole file; empty for no path, nullopt (with a warning) when a named file cannot be read.
     std::optional<QByteArray> readFile(const QString &path, const char *kind) const;
+    // The local path of a URL; empty for an empty URL, nullopt (with a warning) for a URL that
+    // names no local file, whose empty path would otherwise send an empty table.
+    static std::optional<QString> localPath(const QUrl &url, const char *kind);
+    std::optional<QByteArray> readMarker(const QUrl &url) const;
     static QByteArray markerNameField(const QString &markerName);
+    void armRvSecondStore(int protocol, int request);
+    void queueRvSecondStore(quint64 id);
+
+    // The second (33-point) store of an RV-family save: it waits for the answer to the first
+    // store, then for the pause, so the event loop keeps running meanwhile.
+    struct PendingStore {
+        quint64 id = 0;
+        quint16 protocol = 0;
+        quint16 request = 0;
+        QByteArray payload;
+        bool armed = false;
+    };
 
     QString m_model;
     QString m_serial;
@@ -179,5 +197,7 @@ private:
     QStringList m_markerNameList;
     QString m_analyzerPngPath;
     std::unique_ptr<QTemporaryFile> m_analyzerFile;
-    std::function<void()> m_rvPause;
+    QList<PendingStore> m_rvSecondStores;
+    quint64 m_nextStoreId = 1;
+    int m_rvPauseMs = RvStorePauseMs;
 };

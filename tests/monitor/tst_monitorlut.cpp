@@ -23,6 +23,7 @@ private slots:
     void downscaleWithoutUrlStillSwitchesOn();
     void storeWithoutUrlSendsEmptyPayload();
     void storeRvQueuesBothSizesAroundThePause();
+    void storeRvPausesWithoutBlocking();
     void forceSwapAlwaysChangesSize();
     void unreadableOrShortFilesSendNothing();
 
@@ -80,7 +81,7 @@ void TestMonitorLut::init()
     m_fake = new FakeDevice;
     QVERIFY(m_fake->listen());
     m_monitor = new Monitor;
-    m_monitor->setRvPause([] {});
+    m_monitor->setRvPauseMs(0);
     QVERIFY(connectToFake(*m_monitor, *m_fake));
     QVERIFY(m_fake->waitForCommands(5));
     m_fake->clearReceived();
@@ -285,18 +286,10 @@ void TestMonitorLut::storeRvQueuesBothSizesAroundThePause()
     QFile source(cube17);
     QVERIFY(source.open(QIODevice::ReadOnly));
     const QByteArray original = source.readAll();
-    int pauses = 0;
-    int commandsAtPause = -1;
-    m_monitor->setRvPause([&] {
-        ++pauses;
-        QTest::qWait(50);
-        commandsAtPause = m_fake->received().size();
-    });
-    const auto commands = commandsAfter([&] {
-        m_monitor->saveLutFileRV(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 5, QUrl::fromLocalFile(cube17));
-    }, 2);
-    QCOMPARE(pauses, 1);
-    QCOMPARE(commandsAtPause, 1);
+    m_fake->clearReceived();
+    m_monitor->saveLutFileRV(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 5, QUrl::fromLocalFile(cube17));
+    QVERIFY(m_fake->waitForCommands(2));
+    const auto commands = m_fake->received();
     QCOMPARE(commands.size(), 2);
     QCOMPARE(int(commands.at(0).request), 0x0305);
     QCOMPARE(commands.at(0).payload, original);
@@ -307,15 +300,49 @@ void TestMonitorLut::storeRvQueuesBothSizesAroundThePause()
     // Even output points reproduce the source: output (2, 0, 0) is source entry (1, 0, 0).
     QCOMPARE(lines.at(2 + 2), QByteArray::number(curve(1, 17, 0), 'f', 6) + " 0.000000 0.000000");
 
-    // 1D: one store, no pause.
-    pauses = 0;
+    // 1D: one store, nothing owed.
     const auto oneD = commandsAfter([&] {
         m_monitor->saveLutFileRV(Monitor::LUT_TYPE_1D, Monitor::LUT_FUNC_DIT, 2, QUrl::fromLocalFile(cube17));
     }, 1);
     QCOMPARE(oneD.size(), 1);
-    QCOMPARE(pauses, 0);
+    QCOMPARE(m_monitor->pendingRvStores(), 0);
     QCOMPARE(int(oneD.first().protocol), 0x0301);
     QCOMPARE(oneD.first().payload, original);
+}
+
+// The monitor needs time between the two stores; the window must keep running meanwhile, and
+// a second store never follows the first onto another connection.
+void TestMonitorLut::storeRvPausesWithoutBlocking()
+{
+    m_monitor->setRvPauseMs(Monitor::RvStorePauseMs);
+    QElapsedTimer clock;
+    QList<qint64> arrivals;
+    connect(m_fake, &FakeDevice::commandReceived, this, [&] { arrivals.append(clock.elapsed()); });
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(100);
+    clock.start();
+    m_monitor->saveLutFileRV(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_CALIBRATION, 1);
+    QVERIFY(clock.elapsed() < 500);
+    QTRY_COMPARE_WITH_TIMEOUT(arrivals.size(), 2, 6000);
+    QVERIFY2(arrivals.at(1) - arrivals.at(0) >= Monitor::RvStorePauseMs,
+             qPrintable(QStringLiteral("%1 ms apart").arg(arrivals.at(1) - arrivals.at(0))));
+    QVERIFY(ticks >= 10);
+
+    // Disconnected during the pause: the second store is cancelled, not sent on the next connection.
+    arrivals.clear();
+    m_monitor->saveLutFileRV(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_CALIBRATION, 2);
+    QTRY_COMPARE_WITH_TIMEOUT(arrivals.size(), 1, 3000);
+    QTest::ignoreMessage(QtWarningMsg, "saveLutFileRV: second store 0x0310 - 0x0302 cancelled, the connection ended");
+    m_monitor->deviceDisconnect();
+    QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state(), QAbstractSocket::UnconnectedState, 3000);
+    QCOMPARE(m_monitor->pendingRvStores(), 0);
+    m_fake->clearReceived();
+    QVERIFY(connectToFake(*m_monitor, *m_fake));
+    QTest::qWait(Monitor::RvStorePauseMs + 300);
+    for (const auto &cmd : m_fake->received())
+        QCOMPARE(int(cmd.protocol), 0x0100);
 }
 
 void TestMonitorLut::forceSwapAlwaysChangesSize()
@@ -347,6 +374,11 @@ void TestMonitorLut::unreadableOrShortFilesSendNothing()
         // A 17-point file that does not hold the grid: nothing to upsample or convert.
         m_monitor->saveLutFileRV(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, QUrl::fromLocalFile(shortFile.fileName()));
         m_monitor->sendLutFileDownscale(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, QUrl::fromLocalFile(shortFile.fileName()));
+        // A URL that names no local file has no content to send, not an empty one.
+        const QUrl notLocal(QStringLiteral("qrc:/grade.cube"));
+        m_monitor->sendLutFile(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, notLocal);
+        m_monitor->saveLutFile(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, notLocal);
+        m_monitor->saveLutFileRV(Monitor::LUT_TYPE_1D, Monitor::LUT_FUNC_DIT, 0, notLocal);
     }, 0);
     QCOMPARE(commands.size(), 0);
 }

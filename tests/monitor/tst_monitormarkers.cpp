@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 // Custom markers and analyzer pictures of a monitor.
 class TestMonitorMarkers : public QObject
@@ -95,6 +96,13 @@ void TestMonitorMarkers::markerFilesThatCannotBeReadSendNothing()
     monitor.sendCustomMarker(missing);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Failed to open marker file:"));
     monitor.sendCustomMarker(QStringLiteral("name"), missing);
+    // Neither an empty URL nor one that names no local file gives an empty marker.
+    for (const QUrl &notLocal : {QUrl(), QUrl(QStringLiteral("qrc:/marker.png"))}) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Not a local marker file"));
+        monitor.sendCustomMarker(notLocal);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Not a local marker file"));
+        monitor.sendCustomMarker(QStringLiteral("name"), notLocal);
+    }
     monitor.queryCustomMarker();
     QVERIFY(fake.waitForCommands(1));
     QTest::qWait(30);
@@ -105,29 +113,32 @@ void TestMonitorMarkers::markerListDecoding_data()
 {
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("changes");
     const QByteArray one = QByteArray("grid") + QByteArray(28, '\0');
     const QByteArray full = QByteArray("X").repeated(32);
     QTest::newRow("two entries") << (QByteArray::fromHex("02000000") + one + QByteArray("safe\0", 5) + QByteArray(27, '\x01'))
-                                 << QStringList{"grid", "safe"};
-    QTest::newRow("count beyond entries") << (QByteArray::fromHex("02000000") + one) << QStringList{"grid", ""};
-    QTest::newRow("zero count") << QByteArray::fromHex("00000000") << QStringList{};
-    QTest::newRow("name fills field") << (QByteArray::fromHex("01000000") + full) << QStringList{QString(full)};
+                                 << QStringList{"grid", "safe"} << 1;
+    QTest::newRow("count beyond entries") << (QByteArray::fromHex("02000000") + one) << QStringList{"grid", ""} << 1;
+    QTest::newRow("zero count") << QByteArray::fromHex("00000000") << QStringList{} << 1;
+    QTest::newRow("name fills field") << (QByteArray::fromHex("01000000") + full) << QStringList{QString(full)} << 1;
     QTest::newRow("utf8 name") << (QByteArray::fromHex("01000000") + QByteArray("caf\xc3\xa9\0", 6) + QByteArray(26, '\0'))
-                               << QStringList{QStringLiteral("caf\u00e9")};
-    QTest::newRow("truncated entry") << (QByteArray::fromHex("01000000") + QByteArray("ab")) << QStringList{"ab"};
-    QTest::newRow("short count") << QByteArray::fromHex("0100") << QStringList{};
+                               << QStringList{QStringLiteral("caf\u00e9")} << 1;
+    QTest::newRow("truncated entry") << (QByteArray::fromHex("01000000") + QByteArray("ab")) << QStringList{"ab"} << 1;
+    // Too short to hold its count: ignored whole, the user's list stays.
+    QTest::newRow("short count") << QByteArray::fromHex("0100") << QStringList{"old"} << 0;
 }
 
 void TestMonitorMarkers::markerListDecoding()
 {
     QFETCH(QByteArray, payload);
     QFETCH(QStringList, names);
+    QFETCH(int, changes);
     Monitor monitor;
     reply(monitor, 0x0404, 5, QByteArray::fromHex("01000000") + QByteArray("old") + QByteArray(29, '\0'));
     QSignalSpy changed(&monitor, &Monitor::markerNameListChanged);
     reply(monitor, 0x0404, 5, payload);
     QCOMPARE(monitor.markerNameList(), names);
-    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.size(), changes);
     // Replies to other marker requests are not lists.
     reply(monitor, 0x0404, 3, QByteArray::fromHex("01000000"));
     QCOMPARE(monitor.markerNameList(), names);
@@ -262,6 +273,14 @@ void TestMonitorMarkers::savePngAndPdf()
     QFile copy(pngPath);
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QCOMPARE(copy.readAll(), png);
+    // A new picture is as readable as any file the user creates, not private like the cache.
+    const QString fresh = dir.filePath("fresh.png");
+    monitor.saveAnalyzerPng(QUrl::fromLocalFile(fresh));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat freshStat {};
+    QCOMPARE(::stat(QFile::encodeName(fresh).constData(), &freshStat), 0);
+    QCOMPARE(freshStat.st_mode & 0777, 0666u & ~mask);
 
     const QString pdfPath = dir.filePath("report.pdf");
     monitor.saveAnalyzerPdf(QUrl::fromLocalFile(pdfPath));

@@ -101,14 +101,6 @@ void DeviceSession::createDevice(Kind kind)
     } else {
         m_monitor = new Monitor(this);
         created = m_monitor;
-        // The monitor takes the second RV store only after the first; the other hosts go on
-        // meanwhile instead of the whole tool sleeping.
-        m_monitor->setRvPause([this] {
-            QElapsedTimer pause;
-            pause.start();
-            waitInside([this, &pause] { return pause.elapsed() >= Monitor::RvStorePauseMs && !isBusy(); },
-                       qMax(Monitor::RvStorePauseMs, m_timeoutMs));
-        });
     }
     created->setAddress(m_host.address());
     created->setPort(m_host.port());
@@ -149,30 +141,15 @@ bool DeviceSession::isBusy() const
     SocketHandler *handler = current->socketHandler();
     if (handler->queuedCount() > 0 || handler->inFlight().protocol != 0)
         return true;
+    // An RV-family save still owes its second store.
+    if (m_monitor && m_monitor->pendingRvStores() > 0)
+        return true;
     return m_cubrix && m_cubrix->queryTimer() && m_cubrix->queryTimer()->isActive();
 }
 
 void DeviceSession::tolerateError(quint16 protocol, quint16 request)
 {
     m_tolerated.insert(qMakePair(int(protocol), int(request)));
-}
-
-void DeviceSession::waitInside(const std::function<bool()> &done, int ms)
-{
-    if (done() || m_phase == Phase::Done)
-        return;
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QTimer check;
-    connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done() || m_phase == Phase::Done)
-            loop.quit();
-    });
-    limit.start(ms);
-    check.start(PollIntervalMs);
-    loop.exec();
 }
 
 QString DeviceSession::waitingFor() const
@@ -197,6 +174,10 @@ void DeviceSession::poll()
         m_phase = Phase::Identifying;
         extendDeadline();
     }
+    // The pause before an RV-family second store is the tool's own wait, not a slow device.
+    if (m_monitor && m_monitor->pendingRvStores() > 0 && device()->socketHandler()->inFlight().protocol == 0
+        && device()->socketHandler()->queuedCount() == 0)
+        extendDeadline();
     if (m_sinceProgress.elapsed() > m_timeoutMs) {
         if (m_phase == Phase::Connecting)
             fail(QStringLiteral("no connection within %1").arg(seconds(m_timeoutMs)));

@@ -60,9 +60,6 @@ public:
     void tolerateError(quint16 protocol, quint16 request);
     // Something is queued or in flight, or a Cubrix state query is pending.
     bool isBusy() const;
-    // Runs the event loop (other sessions go on) until `done` or `ms` have passed; for waits
-    // inside a device operation, such as the pause between a monitor's two RV stores.
-    void waitInside(const std::function<bool()> &done, int ms);
 
 signals:
     void finished();
