@@ -1,7 +1,9 @@
 #include "sessionmanager.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -138,8 +140,13 @@ bool SessionManager::readFromDisk()
     QTextStream in(&file);
     in.setCodec("UTF-8");
     int line = 0;
-    while (!in.atEnd() && m_records.size() < MaxRecords) {
+    int beyondWindow = 0;
+    while (!in.atEnd()) {
         const QStringList fields = in.readLine().split(QLatin1Char(','), Qt::KeepEmptyParts);
+        if (m_records.size() >= MaxRecords) {
+            beyondWindow += fields.size() >= 4 ? 1 : 0;
+            continue;
+        }
         qDebug() << "SessionManager: saved tab" << fields;
         // A short line (an empty line in a hand-edited file) holds no tab: skipping it without
         // counting keeps the indexes equal to the tab positions.
@@ -152,8 +159,28 @@ bool SessionManager::readFromDisk()
         ++line;
     }
     file.close();
-    saveToDisk();
+    // Without a copy of the whole list the file is not rewritten: nothing is lost either way.
+    if (beyondWindow == 0 || setAside(beyondWindow))
+        saveToDisk();
     return !m_records.isEmpty();
+}
+
+bool SessionManager::setAside(int count)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString backup = filePath() + QLatin1Char('.') + stamp + QStringLiteral(".bak");
+    for (int n = 2; QFileInfo::exists(backup); ++n)
+        backup = filePath() + QLatin1Char('.') + stamp + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
+    if (!QFile::copy(filePath(), backup)) {
+        qWarning() << "SessionManager: could not keep a copy of" << filePath() << "at" << backup;
+        return false;
+    }
+    m_setAsideNotice = tr("%n saved tab(s) could not be opened and were set aside; the full list is kept in %1", "",
+                          count)
+                           .arg(QDir::toNativeSeparators(backup));
+    qWarning().noquote() << "SessionManager:" << m_setAsideNotice;
+    emit setAsideNoticeChanged();
+    return true;
 }
 
 QStringList SessionManager::getSavedTabsCSV() const

@@ -11,6 +11,9 @@
 class SessionManager : public QObject
 {
     Q_OBJECT
+    // Set when reading the list left records out of the window: how many, and where the
+    // untouched original was kept.
+    Q_PROPERTY(QString setAsideNotice READ setAsideNotice NOTIFY setAsideNoticeChanged)
 public:
     struct TabRecord {
         quint8 index = 0;
@@ -34,6 +37,7 @@ public:
     Q_INVOKABLE void changeMode(const QString &tmode);
 
     const QVector<TabRecord> &records() const { return m_records; }
+    QString setAsideNotice() const { return m_setAsideNotice; }
     QString mode() const { return m_mode; }
     // Where the list is kept: the data directory's path with the file name glued on.
     QString filePath() const;
@@ -43,11 +47,17 @@ public:
     // Indexes are 8-bit: more records than that could not be told apart.
     static constexpr int MaxRecords = 256;
 
+signals:
+    void setAsideNoticeChanged();
+
 private:
     static QString lineFor(const TabRecord &record);
+    // Copies the list as it is on disk beside it, before a rewrite drops `count` records.
+    bool setAside(int count);
 
     QString m_mode = QStringLiteral("dark");
     QVector<TabRecord> m_records;
     QDir m_appDataDir;
     QString m_fileName = QStringLiteral("savedTabs.conf");
+    QString m_setAsideNotice;
 };

@@ -337,10 +337,22 @@ void TestSessionManager::readStopsAtMaxRecords()
     for (int i = 0; i < 300; ++i)
         text += QStringLiteral("%1,MONITOR,127.0.0.2,M%1,dark\n").arg(i).toUtf8();
     QVERIFY(SessionTestDir::write(m_dir->savedTabsPath(), text));
+    QSignalSpy notice(&sessions, &SessionManager::setAsideNoticeChanged);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("SessionManager: 44 saved tab"));
     QVERIFY(sessions.readFromDisk());
     QCOMPARE(sessions.records().size(), 256);
     QCOMPARE(int(sessions.records().last().index), 255);
     QCOMPARE(sessions.records().last().name, QStringLiteral("M255"));
+    // The 44 tabs the window does not open are kept, untouched, beside the rewritten list.
+    const QStringList copies = QDir(QFileInfo(m_dir->savedTabsPath()).path())
+                                   .entryList({QStringLiteral("BrevantosavedTabs.conf.*.bak")}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    const QString copy = QFileInfo(m_dir->savedTabsPath()).path() + QLatin1Char('/') + copies.first();
+    QCOMPARE(SessionTestDir::readAll(copy), text);
+    QCOMPARE(notice.size(), 1);
+    QVERIFY(sessions.setAsideNotice().contains(QStringLiteral("44")));
+    QVERIFY(sessions.setAsideNotice().contains(QDir::toNativeSeparators(copy)));
+    QCOMPARE(SessionTestDir::readAll(m_dir->savedTabsPath()).count('\n'), 256);
 }
 
 void TestSessionManager::replaceTabThemeOnly()
