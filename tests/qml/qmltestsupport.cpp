@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QQmlIncubationController>
 #include <QQuickStyle>
+#include <QtQuickTest/quicktest.h>
 #include <QTemporaryDir>
 
 namespace QmlTest {
@@ -189,8 +190,31 @@ QVariant call(QObject *object, const char *function, const QVariantList &argumen
     return result;
 }
 
+// Positioners and layouts place their children when the window polishes, before the next frame.
+// Until then an item's scene position is stale, and a click there lands on whatever lay under the
+// old place (on a loaded machine, the scope button beneath the mode buttons).
+static bool waitForPlacement(QQuickItem *item)
+{
+    QElapsedTimer timer;
+    timer.start();
+    // Placing an ancestor may move the item again: the chain is looked at until none is pending.
+    for (;;) {
+        QQuickItem *pending = nullptr;
+        for (QQuickItem *p = item; p && !pending; p = p->parentItem())
+            pending = QQuickTest::qIsPolishScheduled(p) ? p : nullptr;
+        if (!pending)
+            return true;
+        if (timer.elapsed() > 5000 || !QQuickTest::qWaitForItemPolished(pending, 1000))
+            return false;
+    }
+}
+
 void click(QQuickItem *item)
 {
+    if (!waitForPlacement(item)) {
+        qWarning() << "click: not clicked, the window never placed" << item;
+        return;
+    }
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(item->window(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
