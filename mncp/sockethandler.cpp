@@ -48,8 +48,9 @@ void SocketHandler::abortConnection()
 
 void SocketHandler::disconnectAndClear()
 {
+    // Before the socket closes: its state change would report the drop as a lost connection.
+    dropCommands(DropReason::UserDisconnect);
     m_socket.disconnectFromHost();
-    dropCommands();
     resetHeader();
 }
 
@@ -287,11 +288,15 @@ void SocketHandler::freeSlot()
         m_current->data = QByteArray();
 }
 
-void SocketHandler::dropCommands()
+void SocketHandler::dropCommands(DropReason reason)
 {
-    const auto report = [this](const transport_cmd &cmd, const char *stage) {
-        qWarning("%s: command 0x%04x - 0x%04x dropped, the connection ended before it was %s", "dropCommands",
-                 cmd.protocol, cmd.request, stage);
+    const auto report = [this, reason](const transport_cmd &cmd, const char *stage) {
+        // Dropping is what a user's disconnect asks for; otherwise somebody should hear of it.
+        const char *format = "%s: command 0x%04x - 0x%04x dropped, the connection ended before it was %s";
+        if (reason == DropReason::UserDisconnect)
+            qDebug(format, "dropCommands", cmd.protocol, cmd.request, stage);
+        else
+            qWarning(format, "dropCommands", cmd.protocol, cmd.request, stage);
         emit commandDropped(cmd.protocol, cmd.request);
     };
     // Taken out first: a receiver of the reports may queue commands of its own.

@@ -68,8 +68,9 @@ private:
     void resetHeader();
     // Frees the slot without cutting short a payload that is still being handed to the socket.
     void freeSlot();
+    enum class DropReason { ConnectionLost, UserDisconnect };
     // Forgets every command of the connection that ended (or is ending), reporting each.
-    void dropCommands();
+    void dropCommands(DropReason reason = DropReason::ConnectionLost);
     // Frees the in-flight slot when the message just read answers it, and sends the next command.
     void matchInFlight(quint16 protocol, quint16 request);
     // Returns false when the receive loop must stop because the header was rejected.

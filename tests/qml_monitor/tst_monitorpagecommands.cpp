@@ -165,8 +165,7 @@ void TestMonitorPageCommands::calibrationListAndIdBoxStoreIntoDifferentSlots()
 void TestMonitorPageCommands::rvCalibrationStoresBothSizes()
 {
     QVERIFY(m_page->open(MonitorPageFixture::rv()));
-    int pauses = 0;
-    m_page->monitor()->setRvPause([&pauses] { ++pauses; });
+    m_page->monitor()->setRvPauseMs(0);
     showLutBoxes();
 
     // A 17-point cube: stored as it is, then as the 33-point version made from it.
@@ -184,7 +183,6 @@ void TestMonitorPageCommands::rvCalibrationStoresBothSizes()
     QCOMPARE(ids(sent), (QList<QPair<int, int>>{{0x0310, 0x0303}, {0x0310, 0x0303}}));
     QCOMPARE(sent.at(0).payload, cube);
     QVERIFY(sent.at(1).payload.contains("LUT_3D_SIZE 33"));
-    QCOMPARE(pauses, 1);
 
     // A 1D calibration table goes once.
     QObject *front = m_page->object(QStringLiteral("frontCalibration1dLut"));
