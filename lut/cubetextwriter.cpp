@@ -66,6 +66,10 @@ void writeFraction(char *end, Unsigned fraction, int count)
 inline int formatFixedInline(char *out, float value, int decimals)
 {
     decimals = qBound(0, decimals, int(CubeTextWriter::MaxDecimals));
+    // Zero is not negative: -0.0 (the sign a source's "-0" or an interpolation may leave) is
+    // written as 0, where printf would write a minus sign.
+    if (value == 0.0f)
+        value = 0.0f;
     quint32 bits;
     std::memcpy(&bits, &value, sizeof bits);
     const quint32 biasedExponent = (bits >> 23) & 0xFF;

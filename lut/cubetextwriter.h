@@ -47,7 +47,8 @@ public:
 
     // Writes value with exactly `decimals` (0 to MaxDecimals) digits after the point into out
     // (room for MaxFixedLength characters) and gives the length: the same text as
-    // printf("%.*f", decimals, value) in the C locale, whatever the process locale is.
+    // printf("%.*f", decimals, value) in the C locale, whatever the process locale is, except
+    // that zero is written without a minus sign whatever its sign bit.
     static int formatFixed(char *out, float value, int decimals);
 
 private:

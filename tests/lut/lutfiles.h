@@ -28,6 +28,13 @@ inline QByteArray fixed(double value, int decimals)
     return QByteArray(buffer);
 }
 
+// The written form of a value: printf's fixed notation, except that zero carries no minus sign
+// (printf writes one for -0.0).
+inline QByteArray written(double value, int decimals)
+{
+    return fixed(value == 0.0 ? 0.0 : value, decimals);
+}
+
 inline void useCNumericLocale()
 {
     std::setlocale(LC_NUMERIC, "C");

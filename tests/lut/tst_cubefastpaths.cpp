@@ -158,8 +158,8 @@ QByteArray textByRule(int points, const std::vector<Values> &entries, int decima
 {
     QByteArray text = "LUT_3D_SIZE " + QByteArray::number(points) + "\n\n";
     for (const Values &v : entries)
-        text += fixed(double(v[0]), decimals) + ' ' + fixed(double(v[1]), decimals) + ' '
-                + fixed(double(v[2]), decimals) + '\n';
+        text += written(double(v[0]), decimals) + ' ' + written(double(v[1]), decimals) + ' '
+                + written(double(v[2]), decimals) + '\n';
     return text;
 }
 

@@ -78,6 +78,7 @@ private slots:
     void writtenTextForm_data();
     void writtenTextForm();
     void keywordLinesAndBadPieces();
+    void negativeZeroWrittenWithoutSign();
     void entriesBeyondGridIgnored();
     void shortGridRefused_data();
     void shortGridRefused();
@@ -286,6 +287,16 @@ void TestCubeResample::keywordLinesAndBadPieces()
     expected[2] = "0.500000 0.000000 0.250000";
     expected[3] = "0.000000 0.125000 0.000000";
     QCOMPARE(splitLines(text), expected);
+}
+
+void TestCubeResample::negativeZeroWrittenWithoutSign()
+{
+    // Zero written with a sign reads as -0.0, which the downsampler hands on as it stands.
+    QList<QByteArray> lines = splitLines(entryLines(33, identity(33), 6));
+    lines[0] = "-0 -0.0 -0.000000";
+    lines[2] = "0.062500 -0.000 -.0";
+    const QString path = write(QStringLiteral("negativezero.cube"), sizeLine(33) + lines.join('\n') + '\n');
+    QCOMPARE(CubrixUtils::downsampleCube33to17(path), cubeFile(17, identity(17), 6));
 }
 
 void TestCubeResample::entriesBeyondGridIgnored()

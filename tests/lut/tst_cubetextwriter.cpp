@@ -47,7 +47,9 @@ void TestCubeTextWriter::fixedLikePrintf_data()
     QTest::addColumn<QByteArray>("text");
     // Hand-written expectations; ties on the exact binary value go to the even digit.
     QTest::newRow("zero") << 0.0f << 6 << QByteArray("0.000000");
-    QTest::newRow("negative zero") << -0.0f << 3 << QByteArray("-0.000");
+    QTest::newRow("negative zero") << -0.0f << 3 << QByteArray("0.000");
+    QTest::newRow("negative zero, no decimals") << -0.0f << 0 << QByteArray("0");
+    QTest::newRow("negative zero, twenty decimals") << -0.0f << 20 << QByteArray("0.00000000000000000000");
     QTest::newRow("one") << 1.0f << 6 << QByteArray("1.000000");
     QTest::newRow("no decimals") << 0.75f << 0 << QByteArray("1");
     QTest::newRow("half to even down") << 0.5f << 0 << QByteArray("0");
@@ -75,20 +77,22 @@ void TestCubeTextWriter::fixedLikePrintf()
     QFETCH(int, decimals);
     QFETCH(QByteArray, text);
     QCOMPARE(formatted(value, decimals), text);
-    QCOMPARE(formatted(value, decimals), LutFiles::fixed(double(value), decimals));
+    QCOMPARE(formatted(value, decimals), LutFiles::written(double(value), decimals));
 }
 
 void TestCubeTextWriter::randomValuesLikePrintf()
 {
     QRandomGenerator random(20240611);
     for (int i = 0; i < 12000; ++i) {
-        // Half arbitrary finite bit patterns, half the usual 0 to 1 range.
+        // Half arbitrary finite bit patterns, half the usual 0 to 1 range; now and then -0.
         float value;
         do {
             value = (i % 2) ? fromBits(random.generate()) : float(random.generateDouble());
         } while (!std::isfinite(value));
+        if (i % 1000 == 1)
+            value = -0.0f;
         for (int decimals = 0; decimals <= CubeTextWriter::MaxDecimals; ++decimals) {
-            const QByteArray expected = LutFiles::fixed(double(value), decimals);
+            const QByteArray expected = LutFiles::written(double(value), decimals);
             if (formatted(value, decimals) != expected)
                 QFAIL(qPrintable(QStringLiteral("%1 with %2 decimals: got %3, printf gives %4")
                                      .arg(double(value), 0, 'g', 9)
