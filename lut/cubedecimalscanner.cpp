@@ -1,5 +1,7 @@
 #include "lut/cubedecimalscanner.h"
 
+#include "lut/cubelinescanner.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -130,10 +132,21 @@ const uchar *skipLinesWithoutLongerFractions(const uchar *text, const uchar *p, 
 
 } // namespace
 
+namespace {
+
+// The scanned text: the file's bytes after a leading byte-order mark, as the line scanner sees them.
+const uchar *textBegin(const QByteArray &text)
+{
+    return reinterpret_cast<const uchar *>(
+        CubeLineScanner::afterByteOrderMark(text.constData(), text.constData() + text.size()));
+}
+
+} // namespace
+
 int CubeDecimalScanner::decimals(const QByteArray &text)
 {
-    const uchar *const begin = reinterpret_cast<const uchar *>(text.constData());
-    const uchar *const end = begin + text.size();
+    const uchar *const begin = textBegin(text);
+    const uchar *const end = reinterpret_cast<const uchar *>(text.constData()) + text.size();
     ScanState state;
     // The lines up to the one that turns scanning on (the header: a few lines), exactly.
     const uchar *p = begin;
@@ -153,9 +166,9 @@ int CubeDecimalScanner::decimals(const QByteArray &text)
 
 int CubeDecimalScanner::decimalsBytewise(const QByteArray &text)
 {
-    const uchar *const begin = reinterpret_cast<const uchar *>(text.constData());
+    const uchar *const begin = textBegin(text);
     ScanState state;
-    scanLines(begin, begin, begin + text.size(), true, state);
+    scanLines(begin, begin, reinterpret_cast<const uchar *>(text.constData()) + text.size(), true, state);
     return state.decimals;
 }
 

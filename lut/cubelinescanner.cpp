@@ -16,8 +16,18 @@ bool CubeLineScanner::Line::equals(const char *text) const
     return std::size_t(size()) == length && std::memcmp(begin, text, length) == 0;
 }
 
+const char *CubeLineScanner::afterByteOrderMark(const char *begin, const char *end)
+{
+    static constexpr char Mark[] = "\xEF\xBB\xBF";
+    constexpr std::size_t MarkSize = sizeof Mark - 1;
+    if (std::size_t(end - begin) >= MarkSize && std::memcmp(begin, Mark, MarkSize) == 0)
+        return begin + MarkSize;
+    return begin;
+}
+
 CubeLineScanner::CubeLineScanner(const QByteArray &text)
-    : m_position(text.constData()), m_end(text.constData() + text.size())
+    : m_position(afterByteOrderMark(text.constData(), text.constData() + text.size())),
+      m_end(text.constData() + text.size())
 {
 }
 

@@ -7,6 +7,7 @@ namespace CubrixUtils {
 // Walks a .cube text line by line without copying it. Lines end in "\n"; a "\r" before it,
 // like any other leading or trailing white space, is trimmed away. White space is the ASCII
 // set (space, tab, line feed, vertical tab, form feed, carriage return): LUT files are ASCII.
+// A byte-order mark at the very start of the text is not part of the first line.
 class CubeLineScanner
 {
 public:
@@ -30,6 +31,9 @@ public:
     int lineNumber() const { return m_lineNumber; }
 
     static bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    // Where the text of a file starting at `begin` begins: after the UTF-8 byte-order mark that
+    // some editors put first, which would otherwise hide the first line's keyword.
+    static const char *afterByteOrderMark(const char *begin, const char *end);
 
 private:
     const char *m_position;

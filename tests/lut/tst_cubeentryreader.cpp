@@ -149,6 +149,8 @@ void TestCubeEntryReader::lines_data()
         << QByteArray("1\n1 2\n1 2 3 4\n1 2 3\n") << zero << "(1 2 3)";
     QTest::newRow("carriage return alone is blank") << QByteArray("1 2\r3\n") << skip << "(1 2 3)";
     QTest::newRow("non-ASCII byte is not blank") << QByteArray("1\xa0" "2 3\n") << zero << "";
+    QTest::newRow("byte-order mark skipped at the start only")
+        << QByteArray("\xEF\xBB\xBF" "1 2 3\n\xEF\xBB\xBF" "4 5 6\n") << skip << "(1 2 3)";
 }
 
 void TestCubeEntryReader::lines()

@@ -1,3 +1,4 @@
+#include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
 #include "lutfiles.h"
 
@@ -16,6 +17,8 @@ private slots:
     void missingFile();
     void decimals_data();
     void decimals();
+    void byteOrderMarkSkipped_data();
+    void byteOrderMarkSkipped();
 
 private:
     QTemporaryDir m_dir;
@@ -121,6 +124,47 @@ void TestCubeProbes::decimals()
     QFETCH(int, decimals);
     const QString path = writeFile(m_dir, QStringLiteral("decimals.cube"), contents);
     QCOMPARE(CubrixUtils::cubeDecimals(path), decimals);
+}
+
+void TestCubeProbes::byteOrderMarkSkipped_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    // A title of three words, which must not pass for an entry, and the size line, each first.
+    const QByteArray title = "TITLE \"Identity 17\"\n";
+    const QByteArray entries = entryLines(17, identity(17), 6);
+    const QByteArray mark = "\xEF\xBB\xBF";
+    QTest::newRow("title first") << title + sizeLine(17) + entries;
+    QTest::newRow("title first, byte-order mark") << mark + title + sizeLine(17) + entries;
+    QTest::newRow("size line first") << sizeLine(17) + title + entries;
+    QTest::newRow("size line first, byte-order mark") << mark + sizeLine(17) + title + entries;
+}
+
+void TestCubeProbes::byteOrderMarkSkipped()
+{
+    QFETCH(QByteArray, text);
+    const QString path = writeFile(m_dir, QStringLiteral("marked.cube"), text);
+    QVERIFY(CubrixUtils::isCubeSize17(path));
+    QVERIFY(CubrixUtils::isCubeTextSize17(text));
+    QVERIFY(!CubrixUtils::isCubeSize33(path));
+    QCOMPARE(CubrixUtils::cubeDecimals(path), 6);
+
+    // Entry (r, g, b) of the identity is (r/16, g/16, b/16), in file order, red fastest.
+    using Reader = CubrixUtils::CubeEntryReader;
+    for (const auto rule : {Reader::UnreadablePiece::SkipLine, Reader::UnreadablePiece::CountAsZero}) {
+        const std::vector<CubrixUtils::LutEntry> read = Reader::read(text, rule);
+        QCOMPARE(int(read.size()), 4913);
+        for (int i : {0, 1, 17, 289, 4912}) {
+            QCOMPARE(read[std::size_t(i)].red, float(i % 17) / 16.0f);
+            QCOMPARE(read[std::size_t(i)].green, float(i / 17 % 17) / 16.0f);
+            QCOMPARE(read[std::size_t(i)].blue, float(i / 289) / 16.0f);
+        }
+    }
+    // Red code 64 (0.0625 x 1023 + 0.5) in the second word, all ones in the last.
+    const QByteArray image = CubrixUtils::cubeToBinaryLut(text);
+    QCOMPARE(image.size(), 19780);
+    QCOMPARE(image.mid(128 + 4, 4).toHex(), QByteArray("00000040"));
+    QCOMPARE(image.right(4).toHex(), QByteArray("3fffffff"));
+    QCOMPARE(CubrixUtils::upsampleCube17to33(path), cubeFile(33, identity(33), 6));
 }
 
 QTEST_GUILESS_MAIN(TestCubeProbes)
