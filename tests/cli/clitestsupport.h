@@ -117,8 +117,12 @@ inline QByteArray binaryImage(const std::vector<std::array<float, 3>> &entries)
     quint32 sum = 0;
     for (char c : data)
         sum += uchar(c);
-    qToLittleEndian(sum, image.data() + 40);
-    qToLittleEndian(quint32(data.size()), image.data() + 44);
+    // Through a plain buffer: GCC takes a fresh QByteArray's data() for the shared empty array
+    // and warns about writes into it.
+    char fields[8];
+    qToLittleEndian(sum, fields);
+    qToLittleEndian(quint32(data.size()), fields + 4);
+    image.replace(40, 8, fields, 8);
     uchar headerSum = 0;
     for (int i = 0; i < 127; ++i)
         headerSum = uchar(headerSum + uchar(image[i]));

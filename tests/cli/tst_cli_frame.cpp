@@ -1,4 +1,5 @@
 #include "clitestsupport.h"
+#include "fifo.h"
 
 #include "../capture/testframes.h"
 
@@ -256,6 +257,8 @@ void TestCliFrame::refusesBadInput_data()
                                 << QStringLiteral("--range must be 0 to 4");
     QTest::newRow("output folder missing") << whole << QStringList{QStringLiteral("--out-folder")} << 1
                                            << QStringLiteral("cannot write");
+    QTest::newRow("output is a FIFO") << whole << QStringList{QStringLiteral("--out-fifo")} << 1
+                                      << QStringLiteral("it is not a regular file");
 }
 
 void TestCliFrame::refusesBadInput()
@@ -274,10 +277,15 @@ void TestCliFrame::refusesBadInput()
     if (extra.removeAll(QStringLiteral("--out-folder")))
         output = m_dir.filePath(QStringLiteral("none/bad.png"));
     QFile::remove(output);
-    const Result result = run(QStringList{QStringLiteral("frame"), QStringLiteral("decode"), input, output} + extra);
+    const bool fifo = extra.removeAll(QStringLiteral("--out-fifo")) > 0;
+    if (fifo)
+        QVERIFY(Fifo::make(output));
+    // Bounded: opening a FIFO to write waits for a reader that never comes.
+    const Result result = run(QStringList{QStringLiteral("frame"), QStringLiteral("decode"), input, output} + extra, 20000);
     QVERIFY2(result.clean() && result.exitCode == exitCode, qPrintable(result.describe()));
     QVERIFY2(result.err.contains(message), qPrintable(result.describe()));
-    QVERIFY(!QFileInfo::exists(output));
+    QVERIFY(fifo ? Fifo::isFifo(output) : !QFileInfo::exists(output));
+    QFile::remove(output);
 
     const Result noOutput = run({QStringLiteral("frame"), QStringLiteral("decode"), input});
     QCOMPARE(noOutput.exitCode, 2);

@@ -1,4 +1,5 @@
 #include "clitestsupport.h"
+#include "fifo.h"
 #include "lutfiles.h"
 
 #include <QJsonArray>
@@ -92,6 +93,9 @@ private slots:
     void help();
     void outputReplacesAtomically();
     void outputThroughSymlink();
+    void outputMustBeARegularFile_data();
+    void outputMustBeARegularFile();
+    void checkStopsReadingAnEndlessStream();
     void lutCommandsNeedNoModule();
 
 private:
@@ -473,6 +477,11 @@ void TestCliLut::binaryImages_data()
                           std::strtof(QByteArray::number(entry[1], 'f', 6), nullptr),
                           std::strtof(QByteArray::number(entry[2], 'f', 6), nullptr)});
     QTest::newRow("17-point curve") << curved << binaryImage(values);
+    // A byte-order mark first, before a title of three words or before the size line.
+    QTest::newRow("byte-order mark and title") << "\xEF\xBB\xBFTITLE \"Identity 17\"\n" + cubeFile(17, LutFiles::identity(17), 6)
+                                               << binaryImage(identityEntries(17));
+    QTest::newRow("byte-order mark, 33 points") << "\xEF\xBB\xBF" + cubeFile(33, LutFiles::identity(33), 6)
+                                                << binaryImage(identityEntries(17));
 }
 
 void TestCliLut::binaryImages()
@@ -580,6 +589,56 @@ void TestCliLut::outputThroughSymlink()
     QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(readFile(target), binaryImage(identityEntries(17)));
+}
+
+void TestCliLut::outputMustBeARegularFile_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("resample into a FIFO") << QStringLiteral("resample") << false;
+    QTest::newRow("binary into a FIFO") << QStringLiteral("binary") << false;
+    QTest::newRow("binary through a link to a FIFO") << QStringLiteral("binary") << true;
+}
+
+void TestCliLut::outputMustBeARegularFile()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, throughLink);
+    QTemporaryDir outputDir;
+    QVERIFY(outputDir.isValid());
+    const QString fifo = outputDir.filePath(QStringLiteral("special"));
+    QVERIFY(Fifo::make(fifo));
+    QString output = fifo;
+    if (throughLink) {
+        output = outputDir.filePath(QStringLiteral("link.dat"));
+        QVERIFY(QFile::link(fifo, output));
+    }
+    const QString source = file(QStringLiteral("special33.cube"), cubeFile(33, LutFiles::identity(33), 6));
+    QStringList arguments{QStringLiteral("lut"), command, source, output};
+    if (command == QLatin1String("resample"))
+        arguments << QStringLiteral("--size=17");
+    const Result result = run(arguments, 20000);
+    QVERIFY2(result.clean() && result.exitCode == 1, qPrintable(result.describe()));
+    QVERIFY2(result.err.contains(QStringLiteral("cannot write %1: it is not a regular file").arg(output)), qPrintable(result.describe()));
+    QVERIFY(Fifo::isFifo(fifo));
+    QCOMPARE(QDir(outputDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), throughLink ? 2 : 1);
+}
+
+void TestCliLut::checkStopsReadingAnEndlessStream()
+{
+    // A source with no end (a device would be one) is given up past the size of any LUT file,
+    // 256 MiB; the writer stops a little beyond that, or when the reader is gone.
+    const QString fifo = m_dir.filePath(QStringLiteral("endless.cube"));
+    QVERIFY(Fifo::make(fifo));
+    const qint64 limit = qint64(256) * 1024 * 1024;
+    Result result;
+    {
+        Fifo::Writer writer(fifo, limit + 16 * 1024 * 1024, 30000);
+        result = run({QStringLiteral("lut"), QStringLiteral("check"), fifo}, 30000);
+    }
+    QVERIFY2(result.clean() && result.exitCode == 1, qPrintable(result.describe()));
+    QVERIFY2(result.err.contains(QStringLiteral("cannot read %1: more than %2 bytes is too large").arg(fifo).arg(limit)),
+             qPrintable(result.describe()));
 }
 
 void TestCliLut::lutCommandsNeedNoModule()

@@ -3,6 +3,8 @@
 
 #include "tools/brevanto-cli/mappedfile.h"
 
+#include "fifo.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,6 +19,8 @@ private slots:
     void wholeFileIsRead();
     void shortenedFileEndsTheRunWithAMessage();
     void tooLargeIsRefused();
+    void streamReadUpToTheLimit_data();
+    void streamReadUpToTheLimit();
 
 private:
     QString writeFile(const QByteArray &contents);
@@ -83,6 +87,43 @@ void TestMappedFile::tooLargeIsRefused()
     QVERIFY(!file.open(path, 4095));
     QVERIFY(file.tooLarge());
     QCOMPARE(file.size(), qint64(4096));
+}
+
+void TestMappedFile::streamReadUpToTheLimit_data()
+{
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<bool>("accepted");
+    const qint64 limit = 1 << 20;
+    QTest::newRow("ends below the limit") << limit / 2 << true;
+    QTest::newRow("ends at the limit") << limit << true;
+    // Far more than the limit, as from a device that never ends.
+    QTest::newRow("goes on past the limit") << 64 * limit << false;
+}
+
+void TestMappedFile::streamReadUpToTheLimit()
+{
+    QFETCH(qint64, sent);
+    QFETCH(bool, accepted);
+    const qint64 limit = 1 << 20;
+    const QString path = m_dir.filePath(QStringLiteral("stream"));
+    QFile::remove(path);
+    QVERIFY(Fifo::make(path));
+    MappedFile file;
+    bool opened = false;
+    {
+        Fifo::Writer writer(path, sent, 20000, 'z');
+        opened = file.open(path, limit);
+    }
+    QCOMPARE(opened, accepted);
+    QCOMPARE(file.tooLarge(), !accepted);
+    if (accepted) {
+        QCOMPARE(file.bytes(), QByteArray(int(sent), 'z'));
+        QCOMPARE(file.size(), sent);
+    } else {
+        QVERIFY(file.bytes().isEmpty());
+        QCOMPARE(file.size(), qint64(-1));
+        QCOMPARE(file.errorString(), QStringLiteral("more than 1048576 bytes is too large"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMappedFile)

@@ -6,6 +6,8 @@
 #include "deviceinfo.h"
 #include "helptexts.h"
 #include "lutcheck.h"
+#include "mappedfile.h"
+#include "outputfile.h"
 
 #include "device/devicebase.h"
 
@@ -81,7 +83,11 @@ QString checkUpload(const QString &path, bool lut)
             return QStringLiteral("%1 is not a LUT the devices take whole: %2 (see \"brevanto-cli lut check %1\")")
                 .arg(path, report.problems.join(QStringLiteral("; ")));
     } else if (path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive)) {
-        const QStringList problems = LutCheck::checkBinaryImage(file.readAll());
+        file.close();
+        MappedFile image;
+        if (!image.open(path, LutCheck::MaxFileSize))
+            return QStringLiteral("cannot read %1: %2").arg(path, image.errorString());
+        const QStringList problems = LutCheck::checkBinaryImage(image.bytes());
         if (!problems.isEmpty())
             return QStringLiteral("%1 is not a binary 3D LUT image: %2").arg(path, problems.join(QStringLiteral("; ")));
     }
@@ -90,6 +96,9 @@ QString checkUpload(const QString &path, bool lut)
 
 QString checkOutputFolder(const QString &path)
 {
+    const QString refusal = OutputFile(path).refusal();
+    if (!refusal.isEmpty())
+        return refusal;
     const QFileInfo folder(QFileInfo(path).absolutePath());
     if (!folder.isDir())
         return QStringLiteral("%1: no folder %2").arg(path, folder.filePath());

@@ -6,11 +6,11 @@
 
 #include "bmpwriter.h"
 #include "mappedfile.h"
+#include "outputfile.h"
 #include "rawframebands.h"
 
 #include "mncp/sockethandler.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 
@@ -30,12 +30,9 @@ constexpr int BandBytes = 256 * 1024;
 
 // BMP, the format of the capture window's quick saves, is written band by band as the lines are
 // decoded; the other formats need the whole picture for Qt's writers.
-bool writeBmp(RawFrameBands &frame, const QString &path)
+bool writeBmp(RawFrameBands &frame, QIODevice &file)
 {
     const FrameHeader &header = frame.header();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
     // The resolution a new picture carries here, as Qt's BMP writer would state it.
     const QImage resolution(1, 1, QImage::Format_ARGB32);
     BmpWriter writer(&file, header.width, header.height, resolution.dotsPerMeterX(), resolution.dotsPerMeterY());
@@ -51,7 +48,7 @@ bool writeBmp(RawFrameBands &frame, const QString &path)
             return false;
         end = first;
     }
-    return file.flush();
+    return true;
 }
 
 } // namespace
@@ -103,7 +100,10 @@ int FrameCommands::decode(CliArguments &arguments)
     // A frame is never larger than the biggest payload a device may send.
     MappedFile file;
     if (!file.open(input, qint64(SocketHandler::MaxPayloadLength))) {
-        if (file.tooLarge())
+        if (file.tooLarge() && file.size() < 0)
+            Console::err(QStringLiteral("brevanto-cli: %1: more than %2 bytes is larger than any frame")
+                             .arg(input).arg(SocketHandler::MaxPayloadLength));
+        else if (file.tooLarge())
             Console::err(QStringLiteral("brevanto-cli: %1: %2 bytes is larger than any frame").arg(input).arg(file.size()));
         else
             Console::err(QStringLiteral("brevanto-cli: cannot read %1: %2").arg(input, file.errorString()));
@@ -117,9 +117,17 @@ int FrameCommands::decode(CliArguments &arguments)
         return ExitFailure;
     }
     const FrameHeader &header = frame.header();
+    OutputFile picture(output);
+    QString writeError = picture.open();
+    if (!writeError.isEmpty()) {
+        Console::err(QStringLiteral("brevanto-cli: %1").arg(writeError));
+        return ExitFailure;
+    }
+    // The format Qt's writers take from the name's suffix.
+    const QByteArray format = QFileInfo(output).suffix().toLower().toLatin1();
     bool written = false;
-    if (QFileInfo(output).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
-        written = writeBmp(frame, output);
+    if (format == "bmp") {
+        written = writeBmp(frame, picture.device());
     } else {
         // The pixels are opaque: plain ARGB32 holds them as the premultiplied form would, and
         // Qt's writers take it without converting it first.
@@ -137,10 +145,15 @@ int FrameCommands::decode(CliArguments &arguments)
                 return ExitFailure;
             }
         }
-        written = image.save(output);
+        written = image.save(&picture.device(), format.constData());
     }
     if (!written) {
         Console::err(QStringLiteral("brevanto-cli: cannot write %1").arg(output));
+        return ExitFailure;
+    }
+    writeError = picture.commit();
+    if (!writeError.isEmpty()) {
+        Console::err(QStringLiteral("brevanto-cli: %1").arg(writeError));
         return ExitFailure;
     }
     const QString summary = frame.summary();

@@ -1,10 +1,11 @@
 #include "lutcheck.h"
 
+#include "mappedfile.h"
+
 #include "lut/cubeentryreader.h"
 #include "lut/cubetextwriter.h"
 #include "lut/cubrixutils.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -104,16 +105,14 @@ QString LutCheck::printable(const char *begin, int size)
 
 LutCheck::Report LutCheck::checkCube(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    MappedFile file;
+    if (!file.open(path, MaxFileSize)) {
         Report report;
         report.path = path;
         report.problems << QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return report;
     }
-    const QByteArray text = file.readAll();
-    file.close();
-    return checkCubeText(path, text);
+    return checkCubeText(path, file.bytes());
 }
 
 LutCheck::Report LutCheck::checkCubeText(const QString &path, const QByteArray &text, const EntrySink &entrySink)

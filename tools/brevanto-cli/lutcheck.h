@@ -46,6 +46,9 @@ public:
         QStringList toText() const;
     };
 
+    // A LUT file is a few megabytes at most; a file (or a stream) far larger is refused unread.
+    static constexpr qint64 MaxFileSize = qint64(256) * 1024 * 1024;
+
     static Report checkCube(const QString &path);
     // Told each readable entry, in file order (those of a file that passes the check are
     // exactly the entries the resamplers read from it).

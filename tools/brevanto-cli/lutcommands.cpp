@@ -27,9 +27,6 @@ int usage(const QString &message, const QString &topic)
     return ExitUsage;
 }
 
-// A LUT file is a few megabytes at most; anything far larger is refused before it is read.
-constexpr qint64 MaxSourceSize = qint64(256) * 1024 * 1024;
-
 // Opens a source file; false, with `report` saying why, when it is missing or cannot be read.
 bool openSource(const QString &path, MappedFile &source, LutCheck::Report &report)
 {
@@ -39,7 +36,7 @@ bool openSource(const QString &path, MappedFile &source, LutCheck::Report &repor
         Console::err(QStringLiteral("brevanto-cli: %1: no such file").arg(path));
         return false;
     }
-    if (source.open(path, MaxSourceSize))
+    if (source.open(path, LutCheck::MaxFileSize))
         return true;
     report.problems << QStringLiteral("cannot read %1: %2").arg(path, source.errorString());
     return false;

@@ -51,10 +51,38 @@ QString OutputFile::failure(const QString &reason) const
     return QStringLiteral("cannot write %1: %2").arg(m_path, reason);
 }
 
+QString OutputFile::refusal() const
+{
+    const QFileInfo target(m_finalPath);
+    if (target.isDir())
+        return failure(QStringLiteral("it is a folder"));
+    if (target.exists() && !target.isFile())
+        return failure(QStringLiteral("it is not a regular file"));
+    return QString();
+}
+
+QFileDevice::Permissions OutputFile::resultPermissions() const
+{
+    const QFileInfo target(m_finalPath);
+    return target.exists() ? target.permissions() : newFilePermissions();
+}
+
+QString OutputFile::renameIntoPlace(const QString &fileAside) const
+{
+    // Asked again: the target may have changed while the result was made.
+    const QString refused = refusal();
+    if (!refused.isEmpty())
+        return refused;
+    if (std::rename(QFile::encodeName(fileAside).constData(), QFile::encodeName(m_finalPath).constData()) != 0)
+        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+    return QString();
+}
+
 QString OutputFile::open()
 {
-    if (QFileInfo(m_finalPath).isDir())
-        return failure(QStringLiteral("it is a folder"));
+    const QString refused = refusal();
+    if (!refused.isEmpty())
+        return refused;
     m_file.setFileTemplate(m_finalPath + QStringLiteral(".XXXXXX"));
     if (!m_file.open())
         return failure(m_file.errorString());
@@ -72,16 +100,28 @@ QString OutputFile::commit()
 {
     if (!m_file.flush())
         return failure(m_file.errorString());
-    const QFileInfo target(m_finalPath);
-    if (!m_file.setPermissions(target.exists() ? target.permissions() : newFilePermissions()))
+    if (!m_file.setPermissions(resultPermissions()))
         return failure(m_file.errorString());
     m_file.close();
     if (m_file.error() != QFileDevice::NoError)
         return failure(m_file.errorString());
-    if (std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_finalPath).constData()) != 0)
-        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+    const QString error = renameIntoPlace(m_file.fileName());
+    if (!error.isEmpty())
+        return error;
     m_file.setAutoRemove(false); // it is the result now
     return QString();
+}
+
+QString OutputFile::commitFileAside(const QString &fileAside)
+{
+    QString error;
+    if (!QFile::setPermissions(fileAside, resultPermissions()))
+        error = failure(QStringLiteral("cannot set the permissions of %1").arg(fileAside));
+    if (error.isEmpty())
+        error = renameIntoPlace(fileAside);
+    if (!error.isEmpty())
+        QFile::remove(fileAside);
+    return error;
 }
 
 QString OutputFile::write(const QString &path, const QByteArray &contents)
