@@ -1,5 +1,6 @@
 #include "clisimulator.h"
 #include "clitestsupport.h"
+#include "fifo.h"
 #include "lutfiles.h"
 
 #include <QtTest>
@@ -35,12 +36,16 @@ private slots:
     void nobodyListening();
     void identityRefused();
     void captureRefusedInTestPatternMode();
+    void captureReplacesTheOutputWhole_data();
+    void captureReplacesTheOutputWhole();
+    void specialOutputsRefused_data();
+    void specialOutputsRefused();
     void everyHostFailing();
     void verboseShowsTheLibraryLog();
 
 private:
     CliSimulator m_good;     // 127.0.0.1
-    CliSimulator m_errors;   // 127.0.0.2, error replies
+    CliSimulator m_errors;   // 127.0.0.2, error replies (to a LUT, the menu key and a frame capture)
     CliSimulator m_silent;   // 127.0.0.3, silent after the identity
     CliSimulator m_closing;  // 127.0.0.4, closes after the identity
     CliSimulator m_badCrc;   // 127.0.0.5, broken header for the menu key
@@ -58,7 +63,8 @@ void TestCliFaults::initTestCase()
     m_lut = LutFiles::writeFile(m_files, QStringLiteral("identity17.cube"), LutFiles::cubeFile(17, LutFiles::identity(17), 6));
     QVERIFY(m_good.start(monitorWithOneChannel({}), QStringLiteral("127.0.0.1")));
     QVERIFY(m_errors.start(monitorWithOneChannel({QStringLiteral("--error-reply"), QStringLiteral("0x0311:0x0200:5"),
-                                                  QStringLiteral("--error-reply"), QStringLiteral("0x0001:0x0020")}),
+                                                  QStringLiteral("--error-reply"), QStringLiteral("0x0001:0x0020"),
+                                                  QStringLiteral("--error-reply"), QStringLiteral("0x0400:0x0000")}),
                            QStringLiteral("127.0.0.2")));
     QVERIFY(m_silent.start(monitorWithOneChannel({QStringLiteral("--silent-after"), QString::number(IdentityCommands)}),
                            QStringLiteral("127.0.0.3")));
@@ -172,6 +178,77 @@ void TestCliFaults::captureRefusedInTestPatternMode()
              qPrintable(result.err));
     QVERIFY(!QFileInfo::exists(out));
     QCOMPARE(run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("mode_1")}).exitCode, 0);
+}
+
+void TestCliFaults::captureReplacesTheOutputWhole_data()
+{
+    QTest::addColumn<int>("device"); // 0 sends the frame, 1 answers with an error, 2 stays silent
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"shot.png", "shot.raw"}) {
+        QTest::addRow("%s, captured", name) << 0 << QString::fromLatin1(name);
+        QTest::addRow("%s, error reply", name) << 1 << QString::fromLatin1(name);
+        QTest::addRow("%s, killed while waiting", name) << 2 << QString::fromLatin1(name);
+    }
+}
+
+void TestCliFaults::captureReplacesTheOutputWhole()
+{
+    QFETCH(int, device);
+    QFETCH(QString, name);
+    CliSimulator *sims[] = {&m_good, &m_errors, &m_silent};
+    CliSimulator &sim = *sims[device];
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString out = folder.filePath(name);
+    QVERIFY(writeFile(out, "old contents"));
+    const QStringList arguments{QStringLiteral("device"), sim.host(), QStringLiteral("frame"), QStringLiteral("capture"),
+                                QStringLiteral("--out"), out, QStringLiteral("--timeout"), QStringLiteral("20")};
+    if (device == 2) {
+        const int asked = sim.commandCount(0x0400, 0x0000);
+        QProcess tool;
+        tool.start(executable(), arguments);
+        QVERIFY(tool.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.commandCount(0x0400, 0x0000) > asked, 10000);
+        tool.kill();
+        QVERIFY(tool.waitForFinished(10000));
+    } else {
+        const Result result = run(arguments, 30000);
+        QVERIFY2(result.clean() && result.exitCode == (device == 0 ? 0 : 1), qPrintable(result.describe()));
+    }
+    const QByteArray contents = readFile(out);
+    if (device != 0)
+        QCOMPARE(contents, QByteArray("old contents"));
+    else if (name.endsWith(QLatin1String(".raw")))
+        QCOMPARE(contents.size(), 12 + 1080 * int(qFromBigEndian<quint16>(contents.constData() + 4))); // whole frame
+    else
+        QCOMPARE(QImage::fromData(contents).size(), QSize(1920, 1080));
+    // Nothing beside the output, also after a kill.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList{name});
+}
+
+void TestCliFaults::specialOutputsRefused_data()
+{
+    QTest::addColumn<QStringList>("action"); // OUT stands for the output
+    QTest::newRow("frame picture") << QStringList{QStringLiteral("frame"), QStringLiteral("capture"), QStringLiteral("--out"), QStringLiteral("OUT.png")};
+    QTest::newRow("raw frame") << QStringList{QStringLiteral("frame"), QStringLiteral("capture"), QStringLiteral("--out"), QStringLiteral("OUT.raw")};
+    QTest::newRow("analyzer picture") << QStringList{QStringLiteral("analyzer"), QStringLiteral("--png"), QStringLiteral("OUT.png")};
+    QTest::newRow("analyzer report") << QStringList{QStringLiteral("analyzer"), QStringLiteral("--pdf"), QStringLiteral("OUT.pdf")};
+}
+
+void TestCliFaults::specialOutputsRefused()
+{
+    QFETCH(QStringList, action);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString name = action.last().replace(QLatin1String("OUT"), QLatin1String("special"));
+    const QString out = folder.filePath(name);
+    action.last() = out;
+    QVERIFY(Fifo::make(out));
+    const Result result = run(QStringList{QStringLiteral("device"), m_good.host()} + action, 30000);
+    QVERIFY2(result.clean() && result.exitCode == 1, qPrintable(result.describe()));
+    QVERIFY2(result.err.contains(QStringLiteral("cannot write %1: it is not a regular file").arg(out)), qPrintable(result.describe()));
+    QVERIFY(Fifo::isFifo(out));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList{name});
 }
 
 void TestCliFaults::everyHostFailing()

@@ -4,17 +4,23 @@
 #include "devicefamily.h"
 #include "deviceinfo.h"
 
+#include "mappedfile.h"
+#include "outputfile.h"
+
 #include "capture/captureframe.h"
+#include "capture/frameheader.h"
 #include "cubrix/cubrix.h"
+#include "mncp/sockethandler.h"
 #include "monitor/monitor.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -170,13 +176,47 @@ DeviceActions::Steps DeviceActions::captureFrame(const QString &outputPath, bool
 {
     struct State {
         QPointer<CaptureFrame> item;
-        std::unique_ptr<QTemporaryDir> rawFolder;
+        QString folder;    // where the item's quick save writes a raw frame: beside the output
+        QString saveName;  // the quick save's name, ours alone
+        bool placed = false;
+        QString error;
     };
     const auto state = std::make_shared<State>();
     const bool raw = outputPath.endsWith(QLatin1String(".raw"), Qt::CaseInsensitive);
 
+    // The raw frame the item saved, checked and renamed over the output as soon as it is
+    // written: a kill in between leaves at most the one file, and the output is never removed
+    // before its replacement is complete.
+    const auto placeRawFrame = [state, outputPath] {
+        if (state->placed || !state->error.isEmpty())
+            return;
+        const QDir folder(state->folder);
+        const QStringList written = folder.entryList({QLatin1Char('*') + state->saveName + QStringLiteral(".raw"),
+                                                      QLatin1Char('*') + state->saveName + QStringLiteral("_*.raw")},
+                                                     QDir::Files | QDir::Hidden);
+        if (written.isEmpty())
+            return;
+        const QString saved = folder.filePath(written.first());
+        QFile file(saved);
+        const qint64 size = file.size();
+        const std::optional<FrameHeader> header =
+            file.open(QIODevice::ReadOnly) ? FrameHeader::parse(file.read(FrameHeader::Size)) : std::nullopt;
+        file.close();
+        if (!header || !header->problemWith(size).isEmpty()) {
+            QFile::remove(saved);
+            state->error = QStringLiteral("the frame could not be saved whole to %1").arg(outputPath);
+            return;
+        }
+        state->error = OutputFile(outputPath).commitFileAside(saved);
+        state->placed = state->error.isEmpty();
+    };
+
     return {
-        [state, raw, afterLuts, outputPath](DeviceSession &session) {
+        [state, raw, afterLuts, outputPath, placeRawFrame](DeviceSession &session) {
+            const OutputFile output(outputPath);
+            const QString refused = output.refusal();
+            if (!refused.isEmpty())
+                return refused;
             Console::Capture capture;
             auto *item = new CaptureFrame();
             item->setParent(&session);
@@ -186,21 +226,21 @@ DeviceActions::Steps DeviceActions::captureFrame(const QString &outputPath, bool
             else
                 session.cubrix()->registerFeature(item, CaptureFeature);
             if (raw) {
-                // Raw frames are written by the item's own quick save, into a folder of ours
-                // beside the destination, and then moved into place.
-                const QString folder = QFileInfo(outputPath).absolutePath();
-                state->rawFolder = std::make_unique<QTemporaryDir>(folder + QStringLiteral("/.brevanto-cli-XXXXXX"));
-                if (!state->rawFolder->isValid())
-                    return QStringLiteral("cannot write into %1").arg(folder);
+                // Raw frames are written by the item's own quick save, the only writer of the
+                // bytes as they arrived, into the output's folder.
+                static int saves = 0;
+                state->folder = QFileInfo(output.finalPath()).absolutePath();
+                state->saveName = QStringLiteral(".brevanto-cli-%1-%2").arg(QCoreApplication::applicationPid()).arg(++saves);
                 item->setQuickSaveType(CaptureFrame::SaveRaw);
-                item->setQuickSaveDir(QUrl::fromLocalFile(state->rawFolder->path()).toString());
-                item->setQuickSaveName(QStringLiteral("frame"));
+                item->setQuickSaveDir(QUrl::fromLocalFile(state->folder).toString());
+                item->setQuickSaveName(state->saveName);
                 item->setQuickSaveCount(1);
+                QObject::connect(item, &CaptureFrame::quick_save_countChanged, &session, placeRawFrame);
             }
             item->captureFrame(afterLuts ? 1 : 0);
             return sentOrRefused(session, capture, QStringLiteral("the capture request"));
         },
-        [state, raw, outputPath](DeviceSession &session) {
+        [state, raw, outputPath, placeRawFrame](DeviceSession &session) {
             CaptureFrame *item = state->item;
             if (!item)
                 return QStringLiteral("the capture item is gone");
@@ -208,24 +248,25 @@ DeviceActions::Steps DeviceActions::captureFrame(const QString &outputPath, bool
                                         ? QStringLiteral(" (the box passes no frames in test pattern mode)")
                                         : QString();
             if (raw) {
-                const QStringList written = QDir(state->rawFolder->path()).entryList({QStringLiteral("*.raw")}, QDir::Files);
-                if (written.isEmpty())
+                placeRawFrame();
+                if (!state->error.isEmpty())
+                    return state->error;
+                if (!state->placed)
                     return QStringLiteral("no frame was saved%1").arg(dropped);
-                if (QFileInfo::exists(outputPath) && !QFile::remove(outputPath))
-                    return QStringLiteral("cannot replace %1").arg(outputPath);
-                const QString source = state->rawFolder->filePath(written.first());
-                if (!QFile::rename(source, outputPath))
-                    return QStringLiteral("cannot write %1").arg(outputPath);
                 session.notes() << QStringLiteral("raw frame saved to %1").arg(outputPath);
             } else {
                 if (item->image().isNull())
                     return QStringLiteral("no frame picture arrived%1").arg(dropped);
-                if (QFileInfo::exists(outputPath) && !QFile::remove(outputPath))
-                    return QStringLiteral("cannot replace %1").arg(outputPath);
-                Console::Capture capture;
-                item->saveImage(QUrl::fromLocalFile(outputPath));
-                if (!QFileInfo::exists(outputPath))
-                    return QStringLiteral("cannot write %1%2").arg(outputPath, capture.reason().isEmpty() ? QString() : QStringLiteral(": ") + capture.reason());
+                // What the item's saveImage writes, the format taken from the name, but
+                // written beside the output and renamed over it when complete.
+                OutputFile file(outputPath);
+                QString error = file.open();
+                if (error.isEmpty() && !item->image().save(&file.device(), QFileInfo(outputPath).suffix().toLower().toLatin1().constData()))
+                    error = QStringLiteral("cannot write %1").arg(outputPath);
+                if (error.isEmpty())
+                    error = file.commit();
+                if (!error.isEmpty())
+                    return error;
                 session.notes() << QStringLiteral("frame %1 x %2 saved to %3")
                                        .arg(item->image().width())
                                        .arg(item->image().height())
@@ -299,24 +340,33 @@ DeviceActions::Steps DeviceActions::analyzer(const QString &pngPath, const QStri
                 return QStringLiteral("the monitor sent no analyzer picture");
             const QImage picture(monitor->analyzerPngLocalPath());
             if (!pngPath.isEmpty()) {
-                if (QFileInfo::exists(pngPath) && !QFile::remove(pngPath))
-                    return QStringLiteral("cannot replace %1").arg(pngPath);
-                monitor->saveAnalyzerPng(QUrl::fromLocalFile(pngPath));
-                if (!QFileInfo::exists(pngPath))
-                    return QStringLiteral("cannot write %1").arg(pngPath);
-                // The copy keeps the private permissions of the monitor's temporary file.
-                QFile::setPermissions(pngPath, QFile::permissions(pngPath) | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+                // The bytes the monitor's saveAnalyzerPng copies, written beside the output and
+                // renamed over it when complete.
+                MappedFile received;
+                if (!received.open(monitor->analyzerPngLocalPath(), qint64(SocketHandler::MaxPayloadLength)))
+                    return QStringLiteral("cannot write %1: %2").arg(pngPath, received.errorString());
+                const QString error = OutputFile::write(pngPath, received.bytes());
+                if (!error.isEmpty())
+                    return error;
                 session.notes() << QStringLiteral("analyzer picture saved to %1").arg(pngPath);
                 session.details().insert(QStringLiteral("png"), pngPath);
             }
             if (!pdfPath.isEmpty()) {
                 if (picture.isNull())
                     return QStringLiteral("the analyzer picture is not a readable PNG; no PDF written");
-                if (QFileInfo::exists(pdfPath) && !QFile::remove(pdfPath))
-                    return QStringLiteral("cannot replace %1").arg(pdfPath);
-                monitor->saveAnalyzerPdf(QUrl::fromLocalFile(pdfPath));
-                if (!QFileInfo::exists(pdfPath))
-                    return QStringLiteral("cannot write %1").arg(pdfPath);
+                // The monitor's own report writer fills the file beside the output, which is
+                // then renamed over it.
+                OutputFile file(pdfPath);
+                QString error = file.open();
+                if (error.isEmpty()) {
+                    monitor->saveAnalyzerPdf(QUrl::fromLocalFile(file.pathAside()));
+                    if (QFileInfo(file.pathAside()).size() == 0)
+                        error = QStringLiteral("cannot write %1").arg(pdfPath);
+                }
+                if (error.isEmpty())
+                    error = file.commit();
+                if (!error.isEmpty())
+                    return error;
                 session.notes() << QStringLiteral("analyzer report saved to %1").arg(pdfPath);
                 session.details().insert(QStringLiteral("pdf"), pdfPath);
             }
