@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "framedecoder.h"
 #include "frameheader.h"
+#include "mncp/mncpids.h"
 #include "mncp/sockethandler.h"
 #include "rawframefile.h"
 
@@ -14,7 +15,6 @@
 #include <stdexcept>
 
 namespace {
-const quint16 FrameCaptureProtocol = 0x0400;
 
 QString twoDigits(uint value, int base)
 {
@@ -148,7 +148,7 @@ QString CaptureFrame::getListItem(int index)
 
 void CaptureFrame::captureFrame(int id)
 {
-    appendCmd(FrameCaptureProtocol, static_cast<quint16>(id & 0xFF), QByteArray());
+    appendCmd(MNCP_PROTOCOL_FRAME_CAPTURE, static_cast<quint16>(id & 0xFF), QByteArray());
 }
 
 void CaptureFrame::appendCmd(quint16 protocol, quint16 request, QByteArray data)

@@ -5,40 +5,13 @@
 
 namespace {
 
-// Basic-info request ids (protocol 0x0100).
-enum BasicInfo : quint16 {
-    InfoModel = 0,
-    InfoVersion = 1,
-    InfoSerial = 2,
-    InfoChannelCount = 3,
-    InfoPortCount = 4,
-    InfoModeAndChannel = 5,
-    InfoMode1LutFormat1D = 6,
-    InfoMode1LutFormat3D = 7,
-    InfoMode1Channel1 = 8,
-    InfoMode2LutFormat1D = 9,
-    InfoMode2LutFormat3D = 10,
-    InfoMode2Channel1 = 11,
-    InfoMode2Channel2 = 12,
-    InfoGenerator = 13,
-    InfoMode3LutFormat1D = 14,
-    InfoMode3LutFormat3D = 15,
-    InfoMode3Channel1 = 16,
-    InfoMode1Frame = 17,
-    InfoMode2Frame = 18,
-    InfoMode3Frame = 19,
-    InfoMode1Signal = 20,
-    InfoAnci = 21,
-    InfoLutInterpolation = 22,
-};
-
-const quint16 IdentityQueries[] = {InfoModel, InfoVersion, InfoSerial};
+const quint16 IdentityQueries[] = {MNCP_INFO_MODEL, MNCP_INFO_VERSION, MNCP_INFO_SERIAL};
 
 const quint16 StateSweepQueries[] = {
-    InfoPortCount,        InfoModeAndChannel,   InfoMode1LutFormat1D, InfoMode1LutFormat3D, InfoMode2LutFormat1D,
-    InfoMode2LutFormat3D, InfoMode3LutFormat1D, InfoMode3LutFormat3D, InfoMode1Channel1,    InfoMode1Frame,
-    InfoMode1Signal,      InfoMode2Channel1,    InfoMode2Frame,       InfoMode2Channel2,    InfoMode3Channel1,
-    InfoMode3Frame,       InfoGenerator,        InfoAnci,             InfoLutInterpolation,
+    MNCP_INFO_PORT_COUNT,        MNCP_INFO_MODE_AND_CHANNEL,   MNCP_INFO_MODE1_LUT_FORMAT_1D, MNCP_INFO_MODE1_LUT_FORMAT_3D, MNCP_INFO_MODE2_LUT_FORMAT_1D,
+    MNCP_INFO_MODE2_LUT_FORMAT_3D, MNCP_INFO_MODE3_LUT_FORMAT_1D, MNCP_INFO_MODE3_LUT_FORMAT_3D, MNCP_INFO_MODE1_CHANNEL1,    MNCP_INFO_MODE1_FRAME,
+    MNCP_INFO_MODE1_SIGNAL,      MNCP_INFO_MODE2_CHANNEL1,    MNCP_INFO_MODE2_FRAME,       MNCP_INFO_MODE2_CHANNEL2,    MNCP_INFO_MODE3_CHANNEL1,
+    MNCP_INFO_MODE3_FRAME,       MNCP_INFO_GENERATOR,        MNCP_INFO_ANCI,             MNCP_INFO_LUT_INTERPOLATION,
 };
 
 // Bytes each fixed-layout basic-info reply must carry; shorter replies are ignored whole
@@ -46,30 +19,30 @@ const quint16 StateSweepQueries[] = {
 int basicInfoLayoutSize(quint16 request)
 {
     switch (request) {
-    case InfoChannelCount:
-    case InfoPortCount:
-    case InfoModeAndChannel:
-    case InfoMode1Frame:
-    case InfoMode2Frame:
-    case InfoMode3Frame:
-    case InfoAnci:
-    case InfoLutInterpolation:
+    case MNCP_INFO_CHANNEL_COUNT:
+    case MNCP_INFO_PORT_COUNT:
+    case MNCP_INFO_MODE_AND_CHANNEL:
+    case MNCP_INFO_MODE1_FRAME:
+    case MNCP_INFO_MODE2_FRAME:
+    case MNCP_INFO_MODE3_FRAME:
+    case MNCP_INFO_ANCI:
+    case MNCP_INFO_LUT_INTERPOLATION:
         return 4;
-    case InfoMode1LutFormat1D:
-    case InfoMode2LutFormat1D:
-    case InfoMode3LutFormat1D:
-    case InfoGenerator:
+    case MNCP_INFO_MODE1_LUT_FORMAT_1D:
+    case MNCP_INFO_MODE2_LUT_FORMAT_1D:
+    case MNCP_INFO_MODE3_LUT_FORMAT_1D:
+    case MNCP_INFO_GENERATOR:
         return 8;
-    case InfoMode1LutFormat3D:
-    case InfoMode2LutFormat3D:
-    case InfoMode3LutFormat3D:
+    case MNCP_INFO_MODE1_LUT_FORMAT_3D:
+    case MNCP_INFO_MODE2_LUT_FORMAT_3D:
+    case MNCP_INFO_MODE3_LUT_FORMAT_3D:
         return 12;
-    case InfoMode1Channel1:
-    case InfoMode2Channel1:
-    case InfoMode2Channel2:
-    case InfoMode3Channel1:
+    case MNCP_INFO_MODE1_CHANNEL1:
+    case MNCP_INFO_MODE2_CHANNEL1:
+    case MNCP_INFO_MODE2_CHANNEL2:
+    case MNCP_INFO_MODE3_CHANNEL1:
         return 16;
-    case InfoMode1Signal:
+    case MNCP_INFO_MODE1_SIGNAL:
         return 2;
     default:
         return 0;
@@ -340,33 +313,33 @@ void Cubrix::onGuiFocus()
 void Cubrix::timerOut()
 {
     m_queryTimer->stop();
-    queryBasicInfo(InfoModeAndChannel);
-    queryBasicInfo(InfoLutInterpolation);
+    queryBasicInfo(MNCP_INFO_MODE_AND_CHANNEL);
+    queryBasicInfo(MNCP_INFO_LUT_INTERPOLATION);
     qDebug() << "timer out handler, send query2";
 }
 
 void Cubrix::queryBasicInfo(quint16 request)
 {
-    appendCmd(BasicInfoProtocol, request);
+    appendCmd(MNCP_PROTOCOL_BASIC_INFO, request);
 }
 
 void Cubrix::queueChannelQuery(ChannelQuery kind)
 {
     switch (m_box_mode) {
     case 1:
-        queryBasicInfo(InfoMode1Channel1);
+        queryBasicInfo(MNCP_INFO_MODE1_CHANNEL1);
         break;
     case 2:
         if (m_box_ch == 1)
-            queryBasicInfo(InfoMode2Channel1);
+            queryBasicInfo(MNCP_INFO_MODE2_CHANNEL1);
         else if (m_box_ch == 2)
-            queryBasicInfo(InfoMode2Channel2);
+            queryBasicInfo(MNCP_INFO_MODE2_CHANNEL2);
         if (kind == ChannelQuery::ChannelWithMode3)
-            queryBasicInfo(InfoMode3Channel1);
+            queryBasicInfo(MNCP_INFO_MODE3_CHANNEL1);
         break;
     case 3:
         if (kind != ChannelQuery::InputOnly)
-            queryBasicInfo(InfoMode3Channel1);
+            queryBasicInfo(MNCP_INFO_MODE3_CHANNEL1);
         break;
     default:
         break;
@@ -376,16 +349,16 @@ void Cubrix::queueChannelQuery(ChannelQuery kind)
 void Cubrix::queueFrameQuery()
 {
     if (m_box_mode == 1)
-        queryBasicInfo(InfoMode1Frame);
+        queryBasicInfo(MNCP_INFO_MODE1_FRAME);
     else if (m_box_mode == 2 && m_box_ch == 1)
-        queryBasicInfo(InfoMode2Frame);
+        queryBasicInfo(MNCP_INFO_MODE2_FRAME);
     else if (m_box_mode == 3)
-        queryBasicInfo(InfoMode3Frame);
+        queryBasicInfo(MNCP_INFO_MODE3_FRAME);
 }
 
 void Cubrix::queueGeneratorQuery()
 {
-    queryBasicInfo(InfoGenerator);
+    queryBasicInfo(MNCP_INFO_GENERATOR);
 }
 
 void Cubrix::stopScopesIfPlaying()
@@ -401,11 +374,11 @@ void Cubrix::processReply(QByteArray &payload, mncp_protocol_header &header)
 {
     m_lastReplyHeader = header;
     switch (header.protocol) {
-    case BasicInfoProtocol: processBasicInfo(payload); break;
-    case ChannelInfoProtocol: processChannelInfo(payload); break;
-    case FrameDataProtocol: processFrameData(payload); break;
-    case AnciProtocol: processAnciData(payload); break;
-    case ScopeProtocol: processScopeData(payload); break;
+    case MNCP_PROTOCOL_BASIC_INFO: processBasicInfo(payload); break;
+    case MNCP_PROTOCOL_CHANNEL_INFO: processChannelInfo(payload); break;
+    case MNCP_PROTOCOL_FRAME_CAPTURE: processFrameData(payload); break;
+    case MNCP_PROTOCOL_ANCI_CAPTURE: processAnciData(payload); break;
+    case MNCP_PROTOCOL_SCOPE_STREAM: processScopeData(payload); break;
     default: break;
     }
 }
@@ -421,60 +394,60 @@ void Cubrix::processBasicInfo(const QByteArray &payload)
     }
 
     switch (request) {
-    case InfoModel: setModel(mncp_string(payload)); break;
-    case InfoVersion: setVersion(mncp_string(payload)); break;
-    case InfoSerial: setSerial(mncp_string(payload)); break;
-    case InfoChannelCount: processChannels(payload); break;
-    case InfoPortCount: setPortNum(be32(payload, 0).value_or(0)); break;
-    case InfoModeAndChannel:
+    case MNCP_INFO_MODEL: setModel(mncp_string(payload)); break;
+    case MNCP_INFO_VERSION: setVersion(mncp_string(payload)); break;
+    case MNCP_INFO_SERIAL: setSerial(mncp_string(payload)); break;
+    case MNCP_INFO_CHANNEL_COUNT: processChannels(payload); break;
+    case MNCP_INFO_PORT_COUNT: setPortNum(be32(payload, 0).value_or(0)); break;
+    case MNCP_INFO_MODE_AND_CHANNEL:
         setBoxMode(word16(payload, 0));
         setBoxCh(word16(payload, 2));
         break;
-    case InfoMode1LutFormat1D:
-    case InfoMode1LutFormat3D:
-    case InfoMode2LutFormat1D:
-    case InfoMode2LutFormat3D:
-    case InfoMode3LutFormat1D:
-    case InfoMode3LutFormat3D:
+    case MNCP_INFO_MODE1_LUT_FORMAT_1D:
+    case MNCP_INFO_MODE1_LUT_FORMAT_3D:
+    case MNCP_INFO_MODE2_LUT_FORMAT_1D:
+    case MNCP_INFO_MODE2_LUT_FORMAT_3D:
+    case MNCP_INFO_MODE3_LUT_FORMAT_1D:
+    case MNCP_INFO_MODE3_LUT_FORMAT_3D:
         processLutFormat(payload);
         break;
-    case InfoMode1Channel1:
-    case InfoMode2Channel1:
-    case InfoMode2Channel2:
-    case InfoMode3Channel1:
+    case MNCP_INFO_MODE1_CHANNEL1:
+    case MNCP_INFO_MODE2_CHANNEL1:
+    case MNCP_INFO_MODE2_CHANNEL2:
+    case MNCP_INFO_MODE3_CHANNEL1:
         processChannelBlock(payload);
         break;
-    case InfoGenerator:
+    case MNCP_INFO_GENERATOR:
         // Word 1 carries nothing the program uses.
         setBoxmode3_input_type(word16(payload, 0));
         setBoxmode3_output_type(word16(payload, 4));
         setBoxmode3_output_form(word16(payload, 6));
         break;
-    case InfoMode1Frame:
+    case MNCP_INFO_MODE1_FRAME:
         setBoxmode1_ch1_frm_state(word16(payload, 0));
         setBoxmode1_ch1_frm_load(word16(payload, 2));
         break;
-    case InfoMode2Frame:
+    case MNCP_INFO_MODE2_FRAME:
         setBoxmode2_ch1_frm_state(word16(payload, 0));
         setBoxmode2_ch1_frm_load(word16(payload, 2));
         break;
-    case InfoMode3Frame:
+    case MNCP_INFO_MODE3_FRAME:
         setBoxmode3_ch1_frm_state(word16(payload, 0));
         setBoxmode3_ch1_frm_load(word16(payload, 2));
         break;
-    case InfoMode1Signal: {
+    case MNCP_INFO_MODE1_SIGNAL: {
         const int signal = be16s(payload, 0).value_or(0);
         setBoxmode1_ch1_signal(signal);
         qDebug() << "process mode1ch1 default-input = " << signal;
         break;
     }
-    case InfoAnci: {
+    case MNCP_INFO_ANCI: {
         const int on = word16(payload, 0);
         setBoxAnci(on);
         qDebug() << "anci on= " << on << " count= " << word16(payload, 2);
         break;
     }
-    case InfoLutInterpolation: setBox_lut_interpolation(be32(payload, 0).value_or(0)); break;
+    case MNCP_INFO_LUT_INTERPOLATION: setBox_lut_interpolation(be32(payload, 0).value_or(0)); break;
     default: break;
     }
 }
@@ -520,12 +493,12 @@ void Cubrix::processLutFormat(const QByteArray &payload)
     const Field *fields = nullptr;
     int count = 0;
     switch (m_lastReplyHeader.request) {
-    case InfoMode1LutFormat1D: fields = mode1; count = 2; break;
-    case InfoMode1LutFormat3D: fields = mode1 + 2; count = 3; break;
-    case InfoMode2LutFormat1D: fields = mode2; count = 2; break;
-    case InfoMode2LutFormat3D: fields = mode2 + 2; count = 3; break;
-    case InfoMode3LutFormat1D: fields = mode3; count = 2; break;
-    case InfoMode3LutFormat3D: fields = mode3 + 2; count = 3; break;
+    case MNCP_INFO_MODE1_LUT_FORMAT_1D: fields = mode1; count = 2; break;
+    case MNCP_INFO_MODE1_LUT_FORMAT_3D: fields = mode1 + 2; count = 3; break;
+    case MNCP_INFO_MODE2_LUT_FORMAT_1D: fields = mode2; count = 2; break;
+    case MNCP_INFO_MODE2_LUT_FORMAT_3D: fields = mode2 + 2; count = 3; break;
+    case MNCP_INFO_MODE3_LUT_FORMAT_1D: fields = mode3; count = 2; break;
+    case MNCP_INFO_MODE3_LUT_FORMAT_3D: fields = mode3 + 2; count = 3; break;
     default: return;
     }
     // These words are little-endian on the wire, and QML relies on hearing every report.
@@ -561,10 +534,10 @@ void Cubrix::processChannelBlock(const QByteArray &payload)
 
     const Block *block = nullptr;
     switch (m_lastReplyHeader.request) {
-    case InfoMode1Channel1: block = &mode1ch1; break;
-    case InfoMode2Channel1: block = &mode2ch1; break;
-    case InfoMode2Channel2: block = &mode2ch2; break;
-    case InfoMode3Channel1: block = &mode3ch1; break;
+    case MNCP_INFO_MODE1_CHANNEL1: block = &mode1ch1; break;
+    case MNCP_INFO_MODE2_CHANNEL1: block = &mode2ch1; break;
+    case MNCP_INFO_MODE2_CHANNEL2: block = &mode2ch2; break;
+    case MNCP_INFO_MODE3_CHANNEL1: block = &mode3ch1; break;
     default: return;
     }
 
@@ -626,27 +599,21 @@ void Cubrix::processScopeData(const QByteArray &payload)
 
 namespace {
 
-// LUT protocol by type and function; a 3D BOX LUT exists only as a slot to load.
-std::optional<quint16> lutProtocol(int type, int func, bool allow3dBox)
-{
-    if (type == Cubrix::LUT_TYPE_1D && func >= Cubrix::LUT_FUNC_CALIBRATION && func <= Cubrix::LUT_FUNC_BOX)
-        return static_cast<quint16>(0x0300 + func);
-    if (type == Cubrix::LUT_TYPE_3D) {
-        if (func == Cubrix::LUT_FUNC_CALIBRATION || func == Cubrix::LUT_FUNC_DIT)
-            return static_cast<quint16>(0x0310 + func);
-        if (func == Cubrix::LUT_FUNC_BOX && allow3dBox)
-            return quint16(0x0311);
-    }
-    return std::nullopt;
-}
-
 bool isLutType(int type) { return type == Cubrix::LUT_TYPE_1D || type == Cubrix::LUT_TYPE_3D; }
 
 } // namespace
 
+std::optional<quint16> Cubrix::lutProtocol(int type, int func, mncp_lut_use use)
+{
+    // The box knows calibration, DIT and box tables only.
+    if (func < LUT_FUNC_CALIBRATION || func > LUT_FUNC_BOX)
+        return std::nullopt;
+    return mncp_lut_protocol(static_cast<mncp_lut_dimension>(type), func, use);
+}
+
 void Cubrix::sendKey(DeviceBase::mncp_key_code key)
 {
-    appendCmd(KeyProtocol, static_cast<quint16>(key));
+    appendCmd(MNCP_PROTOCOL_KEY, static_cast<quint16>(key));
 
     switch (key) {
     case MNCP_KEY_INPUT0:
@@ -656,7 +623,7 @@ void Cubrix::sendKey(DeviceBase::mncp_key_code key)
         break;
     case MNCP_KEY_CH_1:
     case MNCP_KEY_CH_2:
-        queryBasicInfo(InfoModeAndChannel);
+        queryBasicInfo(MNCP_INFO_MODE_AND_CHANNEL);
         stopScopesIfPlaying();
         break;
     case MNCP_KEY_MODE_1:
@@ -676,7 +643,7 @@ void Cubrix::sendKey(DeviceBase::mncp_key_code key)
 
 void Cubrix::sendRotary(int type, int number)
 {
-    static const int rotaryBase[] = {0x40, 0x50, 0x60}; // push, clockwise, counter-clockwise
+    static const int rotaryBase[] = {MNCP_ROTARY_PUSH, MNCP_ROTARY_CW, MNCP_ROTARY_CCW};
     if (type < 0 || type > 2)
         return;
     sendKey(static_cast<DeviceBase::mncp_key_code>(static_cast<quint16>(number | rotaryBase[type])));
@@ -688,8 +655,8 @@ void Cubrix::setLut(LutType type, LutFunc func, int id, bool on)
         qDebug() << "Unknown type: " << int(type);
         return;
     }
-    if (const auto protocol = lutProtocol(type, func, false))
-        appendCmd(*protocol, static_cast<quint16>(id | (on ? OpSwitchOn : OpSwitchOff)));
+    if (const auto protocol = lutProtocol(type, func, mncp_lut_use::Transfer))
+        appendCmd(*protocol, static_cast<quint16>(id | (on ? MNCP_SLOT_ON : MNCP_SLOT_OFF)));
     else
         qDebug() << "Unknown lut func: " << int(func);
     queueChannelQuery(ChannelQuery::Channel);
@@ -701,24 +668,24 @@ void Cubrix::loadLut(LutType type, LutFunc func, int id)
         qDebug() << "Unknown type: " << int(type);
         return;
     }
-    const auto protocol = lutProtocol(type, func, true);
+    const auto protocol = lutProtocol(type, func, mncp_lut_use::Load);
     if (!protocol)
         return;
-    appendCmd(*protocol, static_cast<quint16>(id | OpLoad));
+    appendCmd(*protocol, static_cast<quint16>(id | MNCP_SLOT_LOAD));
     if (func != LUT_FUNC_CALIBRATION)
         queueChannelQuery(ChannelQuery::ChannelWithMode3);
 }
 
 void Cubrix::setFrame(int id, bool on)
 {
-    appendCmd(FrameSlotProtocol, static_cast<quint16>(id | (on ? OpSwitchOn : OpSwitchOff)));
+    appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(id | (on ? MNCP_SLOT_ON : MNCP_SLOT_OFF)));
     queueFrameQuery();
     qDebug() << "set frame id :" << id << "set :" << (on ? "true" : "false");
 }
 
 void Cubrix::loadFrame(int id)
 {
-    appendCmd(FrameSlotProtocol, static_cast<quint16>(id | OpLoad));
+    appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(id | MNCP_SLOT_LOAD));
     queueFrameQuery();
     qDebug() << "load frame id :" << id;
 }
@@ -728,7 +695,7 @@ void Cubrix::setRange(int range)
     qDebug() << "set range = " << range;
     if (range < 1 || range > 4)
         return;
-    appendCmd(RangeProtocol, static_cast<quint16>(range));
+    appendCmd(MNCP_PROTOCOL_INPUT_RANGE, static_cast<quint16>(range));
     queueChannelQuery(ChannelQuery::ChannelWithMode3);
 }
 
@@ -736,14 +703,14 @@ void Cubrix::setInputRange(int input, int rangelut)
 {
     quint16 request = 0;
     switch (input) {
-    case 1: request = 0x0001; break;
-    case 2: request = 0x0002; break;
-    case 3: request = 0x0004; break;
+    case 1: request = MNCP_RANGE_INPUT1; break;
+    case 2: request = MNCP_RANGE_INPUT2; break;
+    case 3: request = MNCP_RANGE_INPUT3; break;
     default: return;
     }
     if (rangelut != 0)
-        request |= 0x0010;
-    appendCmd(RangeProtocol, request);
+        request |= MNCP_RANGE_LUT;
+    appendCmd(MNCP_PROTOCOL_INPUT_RANGE, request);
     queueChannelQuery(ChannelQuery::ChannelWithMode3);
 }
 
@@ -752,8 +719,8 @@ void Cubrix::setInputSignal(int input)
     // Only single-channel mode has a selectable input signal format.
     if (m_box_mode != 1)
         return;
-    appendCmd(InputSignalProtocol, static_cast<quint16>(input));
-    queryBasicInfo(InfoMode1Signal);
+    appendCmd(MNCP_PROTOCOL_INPUT_SIGNAL, static_cast<quint16>(input));
+    queryBasicInfo(MNCP_INFO_MODE1_SIGNAL);
     qDebug() << "set signal = " << input;
 }
 
@@ -765,18 +732,18 @@ void Cubrix::sendPackedColour(quint16 request, int first, int second, int third)
     qDebug() << "raw_data= " << word;
     QByteArray payload;
     appendBe32(payload, word);
-    appendCmd(GeneratorProtocol, request, payload);
+    appendCmd(MNCP_PROTOCOL_GENERATOR, request, payload);
     queueGeneratorQuery();
 }
 
 void Cubrix::setSignalRGB(int r, int g, int b)
 {
-    sendPackedColour(0x0001, r, g, b);
+    sendPackedColour(MNCP_GENERATOR_RGB, r, g, b);
 }
 
 void Cubrix::setSignalYCbCr(int y, int cb, int cr)
 {
-    sendPackedColour(0x0002, y, cb, cr);
+    sendPackedColour(MNCP_GENERATOR_YCBCR, y, cb, cr);
 }
 
 void Cubrix::setSignalOut(int output_type)
@@ -788,7 +755,7 @@ void Cubrix::setSignalOut(int output_type)
     }
     QByteArray payload;
     appendBe32(payload, static_cast<quint32>(output_type));
-    appendCmd(GeneratorProtocol, 0x0003, payload);
+    appendCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_OUTPUT_TYPE, payload);
     queueGeneratorQuery();
 }
 
@@ -799,7 +766,7 @@ void Cubrix::setSignalForm(int output_form)
         return;
     QByteArray payload;
     appendBe32(payload, static_cast<quint32>(output_form));
-    appendCmd(GeneratorProtocol, 0x0004, payload);
+    appendCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_OUTPUT_FORM, payload);
     queueGeneratorQuery();
 }
 
@@ -808,21 +775,21 @@ void Cubrix::setAnci(int option)
     qDebug() << "set anci = " << option;
     switch (option) {
     case 0:
-        appendCmd(AnciProtocol, 0x0000);
-        queryBasicInfo(InfoAnci);
+        appendCmd(MNCP_PROTOCOL_ANCI_CAPTURE, MNCP_ANCI_OFF);
+        queryBasicInfo(MNCP_INFO_ANCI);
         qDebug() << "set anci OFF";
         break;
     case 1:
-        appendCmd(AnciProtocol, 0x0001);
-        queryBasicInfo(InfoAnci);
+        appendCmd(MNCP_PROTOCOL_ANCI_CAPTURE, MNCP_ANCI_ON);
+        queryBasicInfo(MNCP_INFO_ANCI);
         qDebug() << "set anci ON";
         break;
     case 2:
-        appendCmd(AnciProtocol, 0x0002);
+        appendCmd(MNCP_PROTOCOL_ANCI_CAPTURE, MNCP_ANCI_STATE);
         qDebug() << "set anci State";
         break;
     case 3:
-        appendCmd(AnciProtocol, 0x0003);
+        appendCmd(MNCP_PROTOCOL_ANCI_CAPTURE, MNCP_ANCI_LIST);
         qDebug() << "set anci ID";
         break;
     case 4:
@@ -862,7 +829,7 @@ void Cubrix::captureAnciPacket(const QString &id, std::optional<int> index)
     payload.append(static_cast<char>(sdid & 0xFF));
     if (index)
         appendBe16(payload, static_cast<quint16>(*index));
-    appendCmd(AnciProtocol, 0x0004, payload);
+    appendCmd(MNCP_PROTOCOL_ANCI_CAPTURE, MNCP_ANCI_PACKET, payload);
     qDebug() << (index ? "send anci index data" : "send anci data");
 }
 

@@ -3,6 +3,7 @@
 #include "capture/captureframe.h"
 #include "device/channellist.h"
 #include "device/devicebase.h"
+#include "mncp/mncpids.h"
 #include "mncp/mncpprotocol.h"
 #include "scope/scopestream.h"
 
@@ -100,25 +101,6 @@ public:
     Q_ENUM(LutType)
     enum LutFunc { LUT_FUNC_CALIBRATION = 0, LUT_FUNC_DIT = 1, LUT_FUNC_BOX = 2 };
     Q_ENUM(LutFunc)
-
-    // Protocols of the commands and replies this class handles.
-    static constexpr quint16 KeyProtocol = 0x0001;
-    static constexpr quint16 InputSignalProtocol = 0x0006;
-    static constexpr quint16 BasicInfoProtocol = 0x0100;
-    static constexpr quint16 ChannelInfoProtocol = 0x0101;
-    static constexpr quint16 RangeProtocol = 0x0304;
-    static constexpr quint16 FrameDataProtocol = 0x0400;
-    static constexpr quint16 FrameSlotProtocol = 0x0401;
-    static constexpr quint16 AnciProtocol = 0x0402;
-    static constexpr quint16 ScopeProtocol = 0x0403;
-    static constexpr quint16 GeneratorProtocol = 0x0600;
-
-    // Operation field (bits 8-11) of the LUT and frame slot requests.
-    static constexpr quint16 OpSwitchOff = 0x0000;
-    static constexpr quint16 OpSwitchOn = 0x0100;
-    static constexpr quint16 OpSend = 0x0200;
-    static constexpr quint16 OpSave = 0x0300;
-    static constexpr quint16 OpLoad = 0x0400;
 
     // The registerFeature type of the frame capture item.
     static constexpr int CaptureFrameFeature = 2;
@@ -410,6 +392,7 @@ private:
     void processAnciData(const QByteArray &payload);
     void processScopeData(const QByteArray &payload);
 
+    static std::optional<quint16> lutProtocol(int type, int func, mncp_lut_use use);
     void queueLutTransfer(LutType type, LutFunc func, quint16 operation, int id, int bitsize,
                           const QByteArray &data, const char *unknownTypeText);
     void transferLutFile(const char *operationName, quint16 operation, Resample resample, LutType type,

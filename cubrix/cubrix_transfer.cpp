@@ -35,70 +35,64 @@ std::optional<QByteArray> readWholeFile(const QString &path)
 void Cubrix::queueLutTransfer(LutType type, LutFunc func, quint16 operation, int id, int bitsize,
                               const QByteArray &data, const char *unknownTypeText)
 {
-    switch (type) {
-    case LUT_TYPE_1D:
-        if (func >= LUT_FUNC_CALIBRATION && func <= LUT_FUNC_BOX)
-            appendCmd(static_cast<quint16>(0x0300 + func), static_cast<quint16>(operation | id), data);
-        else
-            qDebug() << "Unknown lut func: " << int(func);
-        break;
-    case LUT_TYPE_3D:
-        // The bit-size code tells the box how to quantise the uploaded cube.
-        if (func == LUT_FUNC_CALIBRATION || func == LUT_FUNC_DIT)
-            appendCmd(static_cast<quint16>(0x0310 + func), static_cast<quint16>(operation | (bitsize << 4) | id), data);
-        else
-            qDebug() << "Unknown lut func: " << int(func);
-        break;
-    default:
+    if (type != LUT_TYPE_1D && type != LUT_TYPE_3D) {
         qDebug() << unknownTypeText << int(type);
-        break;
+        return;
     }
+    const auto protocol = lutProtocol(type, func, mncp_lut_use::Transfer);
+    if (!protocol) {
+        qDebug() << "Unknown lut func: " << int(func);
+        return;
+    }
+    // The bit-size code tells the box how to quantise the uploaded cube.
+    const int bits = type == LUT_TYPE_3D ? bitsize << MNCP_CUBRIX_BITSIZE_SHIFT : 0;
+    appendCmd(*protocol, static_cast<quint16>(operation | bits | id), data);
 }
 
 void Cubrix::sendLutArray(LutType type, LutFunc func, int id, QString array, int bitsize)
 {
-    queueLutTransfer(type, func, OpSend, id, bitsize, array.toUtf8(), "Unknown lut type: ");
+    queueLutTransfer(type, func, MNCP_SLOT_SEND, id, bitsize, array.toUtf8(), "Unknown lut type: ");
 }
 
 void Cubrix::saveLutArray(LutType type, LutFunc func, int id, QString array, int bitsize)
 {
-    queueLutTransfer(type, func, OpSave, id, bitsize, array.toUtf8(), "Unknown type: ");
+    queueLutTransfer(type, func, MNCP_SLOT_STORE, id, bitsize, array.toUtf8(), "Unknown type: ");
 }
 
 void Cubrix::sendLutFile(LutType type, LutFunc func, int id, QUrl url, int bitsize)
 {
-    transferLutFile("sendLutFile", OpSend, Resample::None, type, func, id, url, bitsize);
+    transferLutFile("sendLutFile", MNCP_SLOT_SEND, Resample::None, type, func, id, url, bitsize);
 }
 
 void Cubrix::sendLutFileDownsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
 {
-    transferLutFile("sendLutFileDownsample", OpSend, Resample::Down, type, func, id, url, bitsize);
+    transferLutFile("sendLutFileDownsample", MNCP_SLOT_SEND, Resample::Down, type, func, id, url, bitsize);
 }
 
 void Cubrix::sendLutFileUpsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
 {
-    transferLutFile("sendLutFileUpsample", OpSend, Resample::Up, type, func, id, url, bitsize);
+    transferLutFile("sendLutFileUpsample", MNCP_SLOT_SEND, Resample::Up, type, func, id, url, bitsize);
 }
 
 void Cubrix::saveLutFile(LutType type, LutFunc func, int id, QUrl url, int bitsize)
 {
-    transferLutFile("saveLutFile", OpSave, Resample::None, type, func, id, url, bitsize);
+    transferLutFile("saveLutFile", MNCP_SLOT_STORE, Resample::None, type, func, id, url, bitsize);
 }
 
 void Cubrix::saveLutFileDownsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
 {
-    transferLutFile("saveLutFileDownsample", OpSave, Resample::Down, type, func, id, url, bitsize);
+    transferLutFile("saveLutFileDownsample", MNCP_SLOT_STORE, Resample::Down, type, func, id, url, bitsize);
 }
 
 void Cubrix::saveLutFileUpsample(LutType type, LutFunc func, int id, QUrl url, int bitsize)
 {
-    transferLutFile("saveLutFileUpsample", OpSave, Resample::Up, type, func, id, url, bitsize);
+    transferLutFile("saveLutFileUpsample", MNCP_SLOT_STORE, Resample::Up, type, func, id, url, bitsize);
 }
 
 void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resample resample, LutType type,
                              LutFunc func, int id, const QUrl &url, int bitsize)
 {
-    const bool save = operation == OpSave;
+    const bool save = operation == MNCP_SLOT_STORE;
     if (!save)
         qDebug() << operationName << url << "type: " << int(type) << " func: " << int(func) << "bitsize: " << bitsize;
     else if (!url.isEmpty())
@@ -143,12 +137,12 @@ void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resam
 
 void Cubrix::sendFrame(int id, QUrl url)
 {
-    transferFrame(OpSend, id, url);
+    transferFrame(MNCP_SLOT_SEND, id, url);
 }
 
 void Cubrix::saveFrame(int id, QUrl url)
 {
-    transferFrame(OpSave, id, url);
+    transferFrame(MNCP_SLOT_STORE, id, url);
 }
 
 void Cubrix::transferFrame(quint16 operation, int id, const QUrl &url)
@@ -164,7 +158,7 @@ void Cubrix::transferFrame(quint16 operation, int id, const QUrl &url)
         }
         data = *contents;
     }
-    appendCmd(FrameSlotProtocol, static_cast<quint16>(operation | id), data);
+    appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(operation | id), data);
 }
 
 void Cubrix::sendFrameFile(QUrl url)
@@ -188,7 +182,7 @@ void Cubrix::sendFrameFile(QUrl url)
     qDebug() << "file size = " << size;
     qDebug() << "data size = " << contents->size();
 
-    appendCmd(GeneratorProtocol, 0x0005, *contents);
+    appendCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_FRAME_FILE, *contents);
     queueGeneratorQuery();
 }
 

@@ -1,5 +1,6 @@
 #include "channelinfo.h"
 
+#include "mncp/mncpids.h"
 #include "mncp/mncpprotocol.h"
 
 #include <QtDebug>
@@ -32,14 +33,14 @@ void ChannelInfo::applyItem(int item, const QByteArray &payload)
     using Setter = void (ChannelInfo::*)(int);
     Setter numeric = nullptr;
     switch (item) {
-    case 0x01: setMode(mncp_string(payload)); return;
-    case 0x10: setName(mncp_string(payload)); return;
-    case 0x00: numeric = &ChannelInfo::setPort; break;
-    case 0x02: numeric = &ChannelInfo::setBright; break;
-    case 0x03: numeric = &ChannelInfo::setContrast; break;
-    case 0x04: numeric = &ChannelInfo::setChroma; break;
-    case 0x05: numeric = &ChannelInfo::setHue; break;
-    case 0x06: numeric = &ChannelInfo::setVolume; break;
+    case MNCP_CHANNEL_MODE: setMode(mncp_string(payload)); return;
+    case MNCP_CHANNEL_NAME: setName(mncp_string(payload)); return;
+    case MNCP_CHANNEL_PORT: numeric = &ChannelInfo::setPort; break;
+    case MNCP_CHANNEL_BRIGHT: numeric = &ChannelInfo::setBright; break;
+    case MNCP_CHANNEL_CONTRAST: numeric = &ChannelInfo::setContrast; break;
+    case MNCP_CHANNEL_CHROMA: numeric = &ChannelInfo::setChroma; break;
+    case MNCP_CHANNEL_HUE: numeric = &ChannelInfo::setHue; break;
+    case MNCP_CHANNEL_VOLUME: numeric = &ChannelInfo::setVolume; break;
     default: return;
     }
     const auto value = be32(payload, 0);

@@ -15,8 +15,8 @@ QList<int> ChannelList::create(DeviceBase *device, int count)
         auto *channel = new ChannelInfo(device);
         channel->setId(i);
         m_channels.append(channel);
-        device->appendCmd(0x0101, static_cast<quint16>(((i & 0xFF) << 8) | 0x10));
-        device->appendCmd(0x0101, static_cast<quint16>(((i & 0xFF) << 8) | 0x01));
+        device->appendCmd(MNCP_PROTOCOL_CHANNEL_INFO, mncp_channel_request(i, MNCP_CHANNEL_NAME));
+        device->appendCmd(MNCP_PROTOCOL_CHANNEL_INFO, mncp_channel_request(i, MNCP_CHANNEL_MODE));
         created.append(i);
     }
     return created;
@@ -26,7 +26,7 @@ void ChannelList::applyReply(quint16 request, const QByteArray &payload)
 {
     const int channel = request >> 8;
     const int item = request & 0xFF;
-    if (channel >= m_channels.size() || item > 16)
+    if (channel >= m_channels.size() || item > MNCP_CHANNEL_NAME)
         return;
     m_channels.at(channel)->applyItem(item, payload);
 }

@@ -77,14 +77,15 @@ void DeviceBase::socketStateChanged(QTcpSocket::SocketState state)
 void DeviceBase::setUMD(bool umdOn, const QString &umdStr)
 {
     if (umdOn)
-        appendCmd(0x0004, 0x0101, umdStr.toLatin1());
+        appendCmd(MNCP_PROTOCOL_UMD, MNCP_UMD_TEXT, umdStr.toLatin1());
     else
-        appendCmd(0x0004, 0x0100);
+        appendCmd(MNCP_PROTOCOL_UMD, MNCP_UMD_OFF);
 }
 
 void DeviceBase::setTally(bool red, bool green)
 {
-    appendCmd(0x0002, static_cast<quint16>(0x0100 | (red ? 0x01 : 0) | (green ? 0x02 : 0)));
+    appendCmd(MNCP_PROTOCOL_TALLY,
+              static_cast<quint16>(MNCP_TALLY_SET | (red ? MNCP_TALLY_RED : 0) | (green ? MNCP_TALLY_GREEN : 0)));
 }
 
 void DeviceBase::updateFirmware(const QUrl &url)
@@ -102,8 +103,9 @@ void DeviceBase::updateFirmware(const QUrl &url)
         qWarning() << "Firmware file is empty, nothing sent:" << path;
         return;
     }
-    const quint16 request = path.endsWith(QLatin1String(".brec"), Qt::CaseInsensitive) ? 0x0002 : 0x0001;
-    appendCmd(0x0005, request, image);
+    const quint16 request =
+        path.endsWith(QLatin1String(".brec"), Qt::CaseInsensitive) ? MNCP_FIRMWARE_BREC : MNCP_FIRMWARE_IMAGE;
+    appendCmd(MNCP_PROTOCOL_FIRMWARE, request, image);
 }
 
 void DeviceBase::setUserIP(const QString &address, const QString &mask, const QString &gate)
@@ -124,7 +126,7 @@ void DeviceBase::setUserIP(const QString &address, const QString &mask, const QS
     qInfo("addr 0x%x", qbswap(values[0]));
     qInfo("mask 0x%x", qbswap(values[1]));
     qInfo("gate 0x%x", qbswap(values[2]));
-    appendCmd(0x0500, 0x0001, payload);
+    appendCmd(MNCP_PROTOCOL_NETWORK, MNCP_NETWORK_ADDRESS, payload);
 }
 
 void DeviceBase::setUserWIFI(const QString &ssid, const QString &password)
@@ -133,11 +135,11 @@ void DeviceBase::setUserWIFI(const QString &ssid, const QString &password)
     qInfo() << "SetUserWIFI: password: " << password;
     const QByteArray payload = ssid.toUtf8() + ':' + password.toUtf8();
     qInfo() << " setUserWIFI :" << payload;
-    appendCmd(0x0500, 0x0004, payload);
+    appendCmd(MNCP_PROTOCOL_NETWORK, MNCP_NETWORK_WIFI_CREDENTIALS, payload);
 }
 
 void DeviceBase::setWiFi(bool wifiOn)
 {
     qInfo() << (wifiOn ? "Set WIFI : MNCP_WIFI_ON" : "Set WIFI : MNCP_WIFI_OFF");
-    appendCmd(0x0500, wifiOn ? 0x0002 : 0x0003);
+    appendCmd(MNCP_PROTOCOL_NETWORK, wifiOn ? MNCP_NETWORK_WIFI_ON : MNCP_NETWORK_WIFI_OFF);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "mncp/mncpids.h"
 #include "mncp/mncpprotocol.h"
+#include "mncp/mncpreplyreceiver.h"
 #include "mncp/sockethandler.h"
 
 #include <QObject>
@@ -10,7 +12,7 @@
 
 // Common base of the device classes: address, connection, the command queue entry point
 // (appendCmd) and the transport's signals. Replies come back through processReply.
-class DeviceBase : public QObject
+class DeviceBase : public QObject, public MncpReplyReceiver
 {
     Q_OBJECT
     Q_PROPERTY(QTcpSocket::SocketState state READ state NOTIFY stateChanged)
@@ -68,7 +70,7 @@ public:
     void setPort(int port) { m_port = port; }
 
 public slots:
-    virtual void processReply(QByteArray &payload, mncp_protocol_header &header) = 0;
+    void processReply(QByteArray &payload, mncp_protocol_header &header) override = 0;
 
 protected slots:
     virtual void socketStateChanged(QTcpSocket::SocketState state);

@@ -97,48 +97,6 @@ QByteArray mncp_build_message(quint16 protocol, quint16 request, const QByteArra
     return message;
 }
 
-QString getProtocolMessage(int protocol)
-{
-    switch (protocol) {
-    case 0x0001: return QStringLiteral("Protocol Key Error\n");
-    case 0x0002: return QStringLiteral("Protocol Tally Error\n");
-    case 0x0004: return QStringLiteral("Protocol UMD Error\n");
-    case 0x0005: return QStringLiteral("Protocol Firmware Error\n");
-    case 0x0100:
-        return QStringLiteral("Protocol Basic info Error\n\nPossible Causes:\n"
-                              "   1. Connection Mismatch: You have connected a Cubrix tab to a Monitor!   (disconnect now!)\n"
-                              "   2. Firmware out of date: Please ensure you have the most recent firmware installed on your device.");
-    case 0x0101: return QStringLiteral("Protocol Channel info Error\n");
-    case 0x0102: return QStringLiteral("Protocol Port info Error\n");
-    case 0x0200: return QStringLiteral("Protocol Alignment Error\n");
-    case 0x0201: return QStringLiteral("Protocol Pattern Error\n");
-    case 0x0300: return QStringLiteral("Protocol Calibration 1DLUT Error\n");
-    case 0x0301: return QStringLiteral("Protocol DIT(Front) 1DLUT Error\n");
-    case 0x0302: return QStringLiteral("Protocol BOX(Back) 1DLUT Error\n");
-    case 0x0304: return QStringLiteral("Protocol Input Range Error\n");
-    case 0x0310: return QStringLiteral("Protocol Calibration 3DLUT Error\n");
-    case 0x0311: return QStringLiteral("Protocol DIT 3DLUT Error\n");
-    case 0x0320: return QStringLiteral("Protocol Calibration CSC Error\n");
-    case 0x0321: return QStringLiteral("Protocol DIT CSC Error\n");
-    case 0x0400:
-        return QStringLiteral("Frame Capture Protocol Error\nPossible Causes:\n"
-                              "   1. This feature is not supported in 'Test Pattern Generator' mode");
-    case 0x0401: return QStringLiteral("Protocol Frame Load Error\n");
-    case 0x0402: return QStringLiteral("Protocol ANCI Capture Error");
-    case 0x0403:
-        return QStringLiteral("ScopeStream Protocol Error\nPossible Causes:\n"
-                              "   1. This feature is not supported via Channel 2.\n"
-                              "   2. This feature is not supported in 'Test Pattern Generator' mode");
-    case 0x0500: return QStringLiteral("Protocol User IP SET Error\n");
-    case 0x0600: return QStringLiteral("Protocol TPG SET Error\n");
-    case 0x0800: return QStringLiteral("Protocol System event Error\n");
-    case 0x0801: return QStringLiteral("Protocol Channel event Error\n");
-    case 0x0802: return QStringLiteral("Protocol Function event Error\n");
-    case 0x0803: return QStringLiteral("Protocol Alarm event Error\n");
-    default: return QStringLiteral("unknown protocol error\n");
-    }
-}
-
 std::optional<quint16> be16(const QByteArray &data, int offset)
 {
     if (!fits<quint16>(data, offset))

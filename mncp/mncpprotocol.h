@@ -40,9 +40,6 @@ inline bool mncp_is_error_reply(quint32 length) { return (length & 0xFFFF0000u) 
 // Builds a complete message (encoded header + payload): convenience for senders.
 QByteArray mncp_build_message(quint16 protocol, quint16 request, const QByteArray &payload = QByteArray());
 
-// Human-readable protocol error texts shown in the protocol error dialog.
-QString getProtocolMessage(int protocol);
-
 // Bounds-checked readers for untrusted payloads: nullopt when the field lies past the end.
 std::optional<quint16> be16(const QByteArray &data, int offset);
 std::optional<qint16> be16s(const QByteArray &data, int offset);

@@ -1,6 +1,5 @@
 #include "sockethandler.h"
 
-#include "device/devicebase.h"
 #include "socketread_error.h"
 #include "socketwrite_error.h"
 
@@ -12,8 +11,8 @@ namespace {
 const char *const DisconnectAction = "\tDisconnecting Device!";
 }
 
-SocketHandler::SocketHandler(DeviceBase *device)
-    : QObject(nullptr), m_device(device), m_current(std::make_shared<transport_cmd>())
+SocketHandler::SocketHandler(MncpReplyReceiver *receiver)
+    : QObject(nullptr), m_receiver(receiver), m_current(std::make_shared<transport_cmd>())
 {
     qDebug() << "SocketHandler Constructor Started";
     resetHeader();
@@ -238,8 +237,8 @@ void SocketHandler::socketDataLoop()
             // work on a copy and count the payload as consumed before handing it on.
             mncp_protocol_header replyHeader = m_header;
             m_header.length = 0;
-            if (m_device)
-                m_device->processReply(payload, replyHeader);
+            if (m_receiver)
+                m_receiver->processReply(payload, replyHeader);
             matchInFlight(replyHeader.protocol, replyHeader.request);
         }
     } catch (const SocketRead_Error &error) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mncpprotocol.h"
+#include "mncpreplyreceiver.h"
 #include "transportcmd.h"
 
 #include <QList>
@@ -8,7 +9,6 @@
 #include <QTcpSocket>
 #include <memory>
 
-class DeviceBase;
 class SocketWrite_Error;
 
 // Owns the TCP connection to one device: a FIFO of commands with at most one in flight,
@@ -26,7 +26,7 @@ public:
     // passed most of the last to the system: a firmware image is not copied whole a second time.
     static constexpr int WriteSliceSize = 4 * 1024 * 1024;
 
-    explicit SocketHandler(DeviceBase *device);
+    explicit SocketHandler(MncpReplyReceiver *receiver);
     ~SocketHandler() override;
 
     void connectToDevice(const QString &host, quint16 port);
@@ -78,7 +78,7 @@ private:
     bool payloadPending() const { return m_sending != nullptr; }
     void failWrite(const SocketWrite_Error &error);
 
-    DeviceBase *m_device;
+    MncpReplyReceiver *m_receiver;
     QTcpSocket m_socket;
     mncp_protocol_header m_header{};
     // The payload of the message being received, filled as its bytes arrive (so the socket's

@@ -17,21 +17,6 @@
 
 namespace {
 
-constexpr quint16 ProtocolKey = 0x0001;
-constexpr quint16 ProtocolBasicInfo = 0x0100;
-constexpr quint16 ProtocolChannelInfo = 0x0101;
-constexpr quint16 ProtocolFrameCapture = 0x0400;
-constexpr quint16 ProtocolScopeStream = 0x0403;
-constexpr quint16 ProtocolCustomMarker = 0x0404;
-constexpr quint16 ProtocolAnalyzer = 0x0405;
-
-constexpr quint16 Lut1dProtocols[] = {0x0300, 0x0301, 0x0302, 0x0303, 0x0302};
-
-constexpr quint16 LutOpOn = 0x0100;
-constexpr quint16 LutOpSend = 0x0200;
-constexpr quint16 LutOpStore = 0x0300;
-constexpr quint16 LutOpLoad = 0x0400;
-
 const char *const DownsamplingLine = "Downsampling 33x33x33 LUT to 17x17x17...";
 const char *const UpsamplingLine = "Upsampling 17x17x17 LUT to 33x33x33...";
 
@@ -42,11 +27,6 @@ void assign(Monitor *self, T &member, const T &value, Signal signal)
         return;
     member = value;
     emit(self->*signal)();
-}
-
-quint16 request(int operation, int slot)
-{
-    return static_cast<quint16>(operation | slot);
 }
 
 } // namespace
@@ -104,8 +84,8 @@ void Monitor::socketStateChanged(QTcpSocket::SocketState state)
         break;
     case QAbstractSocket::ConnectedState:
         emit stateChanged(DeviceBase::state());
-        for (quint16 query = 0; query <= 4; ++query)
-            appendCmd(ProtocolBasicInfo, query);
+        for (quint16 query = MNCP_INFO_MODEL; query <= MNCP_INFO_PORT_COUNT; ++query)
+            appendCmd(MNCP_PROTOCOL_BASIC_INFO, query);
         break;
     default:
         emit stateChanged(DeviceBase::state());
@@ -119,15 +99,15 @@ void Monitor::processReply(QByteArray &payload, mncp_protocol_header &header)
 {
     // One table for every Monitor, filled on first use.
     static const QHash<quint16, Handler> handlers = {
-        {ProtocolBasicInfo, &Monitor::processBasicInfo},
-        {ProtocolChannelInfo, &Monitor::processChannelInfo},
-        {0x0301, &Monitor::processLut1dFormat},
-        {0x0302, &Monitor::processLut1dFormat},
-        {0x0311, &Monitor::processLut3dFormat},
-        {ProtocolFrameCapture, &Monitor::processFrameCapture},
-        {ProtocolScopeStream, &Monitor::processScopeStream},
-        {ProtocolCustomMarker, &Monitor::processCustomMarker},
-        {ProtocolAnalyzer, &Monitor::processAnalyzerPng},
+        {MNCP_PROTOCOL_BASIC_INFO, &Monitor::processBasicInfo},
+        {MNCP_PROTOCOL_CHANNEL_INFO, &Monitor::processChannelInfo},
+        {MNCP_PROTOCOL_LUT1D_DIT, &Monitor::processLut1dFormat},
+        {MNCP_PROTOCOL_LUT1D_BOX, &Monitor::processLut1dFormat},
+        {MNCP_PROTOCOL_LUT3D_DIT, &Monitor::processLut3dFormat},
+        {MNCP_PROTOCOL_FRAME_CAPTURE, &Monitor::processFrameCapture},
+        {MNCP_PROTOCOL_SCOPE_STREAM, &Monitor::processScopeStream},
+        {MNCP_PROTOCOL_CUSTOM_MARKER, &Monitor::processCustomMarker},
+        {MNCP_PROTOCOL_ANALYZER, &Monitor::processAnalyzerPng},
     };
     m_lastHeader = header;
     const Handler handler = handlers.value(header.protocol, nullptr);
@@ -216,7 +196,7 @@ void Monitor::processScopeStream(const QByteArray &payload)
 
 void Monitor::processCustomMarker(const QByteArray &payload)
 {
-    if (m_lastHeader.request != 0x0005)
+    if (m_lastHeader.request != MNCP_MARKER_LIST)
         return;
     qDebug() << "marker list length" << m_lastHeader.length << payload.toHex();
     const auto announced = le32u(payload, 0);
@@ -270,15 +250,15 @@ void Monitor::processAnalyzerPng(const QByteArray &payload)
 
 void Monitor::sendKey(DeviceBase::mncp_key_code key)
 {
-    appendCmd(ProtocolKey, static_cast<quint16>(key));
+    appendCmd(MNCP_PROTOCOL_KEY, static_cast<quint16>(key));
 }
 
 void Monitor::sendRotary(int type, int number)
 {
-    static const int bases[] = {0x0040, 0x0050, 0x0060};
+    static const int bases[] = {MNCP_ROTARY_PUSH, MNCP_ROTARY_CW, MNCP_ROTARY_CCW};
     if (type < 0 || type > 2)
         return;
-    appendCmd(ProtocolKey, static_cast<quint16>(bases[type] | number));
+    appendCmd(MNCP_PROTOCOL_KEY, static_cast<quint16>(bases[type] | number));
 }
 
 void Monitor::registerFeature(CaptureFrame *feature, int type)
@@ -294,14 +274,11 @@ void Monitor::registerFeature(CaptureFrame *feature, int type)
 
 std::optional<quint16> Monitor::lutProtocol(LutType type, LutFunc func, bool forLoad) const
 {
-    if (type == LUT_TYPE_1D && func >= 0 && func <= 4)
-        return Lut1dProtocols[func];
-    if (type == LUT_TYPE_3D && (func == LUT_FUNC_CALIBRATION || func == LUT_FUNC_DIT))
-        return func == LUT_FUNC_CALIBRATION ? 0x0310 : 0x0311;
-    if (type == LUT_TYPE_3D && func == LUT_FUNC_BOX && forLoad)
-        return 0x0311;
-    qDebug() << "Unknown lut func: " << int(func);
-    return std::nullopt;
+    const auto protocol = mncp_lut_protocol(static_cast<mncp_lut_dimension>(type), func,
+                                            forLoad ? mncp_lut_use::Load : mncp_lut_use::Transfer);
+    if (!protocol)
+        qDebug() << "Unknown lut func: " << int(func);
+    return protocol;
 }
 
 std::optional<quint16> Monitor::lutTarget(LutType type, LutFunc func, const char *unknownType, bool forLoad) const
@@ -375,9 +352,9 @@ void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
     const auto payload = CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
     if (!payload)
         return;
-    appendCmd(*protocol, request(LutOpSend, ch), *payload);
+    appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_SEND, ch), *payload);
     if (type == LUT_TYPE_3D)
-        appendCmd(*protocol, LutOpOn);
+        appendCmd(*protocol, MNCP_SLOT_ON);
 }
 
 void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUrl &url)
@@ -415,9 +392,9 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
             return;
         }
     }
-    appendCmd(*protocol, request(LutOpSend, ch), payload);
+    appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_SEND, ch), payload);
     if (type == LUT_TYPE_3D)
-        appendCmd(*protocol, LutOpOn);
+        appendCmd(*protocol, MNCP_SLOT_ON);
 }
 
 void Monitor::saveLutFile(LutType type, LutFunc func, int id, const QUrl &url)
@@ -454,7 +431,7 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
     }
     if (!table17 || !table33)
         return;
-    const quint16 store = request(LutOpStore, id);
+    const quint16 store = mncp_slot_request(MNCP_SLOT_STORE, id);
     appendCmd(*protocol, store, *table17);
     if (type == LUT_TYPE_3D)
         m_rvSecondStores.append(PendingStore{m_nextStoreId++, *protocol, store, *table33, false});
@@ -513,7 +490,7 @@ void Monitor::storeLut(const char *operation, LutType type, LutFunc func, int id
         payload = payloadOf(*path);
     }
     if (payload)
-        appendCmd(*protocol, request(LutOpStore, id), *payload);
+        appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_STORE, id), *payload);
 }
 
 void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id)
@@ -530,13 +507,13 @@ void Monitor::loadLut(LutType type, LutFunc func, int id)
     if (type == LUT_TYPE_1D && (func < 0 || func > 4))
         return;
     if (const auto protocol = lutProtocol(type, func, true))
-        appendCmd(*protocol, request(LutOpLoad, id));
+        appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_LOAD, id));
 }
 
 void Monitor::setLut(LutType type, LutFunc func, int id, bool on)
 {
     if (const auto protocol = lutTarget(type, func, "Unknown type: ", false))
-        appendCmd(*protocol, request(on ? LutOpOn : 0, id));
+        appendCmd(*protocol, mncp_slot_request(on ? MNCP_SLOT_ON : MNCP_SLOT_OFF, id));
 }
 
 // ---- custom markers and analyzer pictures ----
@@ -561,12 +538,12 @@ std::optional<QByteArray> Monitor::readMarker(const QUrl &url) const
 
 void Monitor::setOffTempCustomMarker()
 {
-    appendCmd(ProtocolCustomMarker, 0x0000);
+    appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_TEMP_OFF);
 }
 
 void Monitor::setOnTempCustomMarker()
 {
-    appendCmd(ProtocolCustomMarker, 0x0001);
+    appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_TEMP_ON);
 }
 
 void Monitor::sendCustomMarker(const QUrl &url)
@@ -575,7 +552,7 @@ void Monitor::sendCustomMarker(const QUrl &url)
     if (!picture)
         return;
     qDebug() << "marker payload length" << picture->size();
-    appendCmd(ProtocolCustomMarker, 0x0002, *picture);
+    appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_UPLOAD, *picture);
     qDebug() << "Marker :" << url;
 }
 
@@ -587,13 +564,13 @@ void Monitor::sendCustomMarker(const QString &markerName, const QUrl &url)
     if (!picture)
         return;
     payload.append(*picture);
-    appendCmd(ProtocolCustomMarker, 0x0003, payload);
+    appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_UPLOAD_NAMED, payload);
     qDebug() << "Marker :" << url << " Name :" << markerName;
 }
 
 void Monitor::queryCustomMarker()
 {
-    appendCmd(ProtocolCustomMarker, 0x0005);
+    appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_LIST);
 }
 
 void Monitor::deleteCustomMarker(const QString &markerName)
@@ -602,13 +579,13 @@ void Monitor::deleteCustomMarker(const QString &markerName)
     // The list view removes its own row; no change signal, so the view is not rebuilt.
     m_markerNameList.removeAll(markerName);
     qDebug() << payload.toHex() << payload.size();
-    appendCmd(ProtocolCustomMarker, 0x0006, payload);
+    appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_DELETE, payload);
 }
 
 void Monitor::requestAnalyzerPng(int which, bool whiteStyle)
 {
-    const quint16 last = which == 1 ? 0x0001 : 0x0000;
-    appendCmd(ProtocolAnalyzer, static_cast<quint16>(last | (whiteStyle ? 0x0000 : 0x0010)));
+    const quint16 last = which == 1 ? MNCP_ANALYZER_LAST : 0;
+    appendCmd(MNCP_PROTOCOL_ANALYZER, static_cast<quint16>(last | (whiteStyle ? 0 : MNCP_ANALYZER_DARK)));
 }
 
 void Monitor::requestAnalyzerPng(int which)

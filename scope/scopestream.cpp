@@ -1,5 +1,6 @@
 #include "scopestream.h"
 
+#include "mncp/mncpids.h"
 #include "mncp/sockethandler.h"
 
 #include <QtDebug>
@@ -142,7 +143,7 @@ void ScopeStream::startStopPlayback(uchar type, bool play)
     }
     // Kick the pull loop off (or re-aim it at the new mask); at 0 it ends with the next frame.
     if (m_isPlaying != 0)
-        sendRequest(ScopeProtocol, m_isPlaying);
+        sendRequest(MNCP_PROTOCOL_SCOPE_STREAM, m_isPlaying);
 }
 
 void ScopeStream::startStopPlayback(uchar type)
@@ -186,7 +187,7 @@ void ScopeStream::sendRequest(quint16 protocol, quint16 request)
 
 void ScopeStream::requestNext(quint8 mask)
 {
-    sendRequest(ScopeProtocol, mask);
+    sendRequest(MNCP_PROTOCOL_SCOPE_STREAM, mask);
 }
 
 void ScopeStream::receiveFrame(const QByteArray &payload, int type)

@@ -22,8 +22,6 @@ public:
     static constexpr quint8 Vector = 2;
     static constexpr quint8 Both = 3;
 
-    static constexpr quint16 ScopeProtocol = 0x0403;
-
     // Frame geometry as the devices send it.
     static constexpr int WaveformLines = 128;
     static constexpr int WaveformLineBytes = 256;

@@ -1,3 +1,4 @@
+#include "mncp/mncpids.h"
 #include "mncp/mncpprotocol.h"
 
 #include <QtTest>

@@ -325,7 +325,7 @@ void TestFaultsConnection::scopeAndCaptureWhileConnectionDrops()
     QSignalSpy vectorFrames(vector.dataProxy(), &QSurfaceDataProxy::arrayReset);
     QCOMPARE(stream->isPlaying(), ScopeStream::Both);
     QTest::qWait(200);
-    if (device->socketHandler()->inFlight().protocol != ScopeStream::ScopeProtocol
+    if (device->socketHandler()->inFlight().protocol != MNCP_PROTOCOL_SCOPE_STREAM
         && device->socketHandler()->queuedCount() == 0)
         stream->startStopPlayback(ScopeStream::Both, true);
     QTRY_VERIFY_WITH_TIMEOUT(Faults::countLogged(sim, 0x0403, ScopeStream::Both) >= 5, 10000);

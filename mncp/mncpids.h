@@ -1,0 +1,167 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+// The numbers of MNCP in one place: the protocol families, the requests the program sends
+// and the layout of the slot requests. The program, the simulator, the command-line tool and
+// the tests name them from here.
+
+enum mncp_protocol : quint16 {
+    MNCP_PROTOCOL_KEY = 0x0001,
+    MNCP_PROTOCOL_TALLY = 0x0002,
+    MNCP_PROTOCOL_UMD = 0x0004,
+    MNCP_PROTOCOL_FIRMWARE = 0x0005,
+    MNCP_PROTOCOL_INPUT_SIGNAL = 0x0006,
+    MNCP_PROTOCOL_BASIC_INFO = 0x0100,
+    MNCP_PROTOCOL_CHANNEL_INFO = 0x0101,
+    MNCP_PROTOCOL_PORT_INFO = 0x0102,
+    MNCP_PROTOCOL_ALIGNMENT = 0x0200,
+    MNCP_PROTOCOL_PATTERN = 0x0201,
+    MNCP_PROTOCOL_LUT1D_CALIBRATION = 0x0300,
+    MNCP_PROTOCOL_LUT1D_DIT = 0x0301,
+    MNCP_PROTOCOL_LUT1D_BOX = 0x0302,
+    MNCP_PROTOCOL_LUT1D_POST_CALIBRATION = 0x0303,
+    MNCP_PROTOCOL_INPUT_RANGE = 0x0304,
+    MNCP_PROTOCOL_LUT3D_CALIBRATION = 0x0310,
+    MNCP_PROTOCOL_LUT3D_DIT = 0x0311,
+    MNCP_PROTOCOL_CSC_CALIBRATION = 0x0320,
+    MNCP_PROTOCOL_CSC_DIT = 0x0321,
+    MNCP_PROTOCOL_FRAME_CAPTURE = 0x0400,
+    MNCP_PROTOCOL_FRAME_LOAD = 0x0401,
+    MNCP_PROTOCOL_ANCI_CAPTURE = 0x0402,
+    MNCP_PROTOCOL_SCOPE_STREAM = 0x0403,
+    MNCP_PROTOCOL_CUSTOM_MARKER = 0x0404,
+    MNCP_PROTOCOL_ANALYZER = 0x0405,
+    MNCP_PROTOCOL_NETWORK = 0x0500,
+    MNCP_PROTOCOL_GENERATOR = 0x0600,
+    MNCP_PROTOCOL_SYSTEM_EVENT = 0x0800,
+    MNCP_PROTOCOL_CHANNEL_EVENT = 0x0801,
+    MNCP_PROTOCOL_FUNCTION_EVENT = 0x0802,
+    MNCP_PROTOCOL_ALARM_EVENT = 0x0803,
+};
+
+// Basic-info queries: the device's identity and (on the Cubrix) its whole state.
+enum mncp_basic_info : quint16 {
+    MNCP_INFO_MODEL = 0,
+    MNCP_INFO_VERSION = 1,
+    MNCP_INFO_SERIAL = 2,
+    MNCP_INFO_CHANNEL_COUNT = 3,
+    MNCP_INFO_PORT_COUNT = 4,
+    MNCP_INFO_MODE_AND_CHANNEL = 5,
+    MNCP_INFO_MODE1_LUT_FORMAT_1D = 6,
+    MNCP_INFO_MODE1_LUT_FORMAT_3D = 7,
+    MNCP_INFO_MODE1_CHANNEL1 = 8,
+    MNCP_INFO_MODE2_LUT_FORMAT_1D = 9,
+    MNCP_INFO_MODE2_LUT_FORMAT_3D = 10,
+    MNCP_INFO_MODE2_CHANNEL1 = 11,
+    MNCP_INFO_MODE2_CHANNEL2 = 12,
+    MNCP_INFO_GENERATOR = 13,
+    MNCP_INFO_MODE3_LUT_FORMAT_1D = 14,
+    MNCP_INFO_MODE3_LUT_FORMAT_3D = 15,
+    MNCP_INFO_MODE3_CHANNEL1 = 16,
+    MNCP_INFO_MODE1_FRAME = 17,
+    MNCP_INFO_MODE2_FRAME = 18,
+    MNCP_INFO_MODE3_FRAME = 19,
+    MNCP_INFO_MODE1_SIGNAL = 20,
+    MNCP_INFO_ANCI = 21,
+    MNCP_INFO_LUT_INTERPOLATION = 22,
+};
+
+// Channel-info items: the request is (channel << 8) | item.
+enum mncp_channel_item : quint16 {
+    MNCP_CHANNEL_PORT = 0x00,
+    MNCP_CHANNEL_MODE = 0x01,
+    MNCP_CHANNEL_BRIGHT = 0x02,
+    MNCP_CHANNEL_CONTRAST = 0x03,
+    MNCP_CHANNEL_CHROMA = 0x04,
+    MNCP_CHANNEL_HUE = 0x05,
+    MNCP_CHANNEL_VOLUME = 0x06,
+    MNCP_CHANNEL_NAME = 0x10,
+};
+constexpr quint16 mncp_channel_request(int channel, int item)
+{
+    return static_cast<quint16>(((channel & 0xFF) << 8) | item);
+}
+
+// Slot requests of the LUT and frame protocols: the operation in the high byte, the slot in
+// the low one. The Cubrix splits the low byte into the slot (bits 0-3) and, for 3D tables, a
+// bit-size code (bits 4-7).
+enum mncp_slot_op : quint16 {
+    MNCP_SLOT_OFF = 0x0000,
+    MNCP_SLOT_ON = 0x0100,
+    MNCP_SLOT_SEND = 0x0200,
+    MNCP_SLOT_STORE = 0x0300,
+    MNCP_SLOT_LOAD = 0x0400,
+};
+constexpr quint16 MNCP_SLOT_OP_MASK = 0xFF00;
+constexpr quint16 MNCP_CUBRIX_SLOT_MASK = 0x000F;
+constexpr int MNCP_CUBRIX_BITSIZE_SHIFT = 4;
+constexpr quint16 mncp_slot_request(mncp_slot_op op, int slot)
+{
+    return static_cast<quint16>(op | slot);
+}
+
+// Rotary knobs on the key protocol: knob number OR the action.
+enum mncp_rotary : quint16 { MNCP_ROTARY_PUSH = 0x40, MNCP_ROTARY_CW = 0x50, MNCP_ROTARY_CCW = 0x60 };
+
+// Tally lamps: the request is MNCP_TALLY_SET | lamp bits.
+enum mncp_tally : quint16 { MNCP_TALLY_SET = 0x0100, MNCP_TALLY_RED = 0x01, MNCP_TALLY_GREEN = 0x02 };
+enum mncp_umd : quint16 { MNCP_UMD_OFF = 0x0100, MNCP_UMD_TEXT = 0x0101 };
+enum mncp_firmware : quint16 { MNCP_FIRMWARE_IMAGE = 0x0001, MNCP_FIRMWARE_BREC = 0x0002 };
+enum mncp_network : quint16 {
+    MNCP_NETWORK_ADDRESS = 0x0001,
+    MNCP_NETWORK_WIFI_ON = 0x0002,
+    MNCP_NETWORK_WIFI_OFF = 0x0003,
+    MNCP_NETWORK_WIFI_CREDENTIALS = 0x0004,
+};
+// Input range: requests 1 to 4 choose the range; an input's bit, with the LUT flag where the
+// range goes through the LUT, sets the range of that input.
+enum mncp_range_input : quint16 {
+    MNCP_RANGE_INPUT1 = 0x0001,
+    MNCP_RANGE_INPUT2 = 0x0002,
+    MNCP_RANGE_INPUT3 = 0x0004,
+    MNCP_RANGE_LUT = 0x0010,
+};
+enum mncp_generator : quint16 {
+    MNCP_GENERATOR_RGB = 0x0001,
+    MNCP_GENERATOR_YCBCR = 0x0002,
+    MNCP_GENERATOR_OUTPUT_TYPE = 0x0003,
+    MNCP_GENERATOR_OUTPUT_FORM = 0x0004,
+    MNCP_GENERATOR_FRAME_FILE = 0x0005,
+};
+enum mncp_anci : quint16 {
+    MNCP_ANCI_OFF = 0x0000,
+    MNCP_ANCI_ON = 0x0001,
+    MNCP_ANCI_STATE = 0x0002,
+    MNCP_ANCI_LIST = 0x0003,
+    MNCP_ANCI_PACKET = 0x0004,
+};
+enum mncp_marker : quint16 {
+    MNCP_MARKER_TEMP_OFF = 0x0000,
+    MNCP_MARKER_TEMP_ON = 0x0001,
+    MNCP_MARKER_UPLOAD = 0x0002,
+    MNCP_MARKER_UPLOAD_NAMED = 0x0003,
+    MNCP_MARKER_LIST = 0x0005,
+    MNCP_MARKER_DELETE = 0x0006,
+};
+// Analyzer pictures: the last one instead of the current one, and the dark (screen) style.
+enum mncp_analyzer : quint16 { MNCP_ANALYZER_LAST = 0x0001, MNCP_ANALYZER_DARK = 0x0010 };
+
+// The LUT tables a device holds: 1D ones per function, 3D ones for calibration and DIT.
+enum mncp_lut_dimension { MNCP_LUT_1D = 0, MNCP_LUT_3D = 1 };
+enum mncp_lut_func {
+    MNCP_LUT_CALIBRATION = 0,
+    MNCP_LUT_DIT = 1,
+    MNCP_LUT_BOX = 2,
+    MNCP_LUT_POST_CALIBRATION = 3,
+    MNCP_LUT_POST_DIT = 4,
+};
+enum class mncp_lut_use { Transfer, Load };
+// The protocol of a LUT table, or nullopt where the function has no such table. A 3D box
+// table exists only as a slot to load (it is the DIT table).
+std::optional<quint16> mncp_lut_protocol(mncp_lut_dimension dimension, int func, mncp_lut_use use);
+
+// The text shown for an error reply to a protocol.
+QString getProtocolMessage(int protocol);
