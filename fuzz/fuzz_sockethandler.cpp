@@ -159,7 +159,7 @@ void checkCommandsFlow(StreamDevice &device)
     }
     std::unique_ptr<QTcpSocket> peer = connectDevice(device);
     FUZZ_CHECK(peer);
-    device.appendCmd(0x0100, 0x0000);
+    device.appendCmd(MNCP_PROTOCOL_BASIC_INFO, MNCP_INFO_MODEL);
     QByteArray inbox;
     bool probeAnswered = false;
     const bool idle = Fuzz::processEventsUntil(
@@ -173,7 +173,7 @@ void checkCommandsFlow(StreamDevice &device)
                     break;
                 inbox.remove(0, MNCP_HEADER_SIZE + int(header.length));
                 peer->write(mncp_build_message(header.protocol, header.request));
-                probeAnswered = probeAnswered || (header.protocol == 0x0100 && header.request == 0x0000);
+                probeAnswered = probeAnswered || (header.protocol == MNCP_PROTOCOL_BASIC_INFO && header.request == MNCP_INFO_MODEL);
             }
             const SocketHandler &handler = *device.socketHandler();
             return probeAnswered && handler.inFlight().protocol == 0 && handler.queuedCount() == 0;

@@ -42,6 +42,69 @@ enum mncp_protocol : quint16 {
     MNCP_PROTOCOL_ALARM_EVENT = 0x0803,
 };
 
+// Key codes: the requests of the key protocol. One list, expanded where an enumeration is needed
+// (the device classes' mncp_key_code, which QML sees, and mncp_key for code without QObject).
+#define MNCP_KEY_CODES(X) \
+    X(MNCP_KEY_POWER_OFF, 0) \
+    X(MNCP_KEY_POWER_ON, 1) \
+    X(MNCP_KEY_INPUT0, 16) \
+    X(MNCP_KEY_INPUT1, 17) \
+    X(MNCP_KEY_INPUT2, 18) \
+    X(MNCP_KEY_INPUT3, 19) \
+    X(MNCP_KEY_INPUT4, 20) \
+    X(MNCP_KEY_INPUT5, 21) \
+    X(MNCP_KEY_INPUT6, 22) \
+    X(MNCP_KEY_INPUT7, 23) \
+    X(MNCP_KEY_MENU, 32) \
+    X(MNCP_KEY_MENU_UP, 33) \
+    X(MNCP_KEY_MENU_DOWN, 34) \
+    X(MNCP_KEY_MENU_LEFT, 35) \
+    X(MNCP_KEY_MENU_RIGHT, 36) \
+    X(MNCP_KEY_MENU_ENTER, 37) \
+    X(MNCP_KEY_F0, 48) \
+    X(MNCP_KEY_F1, 49) \
+    X(MNCP_KEY_F2, 50) \
+    X(MNCP_KEY_F3, 51) \
+    X(MNCP_KEY_F4, 52) \
+    X(MNCP_KEY_F5, 53) \
+    X(MNCP_KEY_F6, 54) \
+    X(MNCP_KEY_F7, 55) \
+    X(MNCP_KEY_ROTARY_PB0, 64) \
+    X(MNCP_KEY_ROTARY_PB1, 65) \
+    X(MNCP_KEY_ROTARY_PB2, 66) \
+    X(MNCP_KEY_ROTARY_PB3, 67) \
+    X(MNCP_KEY_ROTARY_PB4, 68) \
+    X(MNCP_KEY_ROTARY_PB5, 69) \
+    X(MNCP_KEY_ROTARY_PB6, 70) \
+    X(MNCP_KEY_ROTARY_PB7, 71) \
+    X(MNCP_KEY_ROTARY_CW0, 80) \
+    X(MNCP_KEY_ROTARY_CW1, 81) \
+    X(MNCP_KEY_ROTARY_CW2, 82) \
+    X(MNCP_KEY_ROTARY_CW3, 83) \
+    X(MNCP_KEY_ROTARY_CW4, 84) \
+    X(MNCP_KEY_ROTARY_CW5, 85) \
+    X(MNCP_KEY_ROTARY_CW6, 86) \
+    X(MNCP_KEY_ROTARY_CW7, 87) \
+    X(MNCP_KEY_ROTARY_CCW0, 96) \
+    X(MNCP_KEY_ROTARY_CCW1, 97) \
+    X(MNCP_KEY_ROTARY_CCW2, 98) \
+    X(MNCP_KEY_ROTARY_CCW3, 99) \
+    X(MNCP_KEY_ROTARY_CCW4, 100) \
+    X(MNCP_KEY_ROTARY_CCW5, 101) \
+    X(MNCP_KEY_ROTARY_CCW6, 102) \
+    X(MNCP_KEY_ROTARY_CCW7, 103) \
+    X(MNCP_KEY_MODE_1, 112) \
+    X(MNCP_KEY_MODE_2, 113) \
+    X(MNCP_KEY_MODE_3, 114) \
+    X(MNCP_KEY_CH_1, 128) \
+    X(MNCP_KEY_CH_2, 129) \
+    X(MNCP_KEY_LUT_INTERPOLATION_1, 144) \
+    X(MNCP_KEY_LUT_INTERPOLATION_2, 145)
+#define MNCP_ENUMERATOR(name, value) name = value,
+namespace mncp_keys {
+enum mncp_key : quint16 { MNCP_KEY_CODES(MNCP_ENUMERATOR) };
+}
+
 // Basic-info queries: the device's identity and (on the Cubrix) its whole state.
 enum mncp_basic_info : quint16 {
     MNCP_INFO_MODEL = 0,

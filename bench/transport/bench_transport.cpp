@@ -156,7 +156,7 @@ Transfer receiveFrame(BenchDevice &device)
         });
     const qint64 before = Bench::statusBytes("VmRSS");
     Bench::resetPeakRss();
-    device.appendCmd(0x0400, 0x0000);
+    device.appendCmd(MNCP_PROTOCOL_FRAME_CAPTURE, 0);
     if (!Bench::waitFor([&device, repliesBefore] { return device.replies > repliesBefore; }, 60000))
         fail(QStringLiteral("no frame arrived"));
     Transfer transfer;

@@ -10,6 +10,7 @@
 #include "capture/captureframe.h"
 #include "capture/frameheader.h"
 #include "cubrix/cubrix.h"
+#include "mncp/mncpids.h"
 #include "mncp/sockethandler.h"
 #include "monitor/monitor.h"
 
@@ -24,8 +25,6 @@
 
 namespace {
 
-constexpr quint16 BasicInfoProtocol = 0x0100;
-constexpr quint16 ChannelCountRequest = 3;
 constexpr int CaptureFeature = 2;
 
 // A device operation that queued nothing was refused by the device class; its log lines say why.
@@ -49,8 +48,8 @@ DeviceActions::Steps DeviceActions::info()
             // simply shows none.
             Cubrix *cubrix = session.cubrix();
             if (cubrix && cubrix->channelList().size() == 0) {
-                session.tolerateError(BasicInfoProtocol, ChannelCountRequest);
-                cubrix->appendCmd(BasicInfoProtocol, ChannelCountRequest);
+                session.tolerateError(MNCP_PROTOCOL_BASIC_INFO, MNCP_INFO_CHANNEL_COUNT);
+                cubrix->appendCmd(MNCP_PROTOCOL_BASIC_INFO, MNCP_INFO_CHANNEL_COUNT);
             }
             return QString();
         },
@@ -120,7 +119,8 @@ QString DeviceActions::lutOnCubrix(DeviceSession &session, const LutRequest &req
     // still send its state query.
     if (request.func > Cubrix::LUT_FUNC_BOX)
         return QStringLiteral("a Cubrix has no %1 LUT").arg(QLatin1String(FuncNames[request.func]));
-    if (request.type == Cubrix::LUT_TYPE_3D && request.func == Cubrix::LUT_FUNC_BOX && (transfer || switching))
+    const auto use = transfer || switching ? mncp_lut_use::Transfer : mncp_lut_use::Load;
+    if (!mncp_lut_protocol(static_cast<mncp_lut_dimension>(request.type), request.func, use))
         return QStringLiteral("a Cubrix's 3D LUT functions are calibration and dit");
 
     const auto type = static_cast<Cubrix::LutType>(request.type);

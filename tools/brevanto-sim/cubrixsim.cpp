@@ -6,14 +6,7 @@
 #include <QtEndian>
 
 namespace {
-constexpr int KeyInput0 = 16;
-constexpr int KeyInput2 = 18;
-constexpr int KeyMode1 = 112;
-constexpr int KeyMode3 = 114;
-constexpr int KeyChannel1 = 128;
-constexpr int KeyChannel2 = 129;
-constexpr int KeyInterpolation1 = 144;
-constexpr int KeyInterpolation2 = 145;
+using namespace mncp_keys;
 
 bool isValidOutputType(qint32 type)
 {
@@ -37,16 +30,16 @@ QString CubrixSim::where() const
 std::optional<SimReply> CubrixSim::handleRole(const SimCommand &command)
 {
     switch (command.protocol) {
-    case 0x0006: return inputSignal(command);
-    case 0x0300:
-    case 0x0301:
-    case 0x0302:
-    case 0x0310:
-    case 0x0311: return lut(command);
-    case 0x0304: return range(command);
-    case 0x0401: return frame(command);
-    case 0x0402: return ancillary(command);
-    case 0x0600: return generator(command);
+    case MNCP_PROTOCOL_INPUT_SIGNAL: return inputSignal(command);
+    case MNCP_PROTOCOL_LUT1D_CALIBRATION:
+    case MNCP_PROTOCOL_LUT1D_DIT:
+    case MNCP_PROTOCOL_LUT1D_BOX:
+    case MNCP_PROTOCOL_LUT3D_CALIBRATION:
+    case MNCP_PROTOCOL_LUT3D_DIT: return lut(command);
+    case MNCP_PROTOCOL_INPUT_RANGE: return range(command);
+    case MNCP_PROTOCOL_FRAME_LOAD: return frame(command);
+    case MNCP_PROTOCOL_ANCI_CAPTURE: return ancillary(command);
+    case MNCP_PROTOCOL_GENERATOR: return generator(command);
     default: return std::nullopt;
     }
 }
@@ -61,8 +54,8 @@ SimReply CubrixSim::basicInfoExtra(const SimCommand &command)
 
 void CubrixSim::keyPressed(int key)
 {
-    if (key >= KeyMode1 && key <= KeyMode3) {
-        const int mode = key - KeyMode1 + 1;
+    if (key >= MNCP_KEY_MODE_1 && key <= MNCP_KEY_MODE_3) {
+        const int mode = key - MNCP_KEY_MODE_1 + 1;
         if (mode == 2 && options().model == QLatin1String("Cubrix Mono DP")) {
             log(QStringLiteral("dual channel mode key ignored: a Cubrix Mono DP has one channel"));
             return;
@@ -72,22 +65,22 @@ void CubrixSim::keyPressed(int key)
         log(QStringLiteral("box mode %1").arg(mode));
         return;
     }
-    if (key == KeyChannel1 || key == KeyChannel2) {
+    if (key == MNCP_KEY_CH_1 || key == MNCP_KEY_CH_2) {
         if (m_state.mode != 2) {
             log(QStringLiteral("channel key ignored outside dual channel mode"));
             return;
         }
-        m_state.channel = key == KeyChannel1 ? 1 : 2;
+        m_state.channel = key == MNCP_KEY_CH_1 ? 1 : 2;
         log(QStringLiteral("channel %1 selected").arg(m_state.channel));
         return;
     }
-    if (key == KeyInterpolation1 || key == KeyInterpolation2) {
-        m_state.lutInterpolation = key == KeyInterpolation1 ? 1 : 2;
+    if (key == MNCP_KEY_LUT_INTERPOLATION_1 || key == MNCP_KEY_LUT_INTERPOLATION_2) {
+        m_state.lutInterpolation = key == MNCP_KEY_LUT_INTERPOLATION_1 ? 1 : 2;
         log(QStringLiteral("LUT interpolation %1").arg(m_state.lutInterpolation));
         return;
     }
-    if (key >= KeyInput0 && key <= KeyInput2) {
-        const int input = key - KeyInput0 + 1;
+    if (key >= MNCP_KEY_INPUT0 && key <= MNCP_KEY_INPUT2) {
+        const int input = key - MNCP_KEY_INPUT0 + 1;
         const bool feedback = input == 3;
         if (!m_state.hasInput() || (feedback && !(m_state.mode == 2 && m_state.channel == 1))) {
             log(QStringLiteral("input key %1 ignored in %2").arg(key).arg(where()));
@@ -123,9 +116,9 @@ SimReply CubrixSim::lut(const SimCommand &command)
 {
     // Request: slot in bits 0-3, bit-size code in bits 4-7 (3D transfers only),
     // operation in bits 8-11.
-    const bool is3d = command.protocol >= 0x0310;
-    const int slot = command.request & 0x000F;
-    const int bitCode = (command.request >> 4) & 0x000F;
+    const bool is3d = command.protocol >= MNCP_PROTOCOL_LUT3D_CALIBRATION;
+    const int slot = command.request & MNCP_CUBRIX_SLOT_MASK;
+    const int bitCode = (command.request >> MNCP_CUBRIX_BITSIZE_SHIFT) & MNCP_CUBRIX_SLOT_MASK;
     const int operation = command.request >> 8;
     if (operation > 4 || (bitCode != 0 && (!is3d || bitCode > 3)))
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("malformed LUT request"));
@@ -134,9 +127,9 @@ SimReply CubrixSim::lut(const SimCommand &command)
     CubrixState::Slot *target = nullptr;
     QString name = QStringLiteral("calibration LUT");
     switch (command.protocol) {
-    case 0x0301: target = &block.front1d; name = QStringLiteral("front 1D LUT"); break;
-    case 0x0302: target = &block.back1d; name = QStringLiteral("back 1D LUT"); break;
-    case 0x0311: target = &block.lut3d; name = QStringLiteral("3D LUT"); break;
+    case MNCP_PROTOCOL_LUT1D_DIT: target = &block.front1d; name = QStringLiteral("front 1D LUT"); break;
+    case MNCP_PROTOCOL_LUT1D_BOX: target = &block.back1d; name = QStringLiteral("back 1D LUT"); break;
+    case MNCP_PROTOCOL_LUT3D_DIT: target = &block.lut3d; name = QStringLiteral("3D LUT"); break;
     default: break;
     }
     const QString suffix = is3d ? QStringLiteral("dat") : QStringLiteral("lut");
@@ -182,15 +175,15 @@ SimReply CubrixSim::lut(const SimCommand &command)
 
 SimReply CubrixSim::range(const SimCommand &command)
 {
-    // Requests 1 to 4 choose the range; 0x0010 with one input bit chooses the input.
+    // Requests 1 to 4 choose the range; an input bit with the LUT flag chooses the input.
     if (command.request >= 1 && command.request <= 4) {
         m_state.currentBlock().range = command.request;
         log(QStringLiteral("%1 range %2").arg(where()).arg(command.request));
         return SimReply::data(command);
     }
-    const int inputBits = command.request & ~0x0010;
-    const int input = inputBits == 0x1 ? 1 : inputBits == 0x2 ? 2 : inputBits == 0x4 ? 3 : 0;
-    if (!(command.request & 0x0010) || input == 0)
+    const int inputBits = command.request & ~MNCP_RANGE_LUT;
+    const int input = inputBits == MNCP_RANGE_INPUT1 ? 1 : inputBits == MNCP_RANGE_INPUT2 ? 2 : inputBits == MNCP_RANGE_INPUT3 ? 3 : 0;
+    if (!(command.request & MNCP_RANGE_LUT) || input == 0)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown range request"));
     if (!m_state.hasInput() || (input == 3 && !(m_state.mode == 2 && m_state.channel == 1)))
         return refuse(command, SimStatus::NotAvailable, QStringLiteral("input %1 not selectable in %2").arg(input).arg(where()));
@@ -209,9 +202,9 @@ SimReply CubrixSim::inputSignal(const SimCommand &command)
 
 SimReply CubrixSim::frame(const SimCommand &command)
 {
-    const int slot = command.request & 0x000F;
+    const int slot = command.request & MNCP_CUBRIX_SLOT_MASK;
     const int operation = command.request >> 8;
-    if (operation > 4 || (command.request & 0x00F0) != 0)
+    if (operation > (MNCP_SLOT_LOAD >> 8) || (command.request & ~(MNCP_SLOT_OP_MASK | MNCP_CUBRIX_SLOT_MASK)) != 0)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("malformed frame request"));
     if (operation == 3) {
         if (command.payload.isEmpty())

@@ -1,5 +1,7 @@
 #include "cubrixstate.h"
 
+#include "mncp/mncpids.h"
+
 #include <QtEndian>
 
 namespace {
@@ -73,46 +75,46 @@ std::optional<QByteArray> CubrixState::basicInfo(int request, int anciPackets) c
 {
     QByteArray out;
     switch (request) {
-    case 5:
+    case MNCP_INFO_MODE_AND_CHANNEL:
         appendBe16(out, mode);
         appendBe16(out, channel);
         return out;
-    case 6: return lutFormat1d(1);
-    case 7: return lutFormat3d(1);
-    case 8: return block(mode1, true);
-    case 9: return lutFormat1d(2);
-    case 10: return lutFormat3d(2);
-    case 11: return block(mode2Channel1, true);
-    case 12: return block(mode2Channel2, true);
-    case 13:
+    case MNCP_INFO_MODE1_LUT_FORMAT_1D: return lutFormat1d(1);
+    case MNCP_INFO_MODE1_LUT_FORMAT_3D: return lutFormat3d(1);
+    case MNCP_INFO_MODE1_CHANNEL1: return block(mode1, true);
+    case MNCP_INFO_MODE2_LUT_FORMAT_1D: return lutFormat1d(2);
+    case MNCP_INFO_MODE2_LUT_FORMAT_3D: return lutFormat3d(2);
+    case MNCP_INFO_MODE2_CHANNEL1: return block(mode2Channel1, true);
+    case MNCP_INFO_MODE2_CHANNEL2: return block(mode2Channel2, true);
+    case MNCP_INFO_GENERATOR:
         appendBe16(out, generator.inputType);
         appendBe16(out, generator.source);
         appendBe16(out, generator.outputType);
         appendBe16(out, generator.outputForm);
         return out;
-    case 14: return lutFormat1d(3);
-    case 15: return lutFormat3d(3);
-    case 16: return block(mode3, false);
-    case 17:
+    case MNCP_INFO_MODE3_LUT_FORMAT_1D: return lutFormat1d(3);
+    case MNCP_INFO_MODE3_LUT_FORMAT_3D: return lutFormat3d(3);
+    case MNCP_INFO_MODE3_CHANNEL1: return block(mode3, false);
+    case MNCP_INFO_MODE1_FRAME:
         appendBe16(out, frameMode1.state);
         appendBe16(out, frameMode1.load);
         return out;
-    case 18:
+    case MNCP_INFO_MODE2_FRAME:
         appendBe16(out, frameMode2.state);
         appendBe16(out, frameMode2.load);
         return out;
-    case 19:
+    case MNCP_INFO_MODE3_FRAME:
         appendBe16(out, frameMode3.state);
         appendBe16(out, frameMode3.load);
         return out;
-    case 20:
+    case MNCP_INFO_MODE1_SIGNAL:
         appendBe16(out, static_cast<quint16>(signal));
         return out;
-    case 21:
+    case MNCP_INFO_ANCI:
         appendBe16(out, anci);
         appendBe16(out, anciPackets);
         return out;
-    case 22: {
+    case MNCP_INFO_LUT_INTERPOLATION: {
         QByteArray word(4, '\0');
         qToBigEndian<qint32>(lutInterpolation, reinterpret_cast<uchar *>(word.data()));
         return word;

@@ -9,7 +9,8 @@
 namespace {
 bool isLutProtocol(quint16 protocol)
 {
-    return (protocol >= 0x0300 && protocol <= 0x0303) || protocol == 0x0310 || protocol == 0x0311;
+    return (protocol >= MNCP_PROTOCOL_LUT1D_CALIBRATION && protocol <= MNCP_PROTOCOL_LUT1D_POST_CALIBRATION)
+           || protocol == MNCP_PROTOCOL_LUT3D_CALIBRATION || protocol == MNCP_PROTOCOL_LUT3D_DIT;
 }
 
 std::optional<int> headerNumber(const QByteArray &table, const char *keyword)
@@ -60,9 +61,9 @@ std::optional<SimReply> MonitorSim::handleRole(const SimCommand &command)
 {
     if (isLutProtocol(command.protocol))
         return lut(command);
-    if (command.protocol == 0x0404)
+    if (command.protocol == MNCP_PROTOCOL_CUSTOM_MARKER)
         return marker(command);
-    if (command.protocol == 0x0405)
+    if (command.protocol == MNCP_PROTOCOL_ANALYZER)
         return analyzer(command);
     return std::nullopt;
 }
@@ -75,8 +76,8 @@ SimReply MonitorSim::basicInfoExtra(const SimCommand &command)
 
 void MonitorSim::keyPressed(int key)
 {
-    if (key >= 16 && key <= 23) {
-        const int channel = key - 16;
+    if (key >= mncp_keys::MNCP_KEY_INPUT0 && key <= mncp_keys::MNCP_KEY_INPUT7) {
+        const int channel = key - mncp_keys::MNCP_KEY_INPUT0;
         if (channel < m_channels.size()) {
             m_selectedChannel = channel;
             log(QStringLiteral("input %1 (%2) selected").arg(channel + 1).arg(m_channels.at(channel).name));
@@ -87,17 +88,18 @@ void MonitorSim::keyPressed(int key)
     }
     const int knob = key & 0x0F;
     const int action = key & 0xF0;
-    if ((action == 0x40 || action == 0x50 || action == 0x60) && knob < 5 && m_selectedChannel < m_channels.size()) {
+    if ((action == MNCP_ROTARY_PUSH || action == MNCP_ROTARY_CW || action == MNCP_ROTARY_CCW) && knob < 5
+        && m_selectedChannel < m_channels.size()) {
         Channel &channel = m_channels[m_selectedChannel];
         int *values[] = {&channel.hue, &channel.chroma, &channel.bright, &channel.contrast, &channel.volume};
         const int defaults[] = {0, 50, 50, 50, 30};
         int &value = *values[knob];
-        if (action == 0x40)
+        if (action == MNCP_ROTARY_PUSH)
             value = defaults[knob];
         else if (knob == 0)
-            value = std::clamp(value + (action == 0x50 ? 1 : -1), -50, 50);
+            value = std::clamp(value + (action == MNCP_ROTARY_CW ? 1 : -1), -50, 50);
         else
-            value = std::clamp(value + (action == 0x50 ? 1 : -1), 0, 100);
+            value = std::clamp(value + (action == MNCP_ROTARY_CW ? 1 : -1), 0, 100);
         log(QStringLiteral("%1 of %2 = %3").arg(QLatin1String(KnobNames[knob]), channel.name).arg(value));
         return;
     }
@@ -123,23 +125,23 @@ QByteArray MonitorSim::formatReply(bool is3d, const LutFormat &format)
 
 SimReply MonitorSim::lut(const SimCommand &command)
 {
-    const bool is3d = command.protocol >= 0x0310;
-    const int operation = command.request >> 8;
-    const int slot = command.request & 0xFF;
+    const bool is3d = command.protocol >= MNCP_PROTOCOL_LUT3D_CALIBRATION;
+    const int operation = command.request & MNCP_SLOT_OP_MASK;
+    const int slot = command.request & ~MNCP_SLOT_OP_MASK;
     LutBank &bank = m_luts[command.protocol];
     const QString where = QStringLiteral("LUT %1 slot %2").arg(hex(command.protocol)).arg(slot);
     const QString key = QStringLiteral("monitor/lut/%1/%2").arg(hex(command.protocol)).arg(slot);
     switch (operation) {
-    case 0x00:
+    case MNCP_SLOT_OFF:
         bank.on = false;
         log(QStringLiteral("%1 off").arg(where));
         return SimReply::data(command);
-    case 0x01:
+    case MNCP_SLOT_ON:
         bank.on = true;
         bank.activeSlot = slot;
         log(QStringLiteral("%1 on").arg(where));
         return SimReply::data(command);
-    case 0x02:
+    case MNCP_SLOT_SEND:
         if (command.payload.isEmpty())
             return refuse(command, SimStatus::BadPayload, QStringLiteral("empty LUT for immediate use"));
         bank.active = formatOf(is3d, command.payload, LutFormat());
@@ -148,7 +150,7 @@ SimReply MonitorSim::lut(const SimCommand &command)
                        command.payload, is3d ? QStringLiteral("dat") : QStringLiteral("lut"));
         log(QStringLiteral("%1 table of %2 bytes in use").arg(where).arg(command.payload.size()));
         return SimReply::data(command);
-    case 0x03:
+    case MNCP_SLOT_STORE:
         if (command.payload.isEmpty()) {
             bank.stored.remove(slot);
             m_uploads.remove(key);
@@ -160,14 +162,14 @@ SimReply MonitorSim::lut(const SimCommand &command)
                        command.payload, is3d ? QStringLiteral("dat") : QStringLiteral("lut"));
         log(QStringLiteral("%1 stored %2 bytes").arg(where).arg(command.payload.size()));
         return SimReply::data(command);
-    case 0x04:
+    case MNCP_SLOT_LOAD:
         bank.activeSlot = slot;
         bank.on = true;
         bank.active = bank.stored.value(slot, LutFormat());
         log(QStringLiteral("%1 loaded").arg(where));
         return SimReply::data(command, formatReply(is3d, bank.active));
     default:
-        return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown LUT operation %1").arg(operation));
+        return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown LUT operation %1").arg(operation >> 8));
     }
 }
 
@@ -185,19 +187,19 @@ int MonitorSim::markerIndex(const QByteArray &name) const
 SimReply MonitorSim::marker(const SimCommand &command)
 {
     switch (command.request) {
-    case 0x0000:
-    case 0x0001:
-        m_tempMarkerOn = command.request == 0x0001;
+    case MNCP_MARKER_TEMP_OFF:
+    case MNCP_MARKER_TEMP_ON:
+        m_tempMarkerOn = command.request == MNCP_MARKER_TEMP_ON;
         log(QStringLiteral("temporary marker %1").arg(m_tempMarkerOn ? QStringLiteral("on") : QStringLiteral("off")));
         return SimReply::data(command);
-    case 0x0002:
+    case MNCP_MARKER_UPLOAD:
         if (command.payload.isEmpty())
             return refuse(command, SimStatus::BadPayload, QStringLiteral("empty marker picture"));
         m_uploads.keep(QStringLiteral("monitor/marker/temporary"), QStringLiteral("monitor_marker_temporary"),
                        command.payload, QStringLiteral("bin"));
         log(QStringLiteral("temporary marker of %1 bytes").arg(command.payload.size()));
         return SimReply::data(command);
-    case 0x0003: {
+    case MNCP_MARKER_UPLOAD_NAMED: {
         if (command.payload.size() <= MarkerNameSize)
             return refuse(command, SimStatus::BadPayload, QStringLiteral("named marker without picture"));
         const QByteArray name = markerName(command.payload.left(MarkerNameSize));
@@ -214,14 +216,14 @@ SimReply MonitorSim::marker(const SimCommand &command)
         log(QStringLiteral("marker \"%1\" stored, %2 bytes").arg(QString::fromUtf8(name)).arg(picture.size()));
         return SimReply::data(command);
     }
-    case 0x0005: {
+    case MNCP_MARKER_LIST: {
         QByteArray list(4, '\0');
         qToLittleEndian<quint32>(static_cast<quint32>(m_markers.size()), reinterpret_cast<uchar *>(list.data()));
         for (const QByteArray &name : m_markers)
             list.append(name.leftJustified(MarkerNameSize, '\0', true));
         return SimReply::data(command, list);
     }
-    case 0x0006: {
+    case MNCP_MARKER_DELETE: {
         if (command.payload.size() != 4 + MarkerNameSize || command.payload.at(0) != 0x01)
             return refuse(command, SimStatus::BadPayload, QStringLiteral("malformed marker delete"));
         const QByteArray name = markerName(command.payload.mid(4, MarkerNameSize));
@@ -242,10 +244,10 @@ SimReply MonitorSim::analyzer(const SimCommand &command)
 {
     // Bit 0 asks for the last picture instead of a new one; bit 4 for the screen style
     // instead of the print style.
-    if ((command.request & ~0x0011) != 0)
+    if ((command.request & ~(MNCP_ANALYZER_LAST | MNCP_ANALYZER_DARK)) != 0)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown analyzer request"));
-    const bool last = command.request & 0x0001;
-    const bool whiteStyle = !(command.request & 0x0010);
+    const bool last = command.request & MNCP_ANALYZER_LAST;
+    const bool whiteStyle = !(command.request & MNCP_ANALYZER_DARK);
     if (!last)
         m_lastAnalyzer = AnalyzerRenderer::capture(++m_analyzerCount, QDateTime::currentDateTime());
     log(QStringLiteral("analyzer picture #%1 (%2, %3 style)")

@@ -63,15 +63,15 @@ SimReply SimDevice::handle(const SimCommand &command)
     if (auto reply = handleRole(command))
         return *reply;
     switch (command.protocol) {
-    case 0x0001: return key(command);
-    case 0x0002: return tally(command);
-    case 0x0004: return umd(command);
-    case 0x0005: return firmware(command);
-    case 0x0100: return basicInfo(command);
-    case 0x0101: return channelInfo(command);
-    case 0x0400: return frameCapture(command);
-    case 0x0403: return scope(command);
-    case 0x0500: return network(command);
+    case MNCP_PROTOCOL_KEY: return key(command);
+    case MNCP_PROTOCOL_TALLY: return tally(command);
+    case MNCP_PROTOCOL_UMD: return umd(command);
+    case MNCP_PROTOCOL_FIRMWARE: return firmware(command);
+    case MNCP_PROTOCOL_BASIC_INFO: return basicInfo(command);
+    case MNCP_PROTOCOL_CHANNEL_INFO: return channelInfo(command);
+    case MNCP_PROTOCOL_FRAME_CAPTURE: return frameCapture(command);
+    case MNCP_PROTOCOL_SCOPE_STREAM: return scope(command);
+    case MNCP_PROTOCOL_NETWORK: return network(command);
     default: return refuse(command, SimStatus::UnknownProtocol, QStringLiteral("unknown protocol"));
     }
 }
@@ -79,11 +79,11 @@ SimReply SimDevice::handle(const SimCommand &command)
 SimReply SimDevice::basicInfo(const SimCommand &command)
 {
     switch (command.request) {
-    case 0: return SimReply::data(command, text(m_options.model));
-    case 1: return SimReply::data(command, text(m_options.version));
-    case 2: return SimReply::data(command, text(m_options.serial));
-    case 3: return SimReply::data(command, be32Payload(m_channels.size()));
-    case 4: return SimReply::data(command, be32Payload(m_options.ports));
+    case MNCP_INFO_MODEL: return SimReply::data(command, text(m_options.model));
+    case MNCP_INFO_VERSION: return SimReply::data(command, text(m_options.version));
+    case MNCP_INFO_SERIAL: return SimReply::data(command, text(m_options.serial));
+    case MNCP_INFO_CHANNEL_COUNT: return SimReply::data(command, be32Payload(m_channels.size()));
+    case MNCP_INFO_PORT_COUNT: return SimReply::data(command, be32Payload(m_options.ports));
     default: return basicInfoExtra(command);
     }
 }
@@ -96,14 +96,14 @@ SimReply SimDevice::channelInfo(const SimCommand &command)
         return refuse(command, SimStatus::NotFound, QStringLiteral("no channel %1").arg(index));
     const Channel &channel = m_channels.at(index);
     switch (item) {
-    case 0x00: return SimReply::data(command, be32Payload(channel.port));
-    case 0x01: return SimReply::data(command, text(channel.mode));
-    case 0x02: return SimReply::data(command, be32Payload(channel.bright));
-    case 0x03: return SimReply::data(command, be32Payload(channel.contrast));
-    case 0x04: return SimReply::data(command, be32Payload(channel.chroma));
-    case 0x05: return SimReply::data(command, be32Payload(channel.hue));
-    case 0x06: return SimReply::data(command, be32Payload(channel.volume));
-    case 0x10: return SimReply::data(command, text(channel.name));
+    case MNCP_CHANNEL_PORT: return SimReply::data(command, be32Payload(channel.port));
+    case MNCP_CHANNEL_MODE: return SimReply::data(command, text(channel.mode));
+    case MNCP_CHANNEL_BRIGHT: return SimReply::data(command, be32Payload(channel.bright));
+    case MNCP_CHANNEL_CONTRAST: return SimReply::data(command, be32Payload(channel.contrast));
+    case MNCP_CHANNEL_CHROMA: return SimReply::data(command, be32Payload(channel.chroma));
+    case MNCP_CHANNEL_HUE: return SimReply::data(command, be32Payload(channel.hue));
+    case MNCP_CHANNEL_VOLUME: return SimReply::data(command, be32Payload(channel.volume));
+    case MNCP_CHANNEL_NAME: return SimReply::data(command, text(channel.name));
     default: return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown channel item %1").arg(item));
     }
 }
@@ -116,21 +116,22 @@ SimReply SimDevice::key(const SimCommand &command)
 
 SimReply SimDevice::tally(const SimCommand &command)
 {
-    if ((command.request & 0xFF00) != 0x0100 || (command.request & 0x00FC) != 0)
+    const int lamps = MNCP_TALLY_RED | MNCP_TALLY_GREEN;
+    if ((command.request & ~lamps) != MNCP_TALLY_SET)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown tally request"));
     log(QStringLiteral("tally red %1 green %2")
-            .arg((command.request & 0x01) ? QStringLiteral("on") : QStringLiteral("off"),
-                 (command.request & 0x02) ? QStringLiteral("on") : QStringLiteral("off")));
+            .arg((command.request & MNCP_TALLY_RED) ? QStringLiteral("on") : QStringLiteral("off"),
+                 (command.request & MNCP_TALLY_GREEN) ? QStringLiteral("on") : QStringLiteral("off")));
     return SimReply::data(command);
 }
 
 SimReply SimDevice::umd(const SimCommand &command)
 {
-    if (command.request == 0x0100) {
+    if (command.request == MNCP_UMD_OFF) {
         log(QStringLiteral("UMD off"));
         return SimReply::data(command);
     }
-    if (command.request == 0x0101) {
+    if (command.request == MNCP_UMD_TEXT) {
         log(QStringLiteral("UMD text \"%1\"").arg(QString::fromLatin1(command.payload.left(64))));
         return SimReply::data(command);
     }
@@ -139,11 +140,11 @@ SimReply SimDevice::umd(const SimCommand &command)
 
 SimReply SimDevice::firmware(const SimCommand &command)
 {
-    if (command.request != 0x0001 && command.request != 0x0002)
+    if (command.request != MNCP_FIRMWARE_IMAGE && command.request != MNCP_FIRMWARE_BREC)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown firmware request"));
     if (command.payload.isEmpty())
         return refuse(command, SimStatus::BadPayload, QStringLiteral("empty firmware image"));
-    const bool brec = command.request == 0x0002;
+    const bool brec = command.request == MNCP_FIRMWARE_BREC;
     m_uploads.keep(QStringLiteral("firmware"), QStringLiteral("%1_firmware_%2").arg(m_options.roleName(), brec ? QStringLiteral("brec") : QStringLiteral("image")),
                    command.payload, brec ? QStringLiteral("brec") : QStringLiteral("img"));
     log(QStringLiteral("firmware image of %1 bytes received").arg(command.payload.size()));
@@ -153,7 +154,7 @@ SimReply SimDevice::firmware(const SimCommand &command)
 SimReply SimDevice::network(const SimCommand &command)
 {
     switch (command.request) {
-    case 0x0001: {
+    case MNCP_NETWORK_ADDRESS: {
         if (command.payload.size() != 12)
             return refuse(command, SimStatus::BadPayload, QStringLiteral("address payload of %1 bytes").arg(command.payload.size()));
         const auto *p = reinterpret_cast<const uchar *>(command.payload.constData());
@@ -163,13 +164,13 @@ SimReply SimDevice::network(const SimCommand &command)
                      QHostAddress(qFromBigEndian<quint32>(p + 8)).toString()));
         return SimReply::data(command);
     }
-    case 0x0002:
+    case MNCP_NETWORK_WIFI_ON:
         log(QStringLiteral("Wi-Fi on"));
         return SimReply::data(command);
-    case 0x0003:
+    case MNCP_NETWORK_WIFI_OFF:
         log(QStringLiteral("Wi-Fi off"));
         return SimReply::data(command);
-    case 0x0004: {
+    case MNCP_NETWORK_WIFI_CREDENTIALS: {
         const int colon = command.payload.indexOf(':');
         if (colon < 0)
             return refuse(command, SimStatus::BadPayload, QStringLiteral("Wi-Fi credentials without ':'"));

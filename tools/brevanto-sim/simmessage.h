@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mncp/mncpids.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
