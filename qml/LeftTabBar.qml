@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Controls.Styles 1.4
+import "common"
 
 // The device list on the left: one entry per tab (entry i belongs to tab i), each with a
 // close button and a select button. Also owns the keys that pick tabs.
@@ -8,14 +9,14 @@ Rectangle {
     id: sideBar
     objectName: "leftTabBar"
     width: 200
-    color: mode === "dark" ? "#47484B" : "White"
+    color: colours.sideBar
 
     property string mode: "dark"
     // The entry of the current tab; it gets the green frame and is the reference of the
     // next / previous keys.
     property int currentIndex: 0
     readonly property int count: deviceModel.count
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
 
     signal sidebarTabSelect(int idx)
     signal sidebarCloseTab(int idx)
@@ -89,12 +90,12 @@ Rectangle {
                 onClicked: sideBar.closeEntry(index)
                 style: ButtonStyle {
                     background: Rectangle {
-                        color: control.pressed ? "#8c2b2b" : (sideBar.mode === "dark" ? "#3a3b3e" : "#e4e4e4")
-                        border.color: sideBar.mode === "dark" ? "#222222" : "#bbbbbb"
+                        color: control.pressed ? Theme.closePressed : sideBar.colours.closeButton
+                        border.color: sideBar.colours.closeButtonBorder
                     }
                     label: Text {
                         text: control.text
-                        color: sideBar.textColour
+                        color: sideBar.colours.text
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
                     }
@@ -111,15 +112,13 @@ Rectangle {
                 onClicked: sideBar.select(index)
                 style: ButtonStyle {
                     background: Rectangle {
-                        color: control.pressed ? (sideBar.mode === "dark" ? "#2f3033" : "#d0d0d0")
-                                               : (sideBar.mode === "dark" ? "#47484B" : "White")
-                        border.color: index === sideBar.currentIndex ? "#669933"
-                                                                     : (sideBar.mode === "dark" ? "#222222" : "#cccccc")
+                        color: control.pressed ? sideBar.colours.sideBarPressed : sideBar.colours.sideBar
+                        border.color: index === sideBar.currentIndex ? Theme.accent : sideBar.colours.entryBorder
                         border.width: index === sideBar.currentIndex ? 3 : 1
                     }
                     label: Text {
                         text: control.text
-                        color: sideBar.textColour
+                        color: sideBar.colours.text
                         elide: Text.ElideRight
                         horizontalAlignment: Text.AlignLeft
                         verticalAlignment: Text.AlignVCenter

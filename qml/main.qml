@@ -5,6 +5,7 @@ import QtQuick.Layouts 1.15
 import QtQuick.Window 2.15
 import Qt.labs.settings 1.0
 import MNCP 1.0
+import "common"
 import "ChannelCreation.js" as Creation
 
 // The main window: device list on the left, one tab per device on the right, menus, window
@@ -18,10 +19,10 @@ ApplicationWindow {
     minimumHeight: 750
     visible: true
     title: "TWK: Brevanto - Version: 1.11.2"
-    color: mode === "dark" ? "#222222" : "#ececec"
+    color: colours.window
 
     property string mode: "dark"
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     property string statusText: "  Welcome to TWK - Brevanto"
     // Documentation addresses (RFC 5737) as placeholders: nothing answers there.
     readonly property string placeholderCubrixIp: "192.0.2.10"
@@ -103,17 +104,17 @@ ApplicationWindow {
     menuBar: MenuBar {
         style: MenuBarStyle {
             background: Rectangle {
-                color: mainWindow.mode === "dark" ? "#2c2d30" : "#dedede"
+                color: mainWindow.colours.bar
             }
             itemDelegate: Rectangle {
                 implicitWidth: menuTitle.implicitWidth + 16
                 implicitHeight: menuTitle.implicitHeight + 8
-                color: styleData.selected || styleData.open ? "#669933" : "transparent"
+                color: styleData.selected || styleData.open ? Theme.accent : "transparent"
                 Text {
                     id: menuTitle
                     anchors.centerIn: parent
                     text: formatMnemonic(styleData.text, styleData.underlineMnemonic)
-                    color: styleData.selected || styleData.open || mainWindow.mode === "dark" ? "white" : "black"
+                    color: styleData.selected || styleData.open ? Theme.accentText : mainWindow.colours.text
                 }
             }
         }
@@ -221,13 +222,13 @@ ApplicationWindow {
     statusBar: StatusBar {
         style: StatusBarStyle {
             background: Rectangle {
-                color: mainWindow.mode === "dark" ? "#2c2d30" : "#dedede"
+                color: mainWindow.colours.bar
             }
         }
         Label {
             objectName: "statusLabel"
             text: mainWindow.statusText
-            color: mainWindow.textColour
+            color: mainWindow.colours.text
         }
     }
 

@@ -1,11 +1,11 @@
 import QtQuick 2.15
 
-// A section of the monitor page that is built the first time it is wanted and kept from then
-// on: an unconnected tab builds none of the sections (they show only for a connected monitor of
-// the right family), and a section keeps its state when the monitor reconnects. A section given
-// as a file (`file`, created with `properties`, bindings included) is not even loaded before it
-// is wanted: the sections with file dialogs would otherwise load the dialogs' implementation at
-// every start of the program.
+// A part of a page that is built the first time it is wanted and kept from then on: opening a
+// tab builds nothing the device has not asked for yet, and a part keeps its state (spin boxes,
+// sliders) while the device switches modes or reconnects. A part given as a file (`file`,
+// created with `properties`, bindings included) is not even loaded before it is wanted: the
+// parts with file dialogs would otherwise load the dialogs' implementation at every start of
+// the program.
 Loader {
     property bool wanted: false
     property url file

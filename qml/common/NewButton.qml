@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Controls.Styles 1.4
+import "."
 
 // The push button of the scope and capture windows: a one-pixel border and a vertical
 // gradient that follow the window's theme ("dark" or "light").
@@ -8,8 +9,7 @@ Button {
     id: control
 
     property string mode: "dark"
-    readonly property bool dark: mode === "dark"
-    readonly property color textColour: dark ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
 
     implicitHeight: 30
 
@@ -18,23 +18,21 @@ Button {
             implicitWidth: 100
             implicitHeight: control.implicitHeight
             border.width: 1
-            border.color: control.dark ? "#000000" : "#999999"
+            border.color: control.colours.buttonBorder
             gradient: Gradient {
                 GradientStop {
                     position: 0
-                    color: control.dark ? (control.pressed ? "#000000" : "#323232")
-                                        : (control.pressed ? "#cacaca" : "#ededed")
+                    color: control.pressed ? control.colours.buttonTopPressed : control.colours.buttonTop
                 }
                 GradientStop {
                     position: 1
-                    color: control.dark ? (control.pressed ? "#000000" : "#222222")
-                                        : (control.pressed ? "#ababab" : "#cdcdcd")
+                    color: control.pressed ? control.colours.buttonBottomPressed : control.colours.buttonBottom
                 }
             }
         }
         label: Text {
             text: control.text
-            color: control.textColour
+            color: control.colours.text
             opacity: control.enabled ? 1.0 : 0.4
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter

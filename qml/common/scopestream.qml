@@ -3,9 +3,7 @@ import QtQuick.Window 2.15
 import QtQuick.Controls 1.4
 import QtDataVisualization 1.3
 import MNCP 1.0
-// NewButton comes from the scope resource root, whichever of the two paths this file was
-// loaded from ("qrc:/common/scopestream.qml" or "qrc:/scopestream.qml").
-import "qrc:/" as Scope
+import "."
 
 // Live waveform or vectorscope of one device, drawn by a surface graph seen from straight above.
 //
@@ -35,14 +33,14 @@ Window {
     readonly property int sampleColumns: vectorView ? 128 : 240
 
     readonly property QtObject stream: loadedHardware ? loadedHardware.cScopeStream : null
-    readonly property bool playing: stream !== null && (stream.isPlaying === 3 || stream.isPlaying === iScopeView)
+    // The stream plays one bit per view type: 1, 2, or both (3).
+    readonly property bool playing: stream !== null && (stream.isPlaying & iScopeView) !== 0
     // A Cubrix named "Cubrix" streams scopes only in single-channel mode and on channel 1 of
     // dual-channel mode.
     readonly property bool isCubrix: loadedHardware !== null && loadedHardware.box_mode !== undefined
     readonly property bool playbackAllowed: !(isCubrix && loadedHardware.model === "Cubrix"
                                               && loadedHardware.box_mode !== 1
                                               && !(loadedHardware.box_mode === 2 && loadedHardware.box_ch === 1))
-    readonly property color textColour: mode === "dark" ? "white" : "black"
 
     // Vector zoom: the stream blanks the trace beyond the zoomed radius, the camera zooms in and
     // the graticule shrinks by the same factor so that it keeps its size on screen.
@@ -57,7 +55,7 @@ Window {
     height: 540
     minimumWidth: 320
     minimumHeight: 240
-    color: mode === "dark" ? "#1d1f21" : "#ececec"
+    color: Theme.of(mode).toolWindow
     title: vectorView ? "ScopeStream Vector" : "ScopeStream Waveform"
 
     function attachStream() {
@@ -188,7 +186,7 @@ Window {
         anchors.leftMargin: 4
         spacing: 4
 
-        Scope.NewButton {
+        NewButton {
             objectName: "startStopButton"
             width: 100
             height: 30
@@ -197,7 +195,7 @@ Window {
             enabled: scopeWindow.stream !== null && scopeWindow.playbackAllowed
             onClicked: scopeWindow.togglePlayback()
         }
-        Scope.NewButton {
+        NewButton {
             objectName: "traceColorButton"
             width: 100
             height: 30
@@ -207,7 +205,7 @@ Window {
         }
         Repeater {
             model: scopeWindow.vectorView ? [1, 2, 4] : []
-            delegate: Scope.NewButton {
+            delegate: NewButton {
                 objectName: "gain" + modelData + "Button"
                 width: 30
                 height: 30
@@ -244,13 +242,12 @@ Window {
         axisY: scopeWindow.vectorView ? vectorIntensityAxis : intensityAxis
         axisZ: scopeWindow.vectorView ? radiusAxis : levelAxis
 
-        // The plot stays dark in both themes, like the scope it stands for.
         theme: Theme3D {
             type: Theme3D.ThemeUserDefined
             lightStrength: 0
             ambientLightStrength: 1
             backgroundEnabled: false
-            windowColor: "#1d1f21"
+            windowColor: Theme.plot
             gridEnabled: !scopeWindow.vectorView
             gridLineColor: "#80888800"
             labelTextColor: scopeWindow.vectorView ? "black" : "white"

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import QtQuick.Dialogs 1.3
 import MNCP 1.0
+import "../common"
 
 // The device header at the top of both pages: identity and connection state, the OSD menu
 // key, the page flip, connect / disconnect and the firmware update.
@@ -17,23 +18,6 @@ SectionBox {
     signal flipRequested()
     // The page closes its windows and shows the controls before the device disconnects.
     signal disconnectRequested()
-
-    function stateText(state) {
-        switch (state) {
-        case 0: return "Disconnected";
-        case 2: return "Connecting";
-        case 3: return "Connected";
-        default: return "Unknown: " + state;
-        }
-    }
-
-    function stateColour(state) {
-        if (state === 3)
-            return mode === "dark" ? "#4cc94c" : "green";
-        if (state === 0)
-            return "red";
-        return textColour;
-    }
 
     function pressMenu() {
         device.sendKey(Cubrix.MNCP_KEY_MENU);
@@ -69,25 +53,25 @@ SectionBox {
             Layout.alignment: Qt.AlignTop
             Text {
                 objectName: "addressLabel"
-                color: header.textColour
+                color: header.colours.text
                 font.pixelSize: 12
                 text: "Address: %1".arg(header.device ? header.device.address : "")
             }
             Text {
                 objectName: "serialLabel"
-                color: header.textColour
+                color: header.colours.text
                 font.pixelSize: 12
                 text: "Serial: %1".arg(header.device ? header.device.serial : "")
             }
             Text {
                 objectName: "modelLabel"
-                color: header.textColour
+                color: header.colours.text
                 font.pixelSize: 12
                 text: "Model: %1".arg(header.device ? header.device.model : "")
             }
             Text {
                 objectName: "versionLabel"
-                color: header.textColour
+                color: header.colours.text
                 font.pixelSize: 12
                 text: "Firmware Version: %1".arg(header.device ? header.device.version : "")
             }
@@ -95,8 +79,8 @@ SectionBox {
                 objectName: "connectionStateLabel"
                 font.pixelSize: 12
                 font.bold: true
-                text: header.stateText(header.device ? header.device.state : 0)
-                color: header.stateColour(header.device ? header.device.state : 0)
+                text: Connection.stateText(header.view.deviceState)
+                color: Connection.stateColour(header.view.deviceState, header.mode)
             }
         }
 

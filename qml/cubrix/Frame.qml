@@ -53,7 +53,7 @@ SectionBox {
         Text {
             text: "Select a Frame  "
             font.pixelSize: 12
-            color: box.textColour
+            color: box.colours.text
             width: 116
             anchors.verticalCenter: parent.verticalCenter
         }
@@ -70,7 +70,7 @@ SectionBox {
         Text {
             text: "Store "
             font.pixelSize: 12
-            color: box.textColour
+            color: box.colours.text
             width: 44
             anchors.verticalCenter: parent.verticalCenter
         }
@@ -96,7 +96,7 @@ SectionBox {
         Text {
             text: "Recall "
             font.pixelSize: 12
-            color: box.textColour
+            color: box.colours.text
             width: 44
             anchors.verticalCenter: parent.verticalCenter
         }

@@ -1,7 +1,8 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import MNCP 1.0
-import "ChannelCreation.js" as Creation
+import "../ChannelCreation.js" as Creation
+import "../common"
 
 // The controls page of a Cubrix tab ("General Info"): device header, mode selection, the LUT
 // row of the mode and channel the box reports (with the generator in its mode), the launch
@@ -16,7 +17,6 @@ Item {
     property string mode: "dark"
 
     readonly property bool connected: boxView.connected
-    readonly property color textColour: mode === "dark" ? "white" : "black"
     readonly property QtObject viewModel: boxView
     readonly property QtObject dialogs: pageDialogs
 

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../common"
 
 // A push button in the page theme. `highlighted` lights it in the accent colour: the mode,
 // channel, input, range or pattern the box reports. Drawn from plain items (a page holds many
@@ -19,19 +20,19 @@ Rectangle {
     implicitHeight: 30
     radius: 2
     border.width: 1
-    border.color: mode === "dark" ? "#000000" : "#999999"
+    readonly property var colours: Theme.of(mode)
+
+    border.color: colours.buttonBorder
     gradient: Gradient {
         GradientStop {
             position: 0
-            color: control.highlighted ? "#77aa44"
-                 : control.mode === "dark" ? (control.pressed ? "#000000" : "#323232")
-                                           : (control.pressed ? "#cacaca" : "#ededed")
+            color: control.highlighted ? Theme.accentTop
+                 : control.pressed ? control.colours.buttonTopPressed : control.colours.buttonTop
         }
         GradientStop {
             position: 1
-            color: control.highlighted ? "#669933"
-                 : control.mode === "dark" ? (control.pressed ? "#000000" : "#222222")
-                                           : (control.pressed ? "#ababab" : "#cdcdcd")
+            color: control.highlighted ? Theme.accent
+                 : control.pressed ? control.colours.buttonBottomPressed : control.colours.buttonBottom
         }
     }
     opacity: enabled ? 1 : 0.45
@@ -41,7 +42,7 @@ Rectangle {
         anchors.centerIn: parent
         text: control.text
         font.pixelSize: 12
-        color: control.highlighted || control.mode === "dark" ? "white" : "black"
+        color: control.highlighted ? Theme.accentText : control.colours.text
     }
 
     MouseArea {
@@ -64,14 +65,14 @@ Rectangle {
         sourceComponent: Rectangle {
             width: tipText.implicitWidth + 12
             height: tipText.implicitHeight + 8
-            color: "#ffffe1"
-            border.color: "#767676"
+            color: Theme.tooltip
+            border.color: Theme.tooltipBorder
             Text {
                 id: tipText
                 anchors.centerIn: parent
                 text: control.tooltip
                 font.pixelSize: 11
-                color: "black"
+                color: Theme.tooltipText
             }
         }
     }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import MNCP 1.0
+import "../common"
 
 // The settings page of a Cubrix tab ("Keyboard Control"): device header, the box's own
 // network and Wi-Fi settings, the LUT processing precision and a read-out of the box state
@@ -14,7 +15,7 @@ Item {
     property string mode: "dark"
 
     readonly property bool connected: boxView.connected
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     readonly property QtObject viewModel: boxView
     readonly property QtObject dialogs: pageDialogs
     // After "SetIP" the box is disconnected once the command had time to leave: a command
@@ -227,7 +228,7 @@ Item {
                                     text: addressRow.spec.label
                                     width: 150
                                     font.pixelSize: 12
-                                    color: page.textColour
+                                    color: page.colours.text
                                     anchors.verticalCenter: parent.verticalCenter
                                 }
                                 Repeater {
@@ -263,7 +264,7 @@ Item {
                                 text: "Change SSID To:"
                                 width: 130
                                 font.pixelSize: 12
-                                color: page.textColour
+                                color: page.colours.text
                                 anchors.verticalCenter: parent.verticalCenter
                             }
                             TextField {
@@ -279,7 +280,7 @@ Item {
                                 text: "Change Password To:"
                                 width: 130
                                 font.pixelSize: 12
-                                color: page.textColour
+                                color: page.colours.text
                                 anchors.verticalCenter: parent.verticalCenter
                             }
                             TextField {
@@ -370,7 +371,7 @@ Item {
                             visible: false
                             Repeater {
                                 model: singleStatus.lines
-                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.textColour }
+                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
                             }
                         }
                         Column {
@@ -380,7 +381,7 @@ Item {
                             visible: false
                             Repeater {
                                 model: dualStatus.lines
-                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.textColour }
+                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
                             }
                         }
                         Column {
@@ -390,7 +391,7 @@ Item {
                             visible: false
                             Repeater {
                                 model: tpgStatus.lines
-                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.textColour }
+                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
                             }
                         }
                     }

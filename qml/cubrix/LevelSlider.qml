@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
+import "../common"
 
 // One colour component of the generator panel: a 0 to 1023 slider and its number. The number
 // moves the slider when its edit is finished; pressing and releasing the slider is reported.
@@ -19,7 +20,7 @@ Row {
         text: line.label
         width: 48
         font.pixelSize: 12
-        color: line.mode === "dark" ? "white" : "black"
+        color: Theme.of(line.mode).text
         anchors.verticalCenter: parent.verticalCenter
     }
     Slider {

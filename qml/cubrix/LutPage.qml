@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../common"
 
 // The LUT part of the controls page: the row of the mode and channel the box reports, and in
 // the generator mode the generator's colour, frame, pattern and output format. Each row is
@@ -11,7 +12,7 @@ Column {
     property QtObject dialogs: null
     property string mode: "dark"
 
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     // The row on show, for the keyboard's LUT and frame toggles.
     readonly property Item visibleRow: view.singleChannel ? mode1Row.item
                                      : view.dualChannel1 ? mode2Ch1Row.item
@@ -128,7 +129,7 @@ Column {
                         text: "Pattern:"
                         leftPadding: 16
                         font.pixelSize: 12
-                        color: lutPage.textColour
+                        color: lutPage.colours.text
                         anchors.verticalCenter: parent.verticalCenter
                     }
                     Repeater {

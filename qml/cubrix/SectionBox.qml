@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../common"
 
 // A titled frame around one group of controls, in the page theme. Children go into a column.
 Rectangle {
@@ -10,12 +11,12 @@ Rectangle {
     property alias spacing: column.spacing
     default property alias content: column.data
 
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
 
     implicitWidth: column.implicitWidth + 2 * padding
     implicitHeight: column.implicitHeight + 2 * padding
-    color: mode === "dark" ? "#2a2b2e" : "#f6f6f6"
-    border.color: mode === "dark" ? "#47484B" : "#cccccc"
+    color: colours.panel
+    border.color: colours.line
     radius: 4
 
     Column {
@@ -29,7 +30,7 @@ Rectangle {
             text: box.title
             font.pixelSize: 12
             font.bold: true
-            color: box.textColour
+            color: box.colours.text
         }
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "../common/CheckDeviceType.js" as DeviceType
+import "../common"
 
 // What the pages show of one Cubrix, derived from the device's properties in one place: the
 // model family, the mode and channel with the input and range that belong to them, the signal
@@ -11,7 +12,8 @@ QtObject {
     property QtObject device: null
     property Item page: null
 
-    readonly property bool connected: device !== null && device.state === 3
+    readonly property int deviceState: read("state", Connection.unconnected)
+    readonly property bool connected: deviceState === Connection.connected
     readonly property string model: read("model", "")
     readonly property bool knownModel: DeviceType.isCubrix(model)
     // The Mono DP model has one DisplayPort input: no SDI choice and no second channel.

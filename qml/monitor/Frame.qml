@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../common"
 
 // A titled, themed box around one section of the monitor page. Children go into a column
 // under the title; the box takes its size from them.
@@ -8,13 +9,13 @@ Rectangle {
 
     property string title: ""
     property string mode: "dark"
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     default property alias content: body.data
 
     implicitWidth: Math.max(heading.visible ? heading.implicitWidth : 0, body.implicitWidth) + 24
     implicitHeight: (heading.visible ? heading.implicitHeight + 8 : 0) + body.implicitHeight + 24
     color: "transparent"
-    border.color: mode === "dark" ? "#47484B" : "#cccccc"
+    border.color: colours.line
     radius: 4
 
     Text {
@@ -23,7 +24,7 @@ Rectangle {
         y: 10
         visible: frame.title !== ""
         text: frame.title
-        color: frame.textColour
+        color: frame.colours.text
         font.bold: true
     }
 

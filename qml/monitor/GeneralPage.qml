@@ -2,8 +2,9 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import MNCP 1.0
-import "ChannelCreation.js" as Creation
+import "../ChannelCreation.js" as Creation
 import "../common/CheckDeviceType.js" as CheckDeviceType
+import "../common"
 
 // The monitor page. Which sections it shows follows from the family the monitor reports
 // (model and serial): keys for the plain monitors, launchers, knobs and a LUT slot box for the
@@ -15,8 +16,7 @@ Item {
 
     property QtObject loadedHardware: null
     property string mode: "dark"
-    readonly property color textColour: mode === "dark" ? "white" : "black"
-    readonly property bool connected: loadedHardware !== null && loadedHardware.state === 3
+    readonly property bool connected: loadedHardware !== null && loadedHardware.state === Connection.connected
     readonly property string model: loadedHardware ? loadedHardware.model : ""
     readonly property string serial: loadedHardware ? loadedHardware.serial : ""
     readonly property bool kt: CheckDeviceType.isKTseries(model)

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import MNCP 1.0
+import "../common"
 
 // Input select and function keys of a monitor outside the RV families. The KT family has
 // DP and six function keys (F0 to F5 on the wire); the other monitors have analogue inputs
@@ -13,7 +14,7 @@ ColumnLayout {
     property QtObject loadedHardware: null
     property string mode: "dark"
     property bool ktLayout: false
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
 
     readonly property var inputButtons: ktLayout
         ? [{ label: "SDI 1", key: Monitor.MNCP_KEY_INPUT0 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT1 },
@@ -68,7 +69,7 @@ ColumnLayout {
 
     Label {
         text: "Function Keys"
-        color: keys.textColour
+        color: keys.colours.text
     }
 
     RowLayout {

@@ -3,6 +3,7 @@ import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import QtQuick.Dialogs 1.3
 import "../common/CheckDeviceType.js" as CheckDeviceType
+import "../common"
 
 // One LUT of the monitor: preview a file on SDI 1 (RVQ), switch a slot on and off, store a
 // file into a slot and (RV) load a slot.
@@ -14,7 +15,7 @@ ColumnLayout {
     property string mode: "dark"
     property int type: 0
     property int func: 0
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     readonly property string model: loadedHardware ? loadedHardware.model : ""
     readonly property string serial: loadedHardware ? loadedHardware.serial : ""
     readonly property bool kt: CheckDeviceType.isKTseries(model)
@@ -57,7 +58,7 @@ ColumnLayout {
         Label {
             visible: lut.kt
             text: "Id: "
-            color: lut.textColour
+            color: lut.colours.text
         }
         SpinBox {
             id: switchId
@@ -82,7 +83,7 @@ ColumnLayout {
         spacing: 8
         Label {
             text: "Id: "
-            color: lut.textColour
+            color: lut.colours.text
         }
         SpinBox {
             id: storeId
@@ -103,7 +104,7 @@ ColumnLayout {
         spacing: 8
         Label {
             text: "Id: "
-            color: lut.textColour
+            color: lut.colours.text
         }
         SpinBox {
             id: loadId

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import QtQuick.Dialogs 1.3
+import "../common"
 
 // Stores a LUT file into one of the sixteen slots of a KT monitor.
 RowLayout {
@@ -12,7 +13,7 @@ RowLayout {
     property string mode: "dark"
     property int type: 0
     property int func: 0
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     readonly property alias slotId: idBox.value
 
     // The dialog's choice: the slot is the selector's value counted from 0.
@@ -25,7 +26,7 @@ RowLayout {
 
     Label {
         text: "Id: "
-        color: lutKt.textColour
+        color: lutKt.colours.text
     }
     SpinBox {
         id: idBox

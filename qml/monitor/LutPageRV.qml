@@ -4,6 +4,7 @@ import QtQuick.Controls.Styles 1.4
 import QtQuick.Layouts 1.15
 import QtQuick.Dialogs 1.3
 import MNCP 1.0
+import "../common"
 
 // Everything an RV or RVQ monitor offers: its LUT boxes (folded away at first), keys and
 // knobs, custom markers and the analyzer pictures.
@@ -13,7 +14,7 @@ ColumnLayout {
 
     property QtObject loadedHardware: null
     property string mode: "dark"
-    readonly property color textColour: mode === "dark" ? "white" : "black"
+    readonly property var colours: Theme.of(mode)
     property bool showAdvanced: false
     readonly property bool whiteStyle: whiteRadio.checked
     readonly property bool shortcutsActive: visible && enabled
@@ -227,7 +228,7 @@ ColumnLayout {
             }
             Label {
                 text: "Function Keys"
-                color: rvPage.textColour
+                color: rvPage.colours.text
             }
             RowLayout {
                 spacing: 6
@@ -273,7 +274,7 @@ ColumnLayout {
                 }
                 Label {
                     text: "On / Off"
-                    color: rvPage.textColour
+                    color: rvPage.colours.text
                 }
                 Switch {
                     objectName: "tempMarkerSwitch"
@@ -302,7 +303,7 @@ ColumnLayout {
                 spacing: 8
                 Label {
                     text: "Assign Marker Name:"
-                    color: rvPage.textColour
+                    color: rvPage.colours.text
                 }
                 TextField {
                     id: markerNameField
@@ -350,7 +351,7 @@ ColumnLayout {
             spacing: 12
             Label {
                 text: "Style:"
-                color: rvPage.textColour
+                color: rvPage.colours.text
             }
             ExclusiveGroup {
                 id: styleGroup
@@ -364,7 +365,7 @@ ColumnLayout {
                 style: RadioButtonStyle {
                     label: Text {
                         text: control.text
-                        color: rvPage.textColour
+                        color: rvPage.colours.text
                     }
                 }
             }
@@ -376,7 +377,7 @@ ColumnLayout {
                 style: RadioButtonStyle {
                     label: Text {
                         text: control.text
-                        color: rvPage.textColour
+                        color: rvPage.colours.text
                     }
                 }
             }

@@ -14,7 +14,6 @@ ColumnLayout {
     property string mode: "dark"
     property int type: 0
     property int func: 0
-    readonly property color textColour: mode === "dark" ? "white" : "black"
     readonly property string model: loadedHardware ? loadedHardware.model : ""
     readonly property string serial: loadedHardware ? loadedHardware.serial : ""
     readonly property var slotNames: model === CheckDeviceType.rvqModelCode

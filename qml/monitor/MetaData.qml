@@ -36,28 +36,28 @@ Frame {
 
     Label {
         objectName: "addressLabel"
-        color: metaData.textColour
+        color: metaData.colours.text
         text: "Address: %1".arg(metaData.loadedHardware ? metaData.loadedHardware.address : "")
     }
     Label {
         objectName: "modelLabel"
-        color: metaData.textColour
+        color: metaData.colours.text
         text: "Model: %1".arg(metaData.model)
     }
     Label {
         objectName: "versionLabel"
-        color: metaData.textColour
+        color: metaData.colours.text
         text: "Firmware Version: %1".arg(metaData.loadedHardware ? metaData.loadedHardware.version : "")
     }
     Label {
         objectName: "serialLabel"
-        color: metaData.textColour
+        color: metaData.colours.text
         text: "Serial Number: %1".arg(metaData.serial)
     }
     Label {
         objectName: "connectedLabel"
         text: "Connected"
-        color: metaData.mode === "dark" ? "#4cc94c" : "green"
+        color: metaData.colours.connected
     }
     RowLayout {
         spacing: 10
