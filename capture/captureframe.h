@@ -2,6 +2,7 @@
 
 #include "ancillarydata.h"
 #include "formulas.h"
+#include "mncp/sockethandler.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -12,7 +13,6 @@
 #include <QUrl>
 #include <functional>
 
-class SocketHandler;
 struct FrameHeader;
 
 // Shows one still frame of a device's video (or the captured ancillary data page), asks the
