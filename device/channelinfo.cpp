@@ -1,32 +1,22 @@
 #include "channelinfo.h"
 
+#include "assignnotify.h"
 #include "mncp/mncpids.h"
 #include "mncp/mncpprotocol.h"
 
 #include <QtDebug>
 
-namespace {
-template <typename T, typename Signal>
-void assign(ChannelInfo *self, T &member, const T &value, Signal signal)
-{
-    if (member == value)
-        return;
-    member = value;
-    emit(self->*signal)();
-}
-} // namespace
-
 ChannelInfo::ChannelInfo(QObject *parent) : QObject(parent) {}
 
-void ChannelInfo::setId(int value) { assign(this, m_id, value, &ChannelInfo::idChanged); }
-void ChannelInfo::setName(const QString &value) { assign(this, m_name, value, &ChannelInfo::nameChanged); }
-void ChannelInfo::setPort(int value) { assign(this, m_port, value, &ChannelInfo::portChanged); }
-void ChannelInfo::setMode(const QString &value) { assign(this, m_mode, value, &ChannelInfo::modeChanged); }
-void ChannelInfo::setBright(int value) { assign(this, m_bright, value, &ChannelInfo::brightChanged); }
-void ChannelInfo::setContrast(int value) { assign(this, m_contrast, value, &ChannelInfo::contrastChanged); }
-void ChannelInfo::setChroma(int value) { assign(this, m_chroma, value, &ChannelInfo::chromaChanged); }
-void ChannelInfo::setHue(int value) { assign(this, m_hue, value, &ChannelInfo::hueChanged); }
-void ChannelInfo::setVolume(int value) { assign(this, m_volume, value, &ChannelInfo::volumeChanged); }
+void ChannelInfo::setId(int value) { assignNotify(this, m_id, value, &ChannelInfo::idChanged); }
+void ChannelInfo::setName(const QString &value) { assignNotify(this, m_name, value, &ChannelInfo::nameChanged); }
+void ChannelInfo::setPort(int value) { assignNotify(this, m_port, value, &ChannelInfo::portChanged); }
+void ChannelInfo::setMode(const QString &value) { assignNotify(this, m_mode, value, &ChannelInfo::modeChanged); }
+void ChannelInfo::setBright(int value) { assignNotify(this, m_bright, value, &ChannelInfo::brightChanged); }
+void ChannelInfo::setContrast(int value) { assignNotify(this, m_contrast, value, &ChannelInfo::contrastChanged); }
+void ChannelInfo::setChroma(int value) { assignNotify(this, m_chroma, value, &ChannelInfo::chromaChanged); }
+void ChannelInfo::setHue(int value) { assignNotify(this, m_hue, value, &ChannelInfo::hueChanged); }
+void ChannelInfo::setVolume(int value) { assignNotify(this, m_volume, value, &ChannelInfo::volumeChanged); }
 
 void ChannelInfo::applyItem(int item, const QByteArray &payload)
 {

@@ -1,6 +1,8 @@
 #include "devicebase.h"
 
-#include <QFile>
+#include "assignnotify.h"
+#include "wholefile.h"
+
 #include <QHostAddress>
 #include <QtDebug>
 #include <QtEndian>
@@ -35,10 +37,7 @@ QTcpSocket::SocketState DeviceBase::state() const
 
 void DeviceBase::setAddress(const QString &address)
 {
-    if (address == m_address)
-        return;
-    m_address = address;
-    emit addressChanged();
+    assignNotify(this, m_address, address, &DeviceBase::addressChanged);
 }
 
 void DeviceBase::deviceConnect()
@@ -91,21 +90,20 @@ void DeviceBase::setTally(bool red, bool green)
 void DeviceBase::updateFirmware(const QUrl &url)
 {
     const QString path = url.toLocalFile();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // An empty image would be reported as a completed update.
-        qWarning() << "Failed to open firmware file:" << path;
+    const WholeFile image = readWholeFile(path);
+    if (!image.ok()) {
+        const bool opened = image.status != WholeFile::NotOpened;
+        qWarning() << (opened ? "Failed to read firmware file:" : "Failed to open firmware file:") << path;
         return;
     }
-    const QByteArray image = file.readAll();
-    file.close();
-    if (image.isEmpty()) {
+    // An empty image would be reported as a completed update.
+    if (image.data.isEmpty()) {
         qWarning() << "Firmware file is empty, nothing sent:" << path;
         return;
     }
     const quint16 request =
         path.endsWith(QLatin1String(".brec"), Qt::CaseInsensitive) ? MNCP_FIRMWARE_BREC : MNCP_FIRMWARE_IMAGE;
-    appendCmd(MNCP_PROTOCOL_FIRMWARE, request, image);
+    appendCmd(MNCP_PROTOCOL_FIRMWARE, request, image.data);
 }
 
 void DeviceBase::setUserIP(const QString &address, const QString &mask, const QString &gate)
