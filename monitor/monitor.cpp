@@ -1,5 +1,6 @@
 #include "monitor.h"
 
+#include "device/wholefile.h"
 #include "lut/cubrixutils.h"
 
 #include <QDir>
@@ -19,15 +20,6 @@ namespace {
 
 const char *const DownsamplingLine = "Downsampling 33x33x33 LUT to 17x17x17...";
 const char *const UpsamplingLine = "Upsampling 17x17x17 LUT to 33x33x33...";
-
-template <typename T, typename Signal>
-void assign(Monitor *self, T &member, const T &value, Signal signal)
-{
-    if (member == value)
-        return;
-    member = value;
-    emit(self->*signal)();
-}
 
 } // namespace
 
@@ -49,12 +41,6 @@ QString Monitor::analyzerPngUrl() const
 {
     return QUrl::fromLocalFile(m_analyzerPngPath).toString();
 }
-
-void Monitor::setModel(const QString &value) { assign(this, m_model, value, &Monitor::modelChanged); }
-void Monitor::setSerial(const QString &value) { assign(this, m_serial, value, &Monitor::serialChanged); }
-void Monitor::setVersion(const QString &value) { assign(this, m_version, value, &Monitor::versionChanged); }
-void Monitor::setPortNum(int value) { assign(this, m_portNum, value, &Monitor::portNumChanged); }
-void Monitor::setChannelNum(int value) { assign(this, m_channelNum, value, &Monitor::channelNumChanged); }
 
 void Monitor::resetToDefaults()
 {
@@ -109,7 +95,7 @@ void Monitor::processReply(QByteArray &payload, mncp_protocol_header &header)
         {MNCP_PROTOCOL_CUSTOM_MARKER, &Monitor::processCustomMarker},
         {MNCP_PROTOCOL_ANALYZER, &Monitor::processAnalyzerPng},
     };
-    m_lastHeader = header;
+    m_lastReplyHeader = header;
     const Handler handler = handlers.value(header.protocol, nullptr);
     if (handler)
         (this->*handler)(payload);
@@ -117,7 +103,7 @@ void Monitor::processReply(QByteArray &payload, mncp_protocol_header &header)
 
 void Monitor::processBasicInfo(const QByteArray &payload)
 {
-    switch (m_lastHeader.request) {
+    switch (m_lastReplyHeader.request) {
     case 0: setModel(mncp_string(payload)); break;
     case 1: setVersion(mncp_string(payload)); break;
     case 2: setSerial(mncp_string(payload)); break;
@@ -146,7 +132,7 @@ void Monitor::processChannels(const QByteArray &payload)
 
 void Monitor::processChannelInfo(const QByteArray &payload)
 {
-    m_channels.applyReply(m_lastHeader.request, payload);
+    m_channels.applyReply(m_lastReplyHeader.request, payload);
 }
 
 void Monitor::processLut1dFormat(const QByteArray &payload)
@@ -190,15 +176,15 @@ void Monitor::processFrameCapture(const QByteArray &payload)
 void Monitor::processScopeStream(const QByteArray &payload)
 {
     qDebug() << "Monitor received ScopeStream frame data, len = " << payload.size();
-    if (m_lastHeader.request != 0)
-        m_scopeStream.receiveFrame(payload, m_lastHeader.request);
+    if (m_lastReplyHeader.request != 0)
+        m_scopeStream.receiveFrame(payload, m_lastReplyHeader.request);
 }
 
 void Monitor::processCustomMarker(const QByteArray &payload)
 {
-    if (m_lastHeader.request != MNCP_MARKER_LIST)
+    if (m_lastReplyHeader.request != MNCP_MARKER_LIST)
         return;
-    qDebug() << "marker list length" << m_lastHeader.length << payload.toHex();
+    qDebug() << "marker list length" << m_lastReplyHeader.length << payload.toHex();
     const auto announced = le32u(payload, 0);
     if (!announced) {
         // Like every other short reply: the user's list is not emptied by a broken answer.
@@ -290,16 +276,15 @@ std::optional<quint16> Monitor::lutTarget(LutType type, LutFunc func, const char
     return lutProtocol(type, func, forLoad);
 }
 
-std::optional<QByteArray> Monitor::readFile(const QString &path, const char *kind) const
+std::optional<QByteArray> Monitor::readFile(const QString &path, const char *kind)
 {
-    if (path.isEmpty())
-        return QByteArray();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning() << "Failed to open" << kind << "file:" << path;
+    WholeFile file = readWholeFile(path);
+    if (!file.ok()) {
+        qWarning() << (file.status == WholeFile::NotOpened ? "Failed to open" : "Failed to read") << kind
+                   << "file:" << path;
         return std::nullopt;
     }
-    return file.readAll();
+    return std::move(file.data);
 }
 
 std::optional<QString> Monitor::localPath(const QUrl &url, const char *kind)
@@ -349,7 +334,10 @@ void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
     if (!local)
         return;
     const QString &path = *local;
-    const auto payload = CubrixUtils::isCubeSize33(path) ? downsampled(path) : readFile(path, "LUT");
+    // An empty URL sends an empty table.
+    const auto payload = path.isEmpty()                     ? QByteArray()
+                         : CubrixUtils::isCubeSize33(path) ? downsampled(path)
+                                                           : readFile(path, "LUT");
     if (!payload)
         return;
     appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_SEND, ch), *payload);
@@ -364,29 +352,21 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
         return;
 
     QByteArray payload;
-    const QString path = url.toLocalFile();
     if (!url.isEmpty()) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            qWarning() << "Failed to open LUT file:" << path;
+        const QString path = url.toLocalFile();
+        const auto contents = readFile(path, "LUT");
+        if (!contents)
             return;
-        }
-        if (type != LUT_TYPE_3D) {
-            payload = file.readAll();
+        if (type != LUT_TYPE_3D || path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive)) {
+            payload = *contents;
         } else if (path.endsWith(QLatin1String(".cube"), Qt::CaseInsensitive)) {
-            std::optional<QByteArray> text;
-            if (CubrixUtils::isCubeSize33(path))
-                text = downsampled(path);
-            else
-                text = file.readAll();
+            const auto text = CubrixUtils::isCubeSize33(path) ? downsampled(path) : contents;
             if (!text)
                 return;
             const auto image = nonEmpty(CubrixUtils::cubeToBinaryLut(*text));
             if (!image)
                 return;
             payload = *image;
-        } else if (path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive)) {
-            payload = file.readAll();
         } else {
             qWarning() << "Unknown 3D LUT format (not .cube or .dat)";
             return;

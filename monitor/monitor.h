@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/captureframe.h"
+#include "device/assignnotify.h"
 #include "device/channellist.h"
 #include "device/devicebase.h"
 #include "scope/scopestream.h"
@@ -76,11 +77,11 @@ public:
     QString analyzerPngUrl() const;
     QString analyzerPngLocalPath() const { return m_analyzerPngPath; }
 
-    void setModel(const QString &value);
-    void setSerial(const QString &value);
-    void setVersion(const QString &value);
-    void setPortNum(int value);
-    void setChannelNum(int value);
+    void setModel(const QString &value) { assignNotify(this, m_model, value, &Monitor::modelChanged); }
+    void setSerial(const QString &value) { assignNotify(this, m_serial, value, &Monitor::serialChanged); }
+    void setVersion(const QString &value) { assignNotify(this, m_version, value, &Monitor::versionChanged); }
+    void setPortNum(int value) { assignNotify(this, m_portNum, value, &Monitor::portNumChanged); }
+    void setChannelNum(int value) { assignNotify(this, m_channelNum, value, &Monitor::channelNumChanged); }
 
     // Custom markers and analyzer pictures.
     Q_INVOKABLE void setOffTempCustomMarker();
@@ -160,8 +161,8 @@ private:
     std::optional<quint16> lutTarget(LutType type, LutFunc func, const char *unknownType, bool forLoad) const;
     void storeLut(const char *operation, LutType type, LutFunc func, int id, const QUrl &url,
                   const std::function<std::optional<QByteArray>(const QString &)> &payloadOf);
-    // Reads a whole file; empty for no path, nullopt (with a warning) when a named file cannot be read.
-    std::optional<QByteArray> readFile(const QString &path, const char *kind) const;
+    // A whole file, or nullopt (with a warning) when it cannot be opened or read.
+    static std::optional<QByteArray> readFile(const QString &path, const char *kind);
     // The local path of a URL; empty for an empty URL, nullopt (with a warning) for a URL that
     // names no local file, whose empty path would otherwise send an empty table.
     static std::optional<QString> localPath(const QUrl &url, const char *kind);
@@ -190,7 +191,7 @@ private:
     int m_dit3dlutInbit = 10;
     int m_dit3dlutOutbit = 10;
     int m_dit3dlutSize = 17;
-    mncp_protocol_header m_lastHeader{};
+    mncp_protocol_header m_lastReplyHeader{};
     ChannelList m_channels;
     ScopeStream m_scopeStream;
     QPointer<CaptureFrame> m_captureFrame;

@@ -366,7 +366,15 @@ void TestMonitorLut::unreadableOrShortFilesSendNothing()
     shortFile.write("LUT_3D_SIZE 17\n0 0 0\n1 1 1\n");
     shortFile.close();
     const QUrl missing = QUrl::fromLocalFile(m_dir.filePath("missing.cube"));
+    // Opens, but reading a process's own memory from offset 0 fails.
+    const QUrl unreadable = QUrl::fromLocalFile(QStringLiteral("/proc/self/mem"));
+    QFile mem(unreadable.toLocalFile());
+    QVERIFY(mem.open(QIODevice::ReadOnly) && mem.readAll().isEmpty() && mem.error() == QFileDevice::ReadError);
     const auto commands = commandsAfter([&] {
+        m_monitor->sendLutFile(Monitor::LUT_TYPE_1D, Monitor::LUT_FUNC_DIT, 0, unreadable);
+        m_monitor->sendLutFileDownscale(Monitor::LUT_TYPE_1D, Monitor::LUT_FUNC_DIT, 0, unreadable);
+        m_monitor->saveLutFile(Monitor::LUT_TYPE_1D, Monitor::LUT_FUNC_DIT, 0, unreadable);
+        m_monitor->sendCustomMarker(unreadable);
         m_monitor->sendLutFile(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, missing);
         m_monitor->sendLutFileDownscale(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, missing);
         m_monitor->saveLutFile(Monitor::LUT_TYPE_1D, Monitor::LUT_FUNC_DIT, 0, missing);
