@@ -52,6 +52,70 @@ int basicInfoLayoutSize(quint16 request)
 // After the layout check every read is in range; the fallback only keeps the readers honest.
 int word16(const QByteArray &payload, int offset) { return be16(payload, offset).value_or(0); }
 
+using Setter = void (Cubrix::*)(int);
+using Signal = void (Cubrix::*)();
+
+// The setters of one channel's state, in the order it is applied and reset: front 1D LUT, back
+// 1D LUT, 3D LUT, frame, input, range. Null where the channel has no such field.
+struct ChannelSetters {
+    Setter lut1State, lut1Load, lut2State, lut2Load, lut3dState, lut3dLoad, frameState, frameLoad, input, range;
+};
+
+#define LUT_SETTERS(c)                                                                                         \
+    &Cubrix::set_##c##_1dlut1_state, &Cubrix::set_##c##_1dlut1_load, &Cubrix::set_##c##_1dlut2_state,           \
+        &Cubrix::set_##c##_1dlut2_load, &Cubrix::set_##c##_3dlut_state, &Cubrix::set_##c##_3dlut_load
+#define FRAME_SETTERS(c) &Cubrix::set_##c##_frm_state, &Cubrix::set_##c##_frm_load
+const ChannelSetters Mode1Ch1{LUT_SETTERS(boxmode1_ch1), FRAME_SETTERS(boxmode1_ch1), &Cubrix::set_boxmode1_ch1_input,
+                              &Cubrix::set_boxmode1_ch1_range};
+const ChannelSetters Mode2Ch1{LUT_SETTERS(boxmode2_ch1), FRAME_SETTERS(boxmode2_ch1), &Cubrix::set_boxmode2_ch1_input,
+                              &Cubrix::set_boxmode2_ch1_range};
+const ChannelSetters Mode2Ch2{LUT_SETTERS(boxmode2_ch2), nullptr, nullptr, &Cubrix::set_boxmode2_ch2_input,
+                              &Cubrix::set_boxmode2_ch2_range};
+// The generator has no input to select.
+const ChannelSetters Mode3Ch1{LUT_SETTERS(boxmode3_ch1), FRAME_SETTERS(boxmode3_ch1), nullptr,
+                              &Cubrix::set_boxmode3_ch1_range};
+#undef LUT_SETTERS
+#undef FRAME_SETTERS
+
+// Channel-block words in wire order are front 1D, 3D, back 1D, input, range; the fields are
+// applied, and so signalled, as front 1D, back 1D, 3D, input, range.
+void applyChannelBlock(Cubrix &cubrix, const ChannelSetters &channel, const QByteArray &payload)
+{
+    const std::pair<Setter, int> fields[] = {
+        {channel.lut1State, 0},  {channel.lut1Load, 1},  {channel.lut2State, 4}, {channel.lut2Load, 5},
+        {channel.lut3dState, 2}, {channel.lut3dLoad, 3}, {channel.input, 6},     {channel.range, 7},
+    };
+    for (const auto &[setter, word] : fields) {
+        if (setter)
+            (cubrix.*setter)(word16(payload, 2 * word));
+    }
+}
+
+void applyFrameBlock(Cubrix &cubrix, const ChannelSetters &channel, const QByteArray &payload)
+{
+    (cubrix.*channel.frameState)(word16(payload, 0));
+    (cubrix.*channel.frameLoad)(word16(payload, 2));
+}
+
+// Clears a channel but for its range: the reset clears the mode 3 range only after the
+// generator's input type, and keeps the same order for every channel.
+void clearAllButRange(Cubrix &cubrix, const ChannelSetters &channel)
+{
+    for (Setter setter : {channel.lut1State, channel.lut1Load, channel.lut2State, channel.lut2Load, channel.lut3dState,
+                          channel.lut3dLoad, channel.frameState, channel.frameLoad, channel.input}) {
+        if (setter)
+            (cubrix.*setter)(0);
+    }
+}
+
+// Per mode, the notify signals of the LUT format words.
+#define LUT_FORMAT_SIGNALS(m)                                                                                  \
+    {&Cubrix::m##_1dlut_inbitChanged, &Cubrix::m##_1dlut_outbitChanged, &Cubrix::m##_3dlut_inbitChanged,        \
+     &Cubrix::m##_3dlut_outbitChanged, &Cubrix::m##_3dlut_sizeChanged}
+const Signal LutFormatSignals[3][5] = {LUT_FORMAT_SIGNALS(boxmode1), LUT_FORMAT_SIGNALS(boxmode2),
+                                       LUT_FORMAT_SIGNALS(boxmode3)};
+#undef LUT_FORMAT_SIGNALS
+
 } // namespace
 
 Cubrix::Cubrix(QObject *parent)
@@ -75,128 +139,32 @@ Cubrix::~Cubrix()
 
 // ---- setters --------------------------------------------------------------------------------
 
-void Cubrix::assignInt(int &member, int value, void (Cubrix::*changed)())
-{
-    if (member == value)
-        return;
-    member = value;
-    emit(this->*changed)();
-}
-
-void Cubrix::setModel(const QString &value)
-{
-    if (m_model == value)
-        return;
-    m_model = value;
-    emit modelChanged();
-}
-
-void Cubrix::setSerial(const QString &value)
-{
-    if (m_serial == value)
-        return;
-    m_serial = value;
-    emit serialChanged();
-}
-
-void Cubrix::setVersion(const QString &value)
-{
-    if (m_version == value)
-        return;
-    m_version = value;
-    emit versionChanged();
-}
-
-void Cubrix::setPortNum(int value) { assignInt(m_port_num, value, &Cubrix::portNumChanged); }
-void Cubrix::setChannelNum(int value) { assignInt(m_channel_num, value, &Cubrix::channelNumChanged); }
-void Cubrix::setBoxCh(int value) { assignInt(m_box_ch, value, &Cubrix::boxChChanged); }
-void Cubrix::setBoxAnci(int value) { assignInt(m_box_anci, value, &Cubrix::boxAnciChanged); }
-
 void Cubrix::setBoxMode(int value)
 {
-    if (m_box_mode == value)
-        return;
-    m_box_mode = value;
-    emit boxModeChanged();
     // A captured frame belongs to the mode it was taken in.
-    emit frameClear();
+    if (assignNotify(this, m_boxMode, value, &Cubrix::boxModeChanged))
+        emit frameClear();
 }
 
 void Cubrix::setBox_lut_interpolation(int value)
 {
-    m_box_lut_interpolation = value;
+    m_lutInterpolation = value;
     emit boxLutInterpolationChanged();
     qDebug() << "set lut_interpolation= " << value;
 }
 
 void Cubrix::setCube(int set)
 {
-    m_cube_bit_def = set;
+    m_cubeBitDef = set;
     emit cubeBitDefChanged();
     qDebug() << "set cube bit def = " << set;
 }
 
-void Cubrix::setBoxmode1_ch1_frm_state(int value)
+void Cubrix::set_boxmode1_ch1_frm_state(int value)
 {
     qDebug() << "set mode1ch1 frame state = " << value;
-    assignInt(m_boxmode1_ch1_frm_state, value, &Cubrix::boxmode1_ch1_frm_stateChanged);
+    assignNotify(this, m_mode1Ch1.frameState, value, &Cubrix::boxmode1_ch1_frm_stateChanged);
 }
-
-void Cubrix::setBoxmode1_1dlut_inbit(int value) { assignInt(m_boxmode1_1dlut_inbit, value, &Cubrix::boxmode1_1dlut_inbitChanged); }
-void Cubrix::setBoxmode1_1dlut_outbit(int value) { assignInt(m_boxmode1_1dlut_outbit, value, &Cubrix::boxmode1_1dlut_outbitChanged); }
-void Cubrix::setBoxmode1_3dlut_inbit(int value) { assignInt(m_boxmode1_3dlut_inbit, value, &Cubrix::boxmode1_3dlut_inbitChanged); }
-void Cubrix::setBoxmode1_3dlut_outbit(int value) { assignInt(m_boxmode1_3dlut_outbit, value, &Cubrix::boxmode1_3dlut_outbitChanged); }
-void Cubrix::setBoxmode1_3dlut_size(int value) { assignInt(m_boxmode1_3dlut_size, value, &Cubrix::boxmode1_3dlut_sizeChanged); }
-void Cubrix::setBoxmode2_1dlut_inbit(int value) { assignInt(m_boxmode2_1dlut_inbit, value, &Cubrix::boxmode2_1dlut_inbitChanged); }
-void Cubrix::setBoxmode2_1dlut_outbit(int value) { assignInt(m_boxmode2_1dlut_outbit, value, &Cubrix::boxmode2_1dlut_outbitChanged); }
-void Cubrix::setBoxmode2_3dlut_inbit(int value) { assignInt(m_boxmode2_3dlut_inbit, value, &Cubrix::boxmode2_3dlut_inbitChanged); }
-void Cubrix::setBoxmode2_3dlut_outbit(int value) { assignInt(m_boxmode2_3dlut_outbit, value, &Cubrix::boxmode2_3dlut_outbitChanged); }
-void Cubrix::setBoxmode2_3dlut_size(int value) { assignInt(m_boxmode2_3dlut_size, value, &Cubrix::boxmode2_3dlut_sizeChanged); }
-void Cubrix::setBoxmode3_1dlut_inbit(int value) { assignInt(m_boxmode3_1dlut_inbit, value, &Cubrix::boxmode3_1dlut_inbitChanged); }
-void Cubrix::setBoxmode3_1dlut_outbit(int value) { assignInt(m_boxmode3_1dlut_outbit, value, &Cubrix::boxmode3_1dlut_outbitChanged); }
-void Cubrix::setBoxmode3_3dlut_inbit(int value) { assignInt(m_boxmode3_3dlut_inbit, value, &Cubrix::boxmode3_3dlut_inbitChanged); }
-void Cubrix::setBoxmode3_3dlut_outbit(int value) { assignInt(m_boxmode3_3dlut_outbit, value, &Cubrix::boxmode3_3dlut_outbitChanged); }
-void Cubrix::setBoxmode3_3dlut_size(int value) { assignInt(m_boxmode3_3dlut_size, value, &Cubrix::boxmode3_3dlut_sizeChanged); }
-void Cubrix::setBoxmode1_ch1_1dlut1_state(int value) { assignInt(m_boxmode1_ch1_1dlut1_state, value, &Cubrix::boxmode1_ch1_1dlut1_stateChanged); }
-void Cubrix::setBoxmode1_ch1_1dlut1_load(int value) { assignInt(m_boxmode1_ch1_1dlut1_load, value, &Cubrix::boxmode1_ch1_1dlut1_loadChanged); }
-void Cubrix::setBoxmode1_ch1_1dlut2_state(int value) { assignInt(m_boxmode1_ch1_1dlut2_state, value, &Cubrix::boxmode1_ch1_1dlut2_stateChanged); }
-void Cubrix::setBoxmode1_ch1_1dlut2_load(int value) { assignInt(m_boxmode1_ch1_1dlut2_load, value, &Cubrix::boxmode1_ch1_1dlut2_loadChanged); }
-void Cubrix::setBoxmode1_ch1_3dlut_state(int value) { assignInt(m_boxmode1_ch1_3dlut_state, value, &Cubrix::boxmode1_ch1_3dlut_stateChanged); }
-void Cubrix::setBoxmode1_ch1_3dlut_load(int value) { assignInt(m_boxmode1_ch1_3dlut_load, value, &Cubrix::boxmode1_ch1_3dlut_loadChanged); }
-void Cubrix::setBoxmode1_ch1_frm_load(int value) { assignInt(m_boxmode1_ch1_frm_load, value, &Cubrix::boxmode1_ch1_frm_loadChanged); }
-void Cubrix::setBoxmode1_ch1_input(int value) { assignInt(m_boxmode1_ch1_input, value, &Cubrix::boxmode1_ch1_inputChanged); }
-void Cubrix::setBoxmode1_ch1_range(int value) { assignInt(m_boxmode1_ch1_range, value, &Cubrix::boxmode1_ch1_rangeChanged); }
-void Cubrix::setBoxmode1_ch1_signal(int value) { assignInt(m_boxmode1_ch1_signal, value, &Cubrix::boxmode1_ch1_signalChanged); }
-void Cubrix::setBoxmode2_ch1_1dlut1_state(int value) { assignInt(m_boxmode2_ch1_1dlut1_state, value, &Cubrix::boxmode2_ch1_1dlut1_stateChanged); }
-void Cubrix::setBoxmode2_ch1_1dlut1_load(int value) { assignInt(m_boxmode2_ch1_1dlut1_load, value, &Cubrix::boxmode2_ch1_1dlut1_loadChanged); }
-void Cubrix::setBoxmode2_ch1_1dlut2_state(int value) { assignInt(m_boxmode2_ch1_1dlut2_state, value, &Cubrix::boxmode2_ch1_1dlut2_stateChanged); }
-void Cubrix::setBoxmode2_ch1_1dlut2_load(int value) { assignInt(m_boxmode2_ch1_1dlut2_load, value, &Cubrix::boxmode2_ch1_1dlut2_loadChanged); }
-void Cubrix::setBoxmode2_ch1_3dlut_state(int value) { assignInt(m_boxmode2_ch1_3dlut_state, value, &Cubrix::boxmode2_ch1_3dlut_stateChanged); }
-void Cubrix::setBoxmode2_ch1_3dlut_load(int value) { assignInt(m_boxmode2_ch1_3dlut_load, value, &Cubrix::boxmode2_ch1_3dlut_loadChanged); }
-void Cubrix::setBoxmode2_ch1_frm_state(int value) { assignInt(m_boxmode2_ch1_frm_state, value, &Cubrix::boxmode2_ch1_frm_stateChanged); }
-void Cubrix::setBoxmode2_ch1_frm_load(int value) { assignInt(m_boxmode2_ch1_frm_load, value, &Cubrix::boxmode2_ch1_frm_loadChanged); }
-void Cubrix::setBoxmode2_ch1_input(int value) { assignInt(m_boxmode2_ch1_input, value, &Cubrix::boxmode2_ch1_inputChanged); }
-void Cubrix::setBoxmode2_ch1_range(int value) { assignInt(m_boxmode2_ch1_range, value, &Cubrix::boxmode2_ch1_rangeChanged); }
-void Cubrix::setBoxmode2_ch2_1dlut1_state(int value) { assignInt(m_boxmode2_ch2_1dlut1_state, value, &Cubrix::boxmode2_ch2_1dlut1_stateChanged); }
-void Cubrix::setBoxmode2_ch2_1dlut1_load(int value) { assignInt(m_boxmode2_ch2_1dlut1_load, value, &Cubrix::boxmode2_ch2_1dlut1_loadChanged); }
-void Cubrix::setBoxmode2_ch2_1dlut2_state(int value) { assignInt(m_boxmode2_ch2_1dlut2_state, value, &Cubrix::boxmode2_ch2_1dlut2_stateChanged); }
-void Cubrix::setBoxmode2_ch2_1dlut2_load(int value) { assignInt(m_boxmode2_ch2_1dlut2_load, value, &Cubrix::boxmode2_ch2_1dlut2_loadChanged); }
-void Cubrix::setBoxmode2_ch2_3dlut_state(int value) { assignInt(m_boxmode2_ch2_3dlut_state, value, &Cubrix::boxmode2_ch2_3dlut_stateChanged); }
-void Cubrix::setBoxmode2_ch2_3dlut_load(int value) { assignInt(m_boxmode2_ch2_3dlut_load, value, &Cubrix::boxmode2_ch2_3dlut_loadChanged); }
-void Cubrix::setBoxmode2_ch2_input(int value) { assignInt(m_boxmode2_ch2_input, value, &Cubrix::boxmode2_ch2_inputChanged); }
-void Cubrix::setBoxmode2_ch2_range(int value) { assignInt(m_boxmode2_ch2_range, value, &Cubrix::boxmode2_ch2_rangeChanged); }
-void Cubrix::setBoxmode3_ch1_1dlut1_state(int value) { assignInt(m_boxmode3_ch1_1dlut1_state, value, &Cubrix::boxmode3_ch1_1dlut1_stateChanged); }
-void Cubrix::setBoxmode3_ch1_1dlut1_load(int value) { assignInt(m_boxmode3_ch1_1dlut1_load, value, &Cubrix::boxmode3_ch1_1dlut1_loadChanged); }
-void Cubrix::setBoxmode3_ch1_1dlut2_state(int value) { assignInt(m_boxmode3_ch1_1dlut2_state, value, &Cubrix::boxmode3_ch1_1dlut2_stateChanged); }
-void Cubrix::setBoxmode3_ch1_1dlut2_load(int value) { assignInt(m_boxmode3_ch1_1dlut2_load, value, &Cubrix::boxmode3_ch1_1dlut2_loadChanged); }
-void Cubrix::setBoxmode3_ch1_3dlut_state(int value) { assignInt(m_boxmode3_ch1_3dlut_state, value, &Cubrix::boxmode3_ch1_3dlut_stateChanged); }
-void Cubrix::setBoxmode3_ch1_frm_state(int value) { assignInt(m_boxmode3_ch1_frm_state, value, &Cubrix::boxmode3_ch1_frm_stateChanged); }
-void Cubrix::setBoxmode3_ch1_frm_load(int value) { assignInt(m_boxmode3_ch1_frm_load, value, &Cubrix::boxmode3_ch1_frm_loadChanged); }
-void Cubrix::setBoxmode3_ch1_3dlut_load(int value) { assignInt(m_boxmode3_ch1_3dlut_load, value, &Cubrix::boxmode3_ch1_3dlut_loadChanged); }
-void Cubrix::setBoxmode3_ch1_range(int value) { assignInt(m_boxmode3_ch1_range, value, &Cubrix::boxmode3_ch1_rangeChanged); }
-void Cubrix::setBoxmode3_input_type(int value) { assignInt(m_boxmode3_input_type, value, &Cubrix::boxmode3_input_typeChanged); }
-void Cubrix::setBoxmode3_output_type(int value) { assignInt(m_boxmode3_output_type, value, &Cubrix::boxmode3_output_typeChanged); }
-void Cubrix::setBoxmode3_output_form(int value) { assignInt(m_boxmode3_output_form, value, &Cubrix::boxmode3_output_formChanged); }
 
 // ---- state ----------------------------------------------------------------------------------
 
@@ -205,81 +173,31 @@ void Cubrix::resetToDefaults()
     setVersion(QString());
     setSerial(QString());
     setModel(QString());
-
     setPortNum(0);
     setChannelNum(0);
-
     // QML drops its channel views first; the records stay children until the device goes.
     emit destroyChannel();
     m_channels.clear();
-
     setBoxMode(0);
     setBoxCh(0);
-
     setCube(3);
-
-    setBoxmode1_1dlut_inbit(0);
-    setBoxmode1_1dlut_outbit(0);
-    setBoxmode1_3dlut_inbit(0);
-    setBoxmode1_3dlut_outbit(0);
-    setBoxmode1_3dlut_size(0);
-    setBoxmode2_1dlut_inbit(0);
-    setBoxmode2_1dlut_outbit(0);
-    setBoxmode2_3dlut_inbit(0);
-    setBoxmode2_3dlut_outbit(0);
-    setBoxmode2_3dlut_size(0);
-    setBoxmode3_1dlut_inbit(0);
-    setBoxmode3_1dlut_outbit(0);
-    setBoxmode3_3dlut_inbit(0);
-    setBoxmode3_3dlut_outbit(0);
-    setBoxmode3_3dlut_size(0);
-
-    setBoxmode1_ch1_1dlut1_state(0);
-    setBoxmode1_ch1_1dlut1_load(0);
-    setBoxmode1_ch1_1dlut2_state(0);
-    setBoxmode1_ch1_1dlut2_load(0);
-    setBoxmode1_ch1_3dlut_state(0);
-    setBoxmode1_ch1_3dlut_load(0);
-    setBoxmode1_ch1_frm_state(0);
-    setBoxmode1_ch1_frm_load(0);
-    setBoxmode1_ch1_input(0);
-    setBoxmode1_ch1_range(0);
-    setBoxmode1_ch1_signal(0);
-
-    setBoxmode2_ch1_1dlut1_state(0);
-    setBoxmode2_ch1_1dlut1_load(0);
-    setBoxmode2_ch1_1dlut2_state(0);
-    setBoxmode2_ch1_1dlut2_load(0);
-    setBoxmode2_ch1_3dlut_state(0);
-    setBoxmode2_ch1_3dlut_load(0);
-    setBoxmode2_ch1_frm_state(0);
-    setBoxmode2_ch1_frm_load(0);
-    setBoxmode2_ch1_input(0);
-    setBoxmode2_ch1_range(0);
-
-    setBoxmode2_ch2_1dlut1_state(0);
-    setBoxmode2_ch2_1dlut1_load(0);
-    setBoxmode2_ch2_1dlut2_state(0);
-    setBoxmode2_ch2_1dlut2_load(0);
-    setBoxmode2_ch2_3dlut_state(0);
-    setBoxmode2_ch2_3dlut_load(0);
-    setBoxmode2_ch2_input(0);
-    setBoxmode2_ch2_range(0);
-
+    for (int mode = 0; mode < 3; ++mode) {
+        for (int word = 0; word < LutFormatWords; ++word)
+            assignNotify(this, m_lutFormat[mode][word], 0, LutFormatSignals[mode][word]);
+    }
+    clearAllButRange(*this, Mode1Ch1);
+    set_boxmode1_ch1_range(0);
+    set_boxmode1_ch1_signal(0);
+    clearAllButRange(*this, Mode2Ch1);
+    set_boxmode2_ch1_range(0);
+    clearAllButRange(*this, Mode2Ch2);
+    set_boxmode2_ch2_range(0);
     setBox_lut_interpolation(1);
-
-    setBoxmode3_ch1_1dlut1_state(0);
-    setBoxmode3_ch1_1dlut1_load(0);
-    setBoxmode3_ch1_1dlut2_state(0);
-    setBoxmode3_ch1_1dlut2_load(0);
-    setBoxmode3_ch1_3dlut_state(0);
-    setBoxmode3_ch1_3dlut_load(0);
-    setBoxmode3_ch1_frm_state(0);
-    setBoxmode3_ch1_frm_load(0);
-    setBoxmode3_input_type(0);
-    setBoxmode3_ch1_range(0);
-    setBoxmode3_output_type(0);
-    setBoxmode3_output_form(0);
+    clearAllButRange(*this, Mode3Ch1);
+    set_boxmode3_input_type(0);
+    set_boxmode3_ch1_range(0);
+    set_boxmode3_output_type(0);
+    set_boxmode3_output_form(0);
 }
 
 void Cubrix::socketStateChanged(QTcpSocket::SocketState state)
@@ -325,14 +243,14 @@ void Cubrix::queryBasicInfo(quint16 request)
 
 void Cubrix::queueChannelQuery(ChannelQuery kind)
 {
-    switch (m_box_mode) {
+    switch (m_boxMode) {
     case 1:
         queryBasicInfo(MNCP_INFO_MODE1_CHANNEL1);
         break;
     case 2:
-        if (m_box_ch == 1)
+        if (m_boxCh == 1)
             queryBasicInfo(MNCP_INFO_MODE2_CHANNEL1);
-        else if (m_box_ch == 2)
+        else if (m_boxCh == 2)
             queryBasicInfo(MNCP_INFO_MODE2_CHANNEL2);
         if (kind == ChannelQuery::ChannelWithMode3)
             queryBasicInfo(MNCP_INFO_MODE3_CHANNEL1);
@@ -348,11 +266,11 @@ void Cubrix::queueChannelQuery(ChannelQuery kind)
 
 void Cubrix::queueFrameQuery()
 {
-    if (m_box_mode == 1)
+    if (m_boxMode == 1)
         queryBasicInfo(MNCP_INFO_MODE1_FRAME);
-    else if (m_box_mode == 2 && m_box_ch == 1)
+    else if (m_boxMode == 2 && m_boxCh == 1)
         queryBasicInfo(MNCP_INFO_MODE2_FRAME);
-    else if (m_box_mode == 3)
+    else if (m_boxMode == 3)
         queryBasicInfo(MNCP_INFO_MODE3_FRAME);
 }
 
@@ -411,33 +329,22 @@ void Cubrix::processBasicInfo(const QByteArray &payload)
     case MNCP_INFO_MODE3_LUT_FORMAT_3D:
         processLutFormat(payload);
         break;
-    case MNCP_INFO_MODE1_CHANNEL1:
-    case MNCP_INFO_MODE2_CHANNEL1:
-    case MNCP_INFO_MODE2_CHANNEL2:
-    case MNCP_INFO_MODE3_CHANNEL1:
-        processChannelBlock(payload);
-        break;
+    case MNCP_INFO_MODE1_CHANNEL1: applyChannelBlock(*this, Mode1Ch1, payload); break;
+    case MNCP_INFO_MODE2_CHANNEL1: applyChannelBlock(*this, Mode2Ch1, payload); break;
+    case MNCP_INFO_MODE2_CHANNEL2: applyChannelBlock(*this, Mode2Ch2, payload); break;
+    case MNCP_INFO_MODE3_CHANNEL1: applyChannelBlock(*this, Mode3Ch1, payload); break;
     case MNCP_INFO_GENERATOR:
         // Word 1 carries nothing the program uses.
-        setBoxmode3_input_type(word16(payload, 0));
-        setBoxmode3_output_type(word16(payload, 4));
-        setBoxmode3_output_form(word16(payload, 6));
+        set_boxmode3_input_type(word16(payload, 0));
+        set_boxmode3_output_type(word16(payload, 4));
+        set_boxmode3_output_form(word16(payload, 6));
         break;
-    case MNCP_INFO_MODE1_FRAME:
-        setBoxmode1_ch1_frm_state(word16(payload, 0));
-        setBoxmode1_ch1_frm_load(word16(payload, 2));
-        break;
-    case MNCP_INFO_MODE2_FRAME:
-        setBoxmode2_ch1_frm_state(word16(payload, 0));
-        setBoxmode2_ch1_frm_load(word16(payload, 2));
-        break;
-    case MNCP_INFO_MODE3_FRAME:
-        setBoxmode3_ch1_frm_state(word16(payload, 0));
-        setBoxmode3_ch1_frm_load(word16(payload, 2));
-        break;
+    case MNCP_INFO_MODE1_FRAME: applyFrameBlock(*this, Mode1Ch1, payload); break;
+    case MNCP_INFO_MODE2_FRAME: applyFrameBlock(*this, Mode2Ch1, payload); break;
+    case MNCP_INFO_MODE3_FRAME: applyFrameBlock(*this, Mode3Ch1, payload); break;
     case MNCP_INFO_MODE1_SIGNAL: {
         const int signal = be16s(payload, 0).value_or(0);
-        setBoxmode1_ch1_signal(signal);
+        set_boxmode1_ch1_signal(signal);
         qDebug() << "process mode1ch1 default-input = " << signal;
         break;
     }
@@ -456,7 +363,7 @@ void Cubrix::processChannels(const QByteArray &payload)
 {
     setChannelNum(be32(payload, 0).value_or(0));
     // ChannelList bounds the count: a channel index is one byte on the wire.
-    const QList<int> created = m_channels.create(this, m_channel_num);
+    const QList<int> created = m_channels.create(this, m_channelNum);
     for (int id : created)
         qDebug("%s: - Appending CHannel: 0x%x -", "processChannels", id);
     emit channelsChanged();
@@ -464,95 +371,23 @@ void Cubrix::processChannels(const QByteArray &payload)
 
 void Cubrix::processLutFormat(const QByteArray &payload)
 {
-    struct Field {
-        int Cubrix::*member;
-        void (Cubrix::*changed)();
-    };
-    static const Field mode1[] = {
-        {&Cubrix::m_boxmode1_1dlut_inbit, &Cubrix::boxmode1_1dlut_inbitChanged},
-        {&Cubrix::m_boxmode1_1dlut_outbit, &Cubrix::boxmode1_1dlut_outbitChanged},
-        {&Cubrix::m_boxmode1_3dlut_inbit, &Cubrix::boxmode1_3dlut_inbitChanged},
-        {&Cubrix::m_boxmode1_3dlut_outbit, &Cubrix::boxmode1_3dlut_outbitChanged},
-        {&Cubrix::m_boxmode1_3dlut_size, &Cubrix::boxmode1_3dlut_sizeChanged},
-    };
-    static const Field mode2[] = {
-        {&Cubrix::m_boxmode2_1dlut_inbit, &Cubrix::boxmode2_1dlut_inbitChanged},
-        {&Cubrix::m_boxmode2_1dlut_outbit, &Cubrix::boxmode2_1dlut_outbitChanged},
-        {&Cubrix::m_boxmode2_3dlut_inbit, &Cubrix::boxmode2_3dlut_inbitChanged},
-        {&Cubrix::m_boxmode2_3dlut_outbit, &Cubrix::boxmode2_3dlut_outbitChanged},
-        {&Cubrix::m_boxmode2_3dlut_size, &Cubrix::boxmode2_3dlut_sizeChanged},
-    };
-    static const Field mode3[] = {
-        {&Cubrix::m_boxmode3_1dlut_inbit, &Cubrix::boxmode3_1dlut_inbitChanged},
-        {&Cubrix::m_boxmode3_1dlut_outbit, &Cubrix::boxmode3_1dlut_outbitChanged},
-        {&Cubrix::m_boxmode3_3dlut_inbit, &Cubrix::boxmode3_3dlut_inbitChanged},
-        {&Cubrix::m_boxmode3_3dlut_outbit, &Cubrix::boxmode3_3dlut_outbitChanged},
-        {&Cubrix::m_boxmode3_3dlut_size, &Cubrix::boxmode3_3dlut_sizeChanged},
-    };
-
-    const Field *fields = nullptr;
-    int count = 0;
+    // A 1D reply carries the first two words of a mode's format, a 3D reply the last three.
+    int mode = 0;
+    int first = In1d;
     switch (m_lastReplyHeader.request) {
-    case MNCP_INFO_MODE1_LUT_FORMAT_1D: fields = mode1; count = 2; break;
-    case MNCP_INFO_MODE1_LUT_FORMAT_3D: fields = mode1 + 2; count = 3; break;
-    case MNCP_INFO_MODE2_LUT_FORMAT_1D: fields = mode2; count = 2; break;
-    case MNCP_INFO_MODE2_LUT_FORMAT_3D: fields = mode2 + 2; count = 3; break;
-    case MNCP_INFO_MODE3_LUT_FORMAT_1D: fields = mode3; count = 2; break;
-    case MNCP_INFO_MODE3_LUT_FORMAT_3D: fields = mode3 + 2; count = 3; break;
+    case MNCP_INFO_MODE1_LUT_FORMAT_1D: break;
+    case MNCP_INFO_MODE1_LUT_FORMAT_3D: first = In3d; break;
+    case MNCP_INFO_MODE2_LUT_FORMAT_1D: mode = 1; break;
+    case MNCP_INFO_MODE2_LUT_FORMAT_3D: mode = 1; first = In3d; break;
+    case MNCP_INFO_MODE3_LUT_FORMAT_1D: mode = 2; break;
+    case MNCP_INFO_MODE3_LUT_FORMAT_3D: mode = 2; first = In3d; break;
     default: return;
     }
     // These words are little-endian on the wire, and QML relies on hearing every report.
-    for (int i = 0; i < count; ++i) {
-        this->*(fields[i].member) = le32(payload, 4 * i).value_or(0);
-        emit(this->*(fields[i].changed))();
-    }
-}
-
-void Cubrix::processChannelBlock(const QByteArray &payload)
-{
-    using Setter = void (Cubrix::*)(int);
-    struct Block {
-        Setter lut1State, lut1Load, lut3dState, lut3dLoad, lut2State, lut2Load, input, range;
-    };
-    static const Block mode1ch1{&Cubrix::setBoxmode1_ch1_1dlut1_state, &Cubrix::setBoxmode1_ch1_1dlut1_load,
-                                &Cubrix::setBoxmode1_ch1_3dlut_state,  &Cubrix::setBoxmode1_ch1_3dlut_load,
-                                &Cubrix::setBoxmode1_ch1_1dlut2_state, &Cubrix::setBoxmode1_ch1_1dlut2_load,
-                                &Cubrix::setBoxmode1_ch1_input,        &Cubrix::setBoxmode1_ch1_range};
-    static const Block mode2ch1{&Cubrix::setBoxmode2_ch1_1dlut1_state, &Cubrix::setBoxmode2_ch1_1dlut1_load,
-                                &Cubrix::setBoxmode2_ch1_3dlut_state,  &Cubrix::setBoxmode2_ch1_3dlut_load,
-                                &Cubrix::setBoxmode2_ch1_1dlut2_state, &Cubrix::setBoxmode2_ch1_1dlut2_load,
-                                &Cubrix::setBoxmode2_ch1_input,        &Cubrix::setBoxmode2_ch1_range};
-    static const Block mode2ch2{&Cubrix::setBoxmode2_ch2_1dlut1_state, &Cubrix::setBoxmode2_ch2_1dlut1_load,
-                                &Cubrix::setBoxmode2_ch2_3dlut_state,  &Cubrix::setBoxmode2_ch2_3dlut_load,
-                                &Cubrix::setBoxmode2_ch2_1dlut2_state, &Cubrix::setBoxmode2_ch2_1dlut2_load,
-                                &Cubrix::setBoxmode2_ch2_input,        &Cubrix::setBoxmode2_ch2_range};
-    // The generator has no input to select: word 6 is ignored in mode 3.
-    static const Block mode3ch1{&Cubrix::setBoxmode3_ch1_1dlut1_state, &Cubrix::setBoxmode3_ch1_1dlut1_load,
-                                &Cubrix::setBoxmode3_ch1_3dlut_state,  &Cubrix::setBoxmode3_ch1_3dlut_load,
-                                &Cubrix::setBoxmode3_ch1_1dlut2_state, &Cubrix::setBoxmode3_ch1_1dlut2_load,
-                                nullptr,                               &Cubrix::setBoxmode3_ch1_range};
-
-    const Block *block = nullptr;
-    switch (m_lastReplyHeader.request) {
-    case MNCP_INFO_MODE1_CHANNEL1: block = &mode1ch1; break;
-    case MNCP_INFO_MODE2_CHANNEL1: block = &mode2ch1; break;
-    case MNCP_INFO_MODE2_CHANNEL2: block = &mode2ch2; break;
-    case MNCP_INFO_MODE3_CHANNEL1: block = &mode3ch1; break;
-    default: return;
-    }
-
-    // Wire order is front 1D, 3D, back 1D; the fields are applied, and so signalled, as
-    // front 1D, back 1D, 3D, input, range.
-    const struct {
-        int word;
-        Setter setter;
-    } fields[] = {
-        {0, block->lut1State}, {1, block->lut1Load},  {4, block->lut2State}, {5, block->lut2Load},
-        {2, block->lut3dState}, {3, block->lut3dLoad}, {6, block->input},     {7, block->range},
-    };
-    for (const auto &field : fields) {
-        if (field.setter)
-            (this->*field.setter)(word16(payload, 2 * field.word));
+    const int last = first == In1d ? Out1d : Size3d;
+    for (int word = first; word <= last; ++word) {
+        m_lutFormat[mode][word] = le32(payload, 4 * (word - first)).value_or(0);
+        emit(this->*LutFormatSignals[mode][word])();
     }
 }
 
@@ -568,12 +403,12 @@ void Cubrix::processFrameData(const QByteArray &payload)
         return;
     // The capture item scales the picture by the input range of the channel it came from.
     int range = 0;
-    if (m_box_mode == 1)
-        range = m_boxmode1_ch1_range;
-    else if (m_box_mode == 2 && m_box_ch == 1)
-        range = m_boxmode2_ch1_range;
-    else if (m_box_mode == 2 && m_box_ch == 2)
-        range = m_boxmode2_ch2_range;
+    if (m_boxMode == 1)
+        range = m_mode1Ch1.range;
+    else if (m_boxMode == 2 && m_boxCh == 1)
+        range = m_mode2Ch1.range;
+    else if (m_boxMode == 2 && m_boxCh == 2)
+        range = m_mode2Ch2.range;
     else
         return;
     m_captureFrame->receiveFrame(payload, static_cast<uint>(range));
@@ -717,7 +552,7 @@ void Cubrix::setInputRange(int input, int rangelut)
 void Cubrix::setInputSignal(int input)
 {
     // Only single-channel mode has a selectable input signal format.
-    if (m_box_mode != 1)
+    if (m_boxMode != 1)
         return;
     appendCmd(MNCP_PROTOCOL_INPUT_SIGNAL, static_cast<quint16>(input));
     queryBasicInfo(MNCP_INFO_MODE1_SIGNAL);

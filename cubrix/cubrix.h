@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/captureframe.h"
+#include "device/assignnotify.h"
 #include "device/channellist.h"
 #include "device/devicebase.h"
 #include "mncp/mncpids.h"
@@ -16,6 +17,19 @@
 #include <optional>
 
 class QTimer;
+
+// One int property of the box state on one line: the property, its getter, and a setter that
+// stores into the grouped state and notifies only on a change. The notify signals are declared
+// one per line among the signals, whose order differs from the properties'.
+#define CUBRIX_STATE(name, member)                                                                 \
+    Q_PROPERTY(int name READ name WRITE set_##name NOTIFY name##Changed)                           \
+    int name() const { return member; }                                                            \
+    void set_##name(int value) { assignNotify(this, member, value, &Cubrix::name##Changed); }
+// The same with a setter of its own in cubrix.cpp.
+#define CUBRIX_STATE_OWN_SETTER(name, member)                                                      \
+    Q_PROPERTY(int name READ name WRITE set_##name NOTIFY name##Changed)                           \
+    int name() const { return member; }                                                            \
+    void set_##name(int value);
 
 // The Cubrix LUT box: learns the box state (modes, channels, LUT and frame slots, ranges,
 // signal formats, test pattern generator) from basic-info replies, and turns QML calls into
@@ -39,62 +53,6 @@ class Cubrix : public DeviceBase
     Q_PROPERTY(int box_anci READ boxAnci WRITE setBoxAnci NOTIFY boxAnciChanged)
     Q_PROPERTY(int box_lut_interpolation READ box_lut_interpolation WRITE setBox_lut_interpolation NOTIFY boxLutInterpolationChanged)
     Q_PROPERTY(int cube_bit_def READ cubeBitDef WRITE setCube NOTIFY cubeBitDefChanged)
-    Q_PROPERTY(int boxmode1_1dlut_inbit READ boxmode1_1dlut_inbit WRITE setBoxmode1_1dlut_inbit NOTIFY boxmode1_1dlut_inbitChanged)
-    Q_PROPERTY(int boxmode1_1dlut_outbit READ boxmode1_1dlut_outbit WRITE setBoxmode1_1dlut_outbit NOTIFY boxmode1_1dlut_outbitChanged)
-    Q_PROPERTY(int boxmode1_3dlut_inbit READ boxmode1_3dlut_inbit WRITE setBoxmode1_3dlut_inbit NOTIFY boxmode1_3dlut_inbitChanged)
-    Q_PROPERTY(int boxmode1_3dlut_outbit READ boxmode1_3dlut_outbit WRITE setBoxmode1_3dlut_outbit NOTIFY boxmode1_3dlut_outbitChanged)
-    Q_PROPERTY(int boxmode1_3dlut_size READ boxmode1_3dlut_size WRITE setBoxmode1_3dlut_size NOTIFY boxmode1_3dlut_sizeChanged)
-    Q_PROPERTY(int boxmode2_1dlut_inbit READ boxmode2_1dlut_inbit WRITE setBoxmode2_1dlut_inbit NOTIFY boxmode2_1dlut_inbitChanged)
-    Q_PROPERTY(int boxmode2_1dlut_outbit READ boxmode2_1dlut_outbit WRITE setBoxmode2_1dlut_outbit NOTIFY boxmode2_1dlut_outbitChanged)
-    Q_PROPERTY(int boxmode2_3dlut_inbit READ boxmode2_3dlut_inbit WRITE setBoxmode2_3dlut_inbit NOTIFY boxmode2_3dlut_inbitChanged)
-    Q_PROPERTY(int boxmode2_3dlut_outbit READ boxmode2_3dlut_outbit WRITE setBoxmode2_3dlut_outbit NOTIFY boxmode2_3dlut_outbitChanged)
-    Q_PROPERTY(int boxmode2_3dlut_size READ boxmode2_3dlut_size WRITE setBoxmode2_3dlut_size NOTIFY boxmode2_3dlut_sizeChanged)
-    Q_PROPERTY(int boxmode3_1dlut_inbit READ boxmode3_1dlut_inbit WRITE setBoxmode3_1dlut_inbit NOTIFY boxmode3_1dlut_inbitChanged)
-    Q_PROPERTY(int boxmode3_1dlut_outbit READ boxmode3_1dlut_outbit WRITE setBoxmode3_1dlut_outbit NOTIFY boxmode3_1dlut_outbitChanged)
-    Q_PROPERTY(int boxmode3_3dlut_inbit READ boxmode3_3dlut_inbit WRITE setBoxmode3_3dlut_inbit NOTIFY boxmode3_3dlut_inbitChanged)
-    Q_PROPERTY(int boxmode3_3dlut_outbit READ boxmode3_3dlut_outbit WRITE setBoxmode3_3dlut_outbit NOTIFY boxmode3_3dlut_outbitChanged)
-    Q_PROPERTY(int boxmode3_3dlut_size READ boxmode3_3dlut_size WRITE setBoxmode3_3dlut_size NOTIFY boxmode3_3dlut_sizeChanged)
-    Q_PROPERTY(int boxmode1_ch1_1dlut1_state READ boxmode1_ch1_1dlut1_state WRITE setBoxmode1_ch1_1dlut1_state NOTIFY boxmode1_ch1_1dlut1_stateChanged)
-    Q_PROPERTY(int boxmode1_ch1_1dlut1_load READ boxmode1_ch1_1dlut1_load WRITE setBoxmode1_ch1_1dlut1_load NOTIFY boxmode1_ch1_1dlut1_loadChanged)
-    Q_PROPERTY(int boxmode1_ch1_1dlut2_state READ boxmode1_ch1_1dlut2_state WRITE setBoxmode1_ch1_1dlut2_state NOTIFY boxmode1_ch1_1dlut2_stateChanged)
-    Q_PROPERTY(int boxmode1_ch1_1dlut2_load READ boxmode1_ch1_1dlut2_load WRITE setBoxmode1_ch1_1dlut2_load NOTIFY boxmode1_ch1_1dlut2_loadChanged)
-    Q_PROPERTY(int boxmode1_ch1_3dlut_state READ boxmode1_ch1_3dlut_state WRITE setBoxmode1_ch1_3dlut_state NOTIFY boxmode1_ch1_3dlut_stateChanged)
-    Q_PROPERTY(int boxmode1_ch1_3dlut_load READ boxmode1_ch1_3dlut_load WRITE setBoxmode1_ch1_3dlut_load NOTIFY boxmode1_ch1_3dlut_loadChanged)
-    Q_PROPERTY(int boxmode1_ch1_frm_state READ boxmode1_ch1_frm_state WRITE setBoxmode1_ch1_frm_state NOTIFY boxmode1_ch1_frm_stateChanged)
-    Q_PROPERTY(int boxmode1_ch1_frm_load READ boxmode1_ch1_frm_load WRITE setBoxmode1_ch1_frm_load NOTIFY boxmode1_ch1_frm_loadChanged)
-    Q_PROPERTY(int boxmode1_ch1_input READ boxmode1_ch1_input WRITE setBoxmode1_ch1_input NOTIFY boxmode1_ch1_inputChanged)
-    Q_PROPERTY(int boxmode1_ch1_range READ boxmode1_ch1_range WRITE setBoxmode1_ch1_range NOTIFY boxmode1_ch1_rangeChanged)
-    Q_PROPERTY(int boxmode1_ch1_signal READ boxmode1_ch1_signal WRITE setBoxmode1_ch1_signal NOTIFY boxmode1_ch1_signalChanged)
-    Q_PROPERTY(int boxmode2_ch1_1dlut1_state READ boxmode2_ch1_1dlut1_state WRITE setBoxmode2_ch1_1dlut1_state NOTIFY boxmode2_ch1_1dlut1_stateChanged)
-    Q_PROPERTY(int boxmode2_ch1_1dlut1_load READ boxmode2_ch1_1dlut1_load WRITE setBoxmode2_ch1_1dlut1_load NOTIFY boxmode2_ch1_1dlut1_loadChanged)
-    Q_PROPERTY(int boxmode2_ch1_1dlut2_state READ boxmode2_ch1_1dlut2_state WRITE setBoxmode2_ch1_1dlut2_state NOTIFY boxmode2_ch1_1dlut2_stateChanged)
-    Q_PROPERTY(int boxmode2_ch1_1dlut2_load READ boxmode2_ch1_1dlut2_load WRITE setBoxmode2_ch1_1dlut2_load NOTIFY boxmode2_ch1_1dlut2_loadChanged)
-    Q_PROPERTY(int boxmode2_ch1_3dlut_state READ boxmode2_ch1_3dlut_state WRITE setBoxmode2_ch1_3dlut_state NOTIFY boxmode2_ch1_3dlut_stateChanged)
-    Q_PROPERTY(int boxmode2_ch1_3dlut_load READ boxmode2_ch1_3dlut_load WRITE setBoxmode2_ch1_3dlut_load NOTIFY boxmode2_ch1_3dlut_loadChanged)
-    Q_PROPERTY(int boxmode2_ch1_frm_state READ boxmode2_ch1_frm_state WRITE setBoxmode2_ch1_frm_state NOTIFY boxmode2_ch1_frm_stateChanged)
-    Q_PROPERTY(int boxmode2_ch1_frm_load READ boxmode2_ch1_frm_load WRITE setBoxmode2_ch1_frm_load NOTIFY boxmode2_ch1_frm_loadChanged)
-    Q_PROPERTY(int boxmode2_ch1_input READ boxmode2_ch1_input WRITE setBoxmode2_ch1_input NOTIFY boxmode2_ch1_inputChanged)
-    Q_PROPERTY(int boxmode2_ch1_range READ boxmode2_ch1_range WRITE setBoxmode2_ch1_range NOTIFY boxmode2_ch1_rangeChanged)
-    Q_PROPERTY(int boxmode2_ch2_1dlut1_state READ boxmode2_ch2_1dlut1_state WRITE setBoxmode2_ch2_1dlut1_state NOTIFY boxmode2_ch2_1dlut1_stateChanged)
-    Q_PROPERTY(int boxmode2_ch2_1dlut1_load READ boxmode2_ch2_1dlut1_load WRITE setBoxmode2_ch2_1dlut1_load NOTIFY boxmode2_ch2_1dlut1_loadChanged)
-    Q_PROPERTY(int boxmode2_ch2_1dlut2_state READ boxmode2_ch2_1dlut2_state WRITE setBoxmode2_ch2_1dlut2_state NOTIFY boxmode2_ch2_1dlut2_stateChanged)
-    Q_PROPERTY(int boxmode2_ch2_1dlut2_load READ boxmode2_ch2_1dlut2_load WRITE setBoxmode2_ch2_1dlut2_load NOTIFY boxmode2_ch2_1dlut2_loadChanged)
-    Q_PROPERTY(int boxmode2_ch2_3dlut_state READ boxmode2_ch2_3dlut_state WRITE setBoxmode2_ch2_3dlut_state NOTIFY boxmode2_ch2_3dlut_stateChanged)
-    Q_PROPERTY(int boxmode2_ch2_3dlut_load READ boxmode2_ch2_3dlut_load WRITE setBoxmode2_ch2_3dlut_load NOTIFY boxmode2_ch2_3dlut_loadChanged)
-    Q_PROPERTY(int boxmode2_ch2_input READ boxmode2_ch2_input WRITE setBoxmode2_ch2_input NOTIFY boxmode2_ch2_inputChanged)
-    Q_PROPERTY(int boxmode2_ch2_range READ boxmode2_ch2_range WRITE setBoxmode2_ch2_range NOTIFY boxmode2_ch2_rangeChanged)
-    Q_PROPERTY(int boxmode3_ch1_1dlut1_state READ boxmode3_ch1_1dlut1_state WRITE setBoxmode3_ch1_1dlut1_state NOTIFY boxmode3_ch1_1dlut1_stateChanged)
-    Q_PROPERTY(int boxmode3_ch1_1dlut1_load READ boxmode3_ch1_1dlut1_load WRITE setBoxmode3_ch1_1dlut1_load NOTIFY boxmode3_ch1_1dlut1_loadChanged)
-    Q_PROPERTY(int boxmode3_ch1_1dlut2_state READ boxmode3_ch1_1dlut2_state WRITE setBoxmode3_ch1_1dlut2_state NOTIFY boxmode3_ch1_1dlut2_stateChanged)
-    Q_PROPERTY(int boxmode3_ch1_1dlut2_load READ boxmode3_ch1_1dlut2_load WRITE setBoxmode3_ch1_1dlut2_load NOTIFY boxmode3_ch1_1dlut2_loadChanged)
-    Q_PROPERTY(int boxmode3_ch1_3dlut_state READ boxmode3_ch1_3dlut_state WRITE setBoxmode3_ch1_3dlut_state NOTIFY boxmode3_ch1_3dlut_stateChanged)
-    Q_PROPERTY(int boxmode3_ch1_frm_state READ boxmode3_ch1_frm_state WRITE setBoxmode3_ch1_frm_state NOTIFY boxmode3_ch1_frm_stateChanged)
-    Q_PROPERTY(int boxmode3_ch1_frm_load READ boxmode3_ch1_frm_load WRITE setBoxmode3_ch1_frm_load NOTIFY boxmode3_ch1_frm_loadChanged)
-    Q_PROPERTY(int boxmode3_ch1_3dlut_load READ boxmode3_ch1_3dlut_load WRITE setBoxmode3_ch1_3dlut_load NOTIFY boxmode3_ch1_3dlut_loadChanged)
-    Q_PROPERTY(int boxmode3_ch1_range READ boxmode3_ch1_range WRITE setBoxmode3_ch1_range NOTIFY boxmode3_ch1_rangeChanged)
-    Q_PROPERTY(int boxmode3_input_type READ boxmode3_input_type WRITE setBoxmode3_input_type NOTIFY boxmode3_input_typeChanged)
-    Q_PROPERTY(int boxmode3_output_type READ boxmode3_output_type WRITE setBoxmode3_output_type NOTIFY boxmode3_output_typeChanged)
-    Q_PROPERTY(int boxmode3_output_form READ boxmode3_output_form WRITE setBoxmode3_output_form NOTIFY boxmode3_output_formChanged)
 
 public:
     enum LutType { LUT_TYPE_1D = 0, LUT_TYPE_3D = 1 };
@@ -116,137 +74,83 @@ public:
     QString version() const { return m_version; }
     QQmlListProperty<ChannelInfo> channels() { return m_channels.listProperty(this); }
     const ChannelList &channelList() const { return m_channels; }
-    int portNum() const { return m_port_num; }
-    int channelNum() const { return m_channel_num; }
+    int portNum() const { return m_portNum; }
+    int channelNum() const { return m_channelNum; }
     int protocolMajor() const { return 1; }
     int protocolMinor() const { return 6; }
-    int boxMode() const { return m_box_mode; }
-    int boxCh() const { return m_box_ch; }
-    int boxAnci() const { return m_box_anci; }
-    int box_lut_interpolation() const { return m_box_lut_interpolation; }
-    int cubeBitDef() const { return m_cube_bit_def; }
-    int boxmode1_1dlut_inbit() const { return m_boxmode1_1dlut_inbit; }
-    int boxmode1_1dlut_outbit() const { return m_boxmode1_1dlut_outbit; }
-    int boxmode1_3dlut_inbit() const { return m_boxmode1_3dlut_inbit; }
-    int boxmode1_3dlut_outbit() const { return m_boxmode1_3dlut_outbit; }
-    int boxmode1_3dlut_size() const { return m_boxmode1_3dlut_size; }
-    int boxmode2_1dlut_inbit() const { return m_boxmode2_1dlut_inbit; }
-    int boxmode2_1dlut_outbit() const { return m_boxmode2_1dlut_outbit; }
-    int boxmode2_3dlut_inbit() const { return m_boxmode2_3dlut_inbit; }
-    int boxmode2_3dlut_outbit() const { return m_boxmode2_3dlut_outbit; }
-    int boxmode2_3dlut_size() const { return m_boxmode2_3dlut_size; }
-    int boxmode3_1dlut_inbit() const { return m_boxmode3_1dlut_inbit; }
-    int boxmode3_1dlut_outbit() const { return m_boxmode3_1dlut_outbit; }
-    int boxmode3_3dlut_inbit() const { return m_boxmode3_3dlut_inbit; }
-    int boxmode3_3dlut_outbit() const { return m_boxmode3_3dlut_outbit; }
-    int boxmode3_3dlut_size() const { return m_boxmode3_3dlut_size; }
-    int boxmode1_ch1_1dlut1_state() const { return m_boxmode1_ch1_1dlut1_state; }
-    int boxmode1_ch1_1dlut1_load() const { return m_boxmode1_ch1_1dlut1_load; }
-    int boxmode1_ch1_1dlut2_state() const { return m_boxmode1_ch1_1dlut2_state; }
-    int boxmode1_ch1_1dlut2_load() const { return m_boxmode1_ch1_1dlut2_load; }
-    int boxmode1_ch1_3dlut_state() const { return m_boxmode1_ch1_3dlut_state; }
-    int boxmode1_ch1_3dlut_load() const { return m_boxmode1_ch1_3dlut_load; }
-    int boxmode1_ch1_frm_state() const { return m_boxmode1_ch1_frm_state; }
-    int boxmode1_ch1_frm_load() const { return m_boxmode1_ch1_frm_load; }
-    int boxmode1_ch1_input() const { return m_boxmode1_ch1_input; }
-    int boxmode1_ch1_range() const { return m_boxmode1_ch1_range; }
-    int boxmode1_ch1_signal() const { return m_boxmode1_ch1_signal; }
-    int boxmode2_ch1_1dlut1_state() const { return m_boxmode2_ch1_1dlut1_state; }
-    int boxmode2_ch1_1dlut1_load() const { return m_boxmode2_ch1_1dlut1_load; }
-    int boxmode2_ch1_1dlut2_state() const { return m_boxmode2_ch1_1dlut2_state; }
-    int boxmode2_ch1_1dlut2_load() const { return m_boxmode2_ch1_1dlut2_load; }
-    int boxmode2_ch1_3dlut_state() const { return m_boxmode2_ch1_3dlut_state; }
-    int boxmode2_ch1_3dlut_load() const { return m_boxmode2_ch1_3dlut_load; }
-    int boxmode2_ch1_frm_state() const { return m_boxmode2_ch1_frm_state; }
-    int boxmode2_ch1_frm_load() const { return m_boxmode2_ch1_frm_load; }
-    int boxmode2_ch1_input() const { return m_boxmode2_ch1_input; }
-    int boxmode2_ch1_range() const { return m_boxmode2_ch1_range; }
-    int boxmode2_ch2_1dlut1_state() const { return m_boxmode2_ch2_1dlut1_state; }
-    int boxmode2_ch2_1dlut1_load() const { return m_boxmode2_ch2_1dlut1_load; }
-    int boxmode2_ch2_1dlut2_state() const { return m_boxmode2_ch2_1dlut2_state; }
-    int boxmode2_ch2_1dlut2_load() const { return m_boxmode2_ch2_1dlut2_load; }
-    int boxmode2_ch2_3dlut_state() const { return m_boxmode2_ch2_3dlut_state; }
-    int boxmode2_ch2_3dlut_load() const { return m_boxmode2_ch2_3dlut_load; }
-    int boxmode2_ch2_input() const { return m_boxmode2_ch2_input; }
-    int boxmode2_ch2_range() const { return m_boxmode2_ch2_range; }
-    int boxmode3_ch1_1dlut1_state() const { return m_boxmode3_ch1_1dlut1_state; }
-    int boxmode3_ch1_1dlut1_load() const { return m_boxmode3_ch1_1dlut1_load; }
-    int boxmode3_ch1_1dlut2_state() const { return m_boxmode3_ch1_1dlut2_state; }
-    int boxmode3_ch1_1dlut2_load() const { return m_boxmode3_ch1_1dlut2_load; }
-    int boxmode3_ch1_3dlut_state() const { return m_boxmode3_ch1_3dlut_state; }
-    int boxmode3_ch1_frm_state() const { return m_boxmode3_ch1_frm_state; }
-    int boxmode3_ch1_frm_load() const { return m_boxmode3_ch1_frm_load; }
-    int boxmode3_ch1_3dlut_load() const { return m_boxmode3_ch1_3dlut_load; }
-    int boxmode3_ch1_range() const { return m_boxmode3_ch1_range; }
-    int boxmode3_input_type() const { return m_boxmode3_input_type; }
-    int boxmode3_output_type() const { return m_boxmode3_output_type; }
-    int boxmode3_output_form() const { return m_boxmode3_output_form; }
+    int boxMode() const { return m_boxMode; }
+    int boxCh() const { return m_boxCh; }
+    int boxAnci() const { return m_boxAnci; }
+    int box_lut_interpolation() const { return m_lutInterpolation; }
+    int cubeBitDef() const { return m_cubeBitDef; }
 
-    void setModel(const QString &value);
-    void setSerial(const QString &value);
-    void setVersion(const QString &value);
-    void setPortNum(int value);
-    void setChannelNum(int value);
+    void setModel(const QString &value) { assignNotify(this, m_model, value, &Cubrix::modelChanged); }
+    void setSerial(const QString &value) { assignNotify(this, m_serial, value, &Cubrix::serialChanged); }
+    void setVersion(const QString &value) { assignNotify(this, m_version, value, &Cubrix::versionChanged); }
+    void setPortNum(int value) { assignNotify(this, m_portNum, value, &Cubrix::portNumChanged); }
+    void setChannelNum(int value) { assignNotify(this, m_channelNum, value, &Cubrix::channelNumChanged); }
     void setBoxMode(int value);
-    void setBoxCh(int value);
-    void setBoxAnci(int value);
+    void setBoxCh(int value) { assignNotify(this, m_boxCh, value, &Cubrix::boxChChanged); }
+    void setBoxAnci(int value) { assignNotify(this, m_boxAnci, value, &Cubrix::boxAnciChanged); }
     void setBox_lut_interpolation(int value);
-    void setBoxmode1_1dlut_inbit(int value);
-    void setBoxmode1_1dlut_outbit(int value);
-    void setBoxmode1_3dlut_inbit(int value);
-    void setBoxmode1_3dlut_outbit(int value);
-    void setBoxmode1_3dlut_size(int value);
-    void setBoxmode2_1dlut_inbit(int value);
-    void setBoxmode2_1dlut_outbit(int value);
-    void setBoxmode2_3dlut_inbit(int value);
-    void setBoxmode2_3dlut_outbit(int value);
-    void setBoxmode2_3dlut_size(int value);
-    void setBoxmode3_1dlut_inbit(int value);
-    void setBoxmode3_1dlut_outbit(int value);
-    void setBoxmode3_3dlut_inbit(int value);
-    void setBoxmode3_3dlut_outbit(int value);
-    void setBoxmode3_3dlut_size(int value);
-    void setBoxmode1_ch1_1dlut1_state(int value);
-    void setBoxmode1_ch1_1dlut1_load(int value);
-    void setBoxmode1_ch1_1dlut2_state(int value);
-    void setBoxmode1_ch1_1dlut2_load(int value);
-    void setBoxmode1_ch1_3dlut_state(int value);
-    void setBoxmode1_ch1_3dlut_load(int value);
-    void setBoxmode1_ch1_frm_state(int value);
-    void setBoxmode1_ch1_frm_load(int value);
-    void setBoxmode1_ch1_input(int value);
-    void setBoxmode1_ch1_range(int value);
-    void setBoxmode1_ch1_signal(int value);
-    void setBoxmode2_ch1_1dlut1_state(int value);
-    void setBoxmode2_ch1_1dlut1_load(int value);
-    void setBoxmode2_ch1_1dlut2_state(int value);
-    void setBoxmode2_ch1_1dlut2_load(int value);
-    void setBoxmode2_ch1_3dlut_state(int value);
-    void setBoxmode2_ch1_3dlut_load(int value);
-    void setBoxmode2_ch1_frm_state(int value);
-    void setBoxmode2_ch1_frm_load(int value);
-    void setBoxmode2_ch1_input(int value);
-    void setBoxmode2_ch1_range(int value);
-    void setBoxmode2_ch2_1dlut1_state(int value);
-    void setBoxmode2_ch2_1dlut1_load(int value);
-    void setBoxmode2_ch2_1dlut2_state(int value);
-    void setBoxmode2_ch2_1dlut2_load(int value);
-    void setBoxmode2_ch2_3dlut_state(int value);
-    void setBoxmode2_ch2_3dlut_load(int value);
-    void setBoxmode2_ch2_input(int value);
-    void setBoxmode2_ch2_range(int value);
-    void setBoxmode3_ch1_1dlut1_state(int value);
-    void setBoxmode3_ch1_1dlut1_load(int value);
-    void setBoxmode3_ch1_1dlut2_state(int value);
-    void setBoxmode3_ch1_1dlut2_load(int value);
-    void setBoxmode3_ch1_3dlut_state(int value);
-    void setBoxmode3_ch1_frm_state(int value);
-    void setBoxmode3_ch1_frm_load(int value);
-    void setBoxmode3_ch1_3dlut_load(int value);
-    void setBoxmode3_ch1_range(int value);
-    void setBoxmode3_input_type(int value);
-    void setBoxmode3_output_type(int value);
-    void setBoxmode3_output_form(int value);
+
+    // The box state per mode and channel, in the order QML sees the properties.
+    CUBRIX_STATE(boxmode1_1dlut_inbit, m_lutFormat[0][In1d])
+    CUBRIX_STATE(boxmode1_1dlut_outbit, m_lutFormat[0][Out1d])
+    CUBRIX_STATE(boxmode1_3dlut_inbit, m_lutFormat[0][In3d])
+    CUBRIX_STATE(boxmode1_3dlut_outbit, m_lutFormat[0][Out3d])
+    CUBRIX_STATE(boxmode1_3dlut_size, m_lutFormat[0][Size3d])
+    CUBRIX_STATE(boxmode2_1dlut_inbit, m_lutFormat[1][In1d])
+    CUBRIX_STATE(boxmode2_1dlut_outbit, m_lutFormat[1][Out1d])
+    CUBRIX_STATE(boxmode2_3dlut_inbit, m_lutFormat[1][In3d])
+    CUBRIX_STATE(boxmode2_3dlut_outbit, m_lutFormat[1][Out3d])
+    CUBRIX_STATE(boxmode2_3dlut_size, m_lutFormat[1][Size3d])
+    CUBRIX_STATE(boxmode3_1dlut_inbit, m_lutFormat[2][In1d])
+    CUBRIX_STATE(boxmode3_1dlut_outbit, m_lutFormat[2][Out1d])
+    CUBRIX_STATE(boxmode3_3dlut_inbit, m_lutFormat[2][In3d])
+    CUBRIX_STATE(boxmode3_3dlut_outbit, m_lutFormat[2][Out3d])
+    CUBRIX_STATE(boxmode3_3dlut_size, m_lutFormat[2][Size3d])
+    CUBRIX_STATE(boxmode1_ch1_1dlut1_state, m_mode1Ch1.lut1State)
+    CUBRIX_STATE(boxmode1_ch1_1dlut1_load, m_mode1Ch1.lut1Load)
+    CUBRIX_STATE(boxmode1_ch1_1dlut2_state, m_mode1Ch1.lut2State)
+    CUBRIX_STATE(boxmode1_ch1_1dlut2_load, m_mode1Ch1.lut2Load)
+    CUBRIX_STATE(boxmode1_ch1_3dlut_state, m_mode1Ch1.lut3dState)
+    CUBRIX_STATE(boxmode1_ch1_3dlut_load, m_mode1Ch1.lut3dLoad)
+    CUBRIX_STATE_OWN_SETTER(boxmode1_ch1_frm_state, m_mode1Ch1.frameState)
+    CUBRIX_STATE(boxmode1_ch1_frm_load, m_mode1Ch1.frameLoad)
+    CUBRIX_STATE(boxmode1_ch1_input, m_mode1Ch1.input)
+    CUBRIX_STATE(boxmode1_ch1_range, m_mode1Ch1.range)
+    CUBRIX_STATE(boxmode1_ch1_signal, m_mode1Signal)
+    CUBRIX_STATE(boxmode2_ch1_1dlut1_state, m_mode2Ch1.lut1State)
+    CUBRIX_STATE(boxmode2_ch1_1dlut1_load, m_mode2Ch1.lut1Load)
+    CUBRIX_STATE(boxmode2_ch1_1dlut2_state, m_mode2Ch1.lut2State)
+    CUBRIX_STATE(boxmode2_ch1_1dlut2_load, m_mode2Ch1.lut2Load)
+    CUBRIX_STATE(boxmode2_ch1_3dlut_state, m_mode2Ch1.lut3dState)
+    CUBRIX_STATE(boxmode2_ch1_3dlut_load, m_mode2Ch1.lut3dLoad)
+    CUBRIX_STATE(boxmode2_ch1_frm_state, m_mode2Ch1.frameState)
+    CUBRIX_STATE(boxmode2_ch1_frm_load, m_mode2Ch1.frameLoad)
+    CUBRIX_STATE(boxmode2_ch1_input, m_mode2Ch1.input)
+    CUBRIX_STATE(boxmode2_ch1_range, m_mode2Ch1.range)
+    CUBRIX_STATE(boxmode2_ch2_1dlut1_state, m_mode2Ch2.lut1State)
+    CUBRIX_STATE(boxmode2_ch2_1dlut1_load, m_mode2Ch2.lut1Load)
+    CUBRIX_STATE(boxmode2_ch2_1dlut2_state, m_mode2Ch2.lut2State)
+    CUBRIX_STATE(boxmode2_ch2_1dlut2_load, m_mode2Ch2.lut2Load)
+    CUBRIX_STATE(boxmode2_ch2_3dlut_state, m_mode2Ch2.lut3dState)
+    CUBRIX_STATE(boxmode2_ch2_3dlut_load, m_mode2Ch2.lut3dLoad)
+    CUBRIX_STATE(boxmode2_ch2_input, m_mode2Ch2.input)
+    CUBRIX_STATE(boxmode2_ch2_range, m_mode2Ch2.range)
+    CUBRIX_STATE(boxmode3_ch1_1dlut1_state, m_mode3Ch1.lut1State)
+    CUBRIX_STATE(boxmode3_ch1_1dlut1_load, m_mode3Ch1.lut1Load)
+    CUBRIX_STATE(boxmode3_ch1_1dlut2_state, m_mode3Ch1.lut2State)
+    CUBRIX_STATE(boxmode3_ch1_1dlut2_load, m_mode3Ch1.lut2Load)
+    CUBRIX_STATE(boxmode3_ch1_3dlut_state, m_mode3Ch1.lut3dState)
+    CUBRIX_STATE(boxmode3_ch1_frm_state, m_mode3Ch1.frameState)
+    CUBRIX_STATE(boxmode3_ch1_frm_load, m_mode3Ch1.frameLoad)
+    CUBRIX_STATE(boxmode3_ch1_3dlut_load, m_mode3Ch1.lut3dLoad)
+    CUBRIX_STATE(boxmode3_ch1_range, m_mode3Ch1.range)
+    CUBRIX_STATE(boxmode3_input_type, m_generator.inputType)
+    CUBRIX_STATE(boxmode3_output_type, m_generator.outputType)
+    CUBRIX_STATE(boxmode3_output_form, m_generator.outputForm)
 
     const QTimer *queryTimer() const { return m_queryTimer; }
     const mncp_protocol_header &lastReplyHeader() const { return m_lastReplyHeader; }
@@ -375,7 +279,6 @@ private:
     enum class Resample { None, Down, Up };
 
     void resetToDefaults();
-    void assignInt(int &member, int value, void (Cubrix::*changed)());
 
     void queryBasicInfo(quint16 request);
     void queueChannelQuery(ChannelQuery kind);
@@ -386,7 +289,6 @@ private:
     void processBasicInfo(const QByteArray &payload);
     void processChannels(const QByteArray &payload);
     void processLutFormat(const QByteArray &payload);
-    void processChannelBlock(const QByteArray &payload);
     void processChannelInfo(const QByteArray &payload);
     void processFrameData(const QByteArray &payload);
     void processAnciData(const QByteArray &payload);
@@ -401,72 +303,34 @@ private:
     void sendPackedColour(quint16 request, int first, int second, int third);
     void captureAnciPacket(const QString &id, std::optional<int> index);
 
+    // The words of a LUT format reply, in wire order: 1D in and out bits, 3D in and out bits, 3D size.
+    enum LutFormatWord { In1d, Out1d, In3d, Out3d, Size3d, LutFormatWords };
+    // The slots, input and range of one channel in one mode.
+    struct ChannelState {
+        int lut1State = 0, lut1Load = 0, lut2State = 0, lut2Load = 0, lut3dState = 0, lut3dLoad = 0;
+        int frameState = 0, frameLoad = 0, input = 0, range = 0;
+    };
+    struct Generator {
+        int inputType = 0, outputType = 0, outputForm = 0;
+    };
+
     QString m_model;
     QString m_serial;
     QString m_version;
-    int m_port_num = 0;
-    int m_channel_num = 0;
-    int m_box_ch = 0;
-    int m_box_mode = 0;
-    int m_box_anci = 0;
-    int m_cube_bit_def = 0;
-    int m_boxmode1_1dlut_inbit = 0;
-    int m_boxmode1_1dlut_outbit = 0;
-    int m_boxmode1_3dlut_inbit = 0;
-    int m_boxmode1_3dlut_outbit = 0;
-    int m_boxmode1_3dlut_size = 0;
-    int m_boxmode2_1dlut_inbit = 0;
-    int m_boxmode2_1dlut_outbit = 0;
-    int m_boxmode2_3dlut_inbit = 0;
-    int m_boxmode2_3dlut_outbit = 0;
-    int m_boxmode2_3dlut_size = 0;
-    int m_boxmode3_1dlut_inbit = 0;
-    int m_boxmode3_1dlut_outbit = 0;
-    int m_boxmode3_3dlut_inbit = 0;
-    int m_boxmode3_3dlut_outbit = 0;
-    int m_boxmode3_3dlut_size = 0;
-    int m_boxmode1_ch1_1dlut1_state = 0;
-    int m_boxmode1_ch1_1dlut1_load = 0;
-    int m_boxmode1_ch1_1dlut2_state = 0;
-    int m_boxmode1_ch1_1dlut2_load = 0;
-    int m_boxmode1_ch1_3dlut_state = 0;
-    int m_boxmode1_ch1_3dlut_load = 0;
-    int m_boxmode1_ch1_input = 0;
-    int m_boxmode1_ch1_range = 0;
-    int m_boxmode1_ch1_frm_state = 0;
-    int m_boxmode1_ch1_frm_load = 0;
-    int m_boxmode2_ch1_1dlut1_state = 0;
-    int m_boxmode2_ch1_1dlut1_load = 0;
-    int m_boxmode2_ch1_1dlut2_state = 0;
-    int m_boxmode2_ch1_1dlut2_load = 0;
-    int m_boxmode2_ch1_3dlut_state = 0;
-    int m_boxmode2_ch1_3dlut_load = 0;
-    int m_boxmode2_ch1_input = 0;
-    int m_boxmode2_ch1_range = 0;
-    int m_boxmode2_ch1_frm_state = 0;
-    int m_boxmode2_ch1_frm_load = 0;
-    int m_boxmode2_ch2_1dlut1_state = 0;
-    int m_boxmode2_ch2_1dlut1_load = 0;
-    int m_boxmode2_ch2_1dlut2_state = 0;
-    int m_boxmode2_ch2_1dlut2_load = 0;
-    int m_boxmode2_ch2_3dlut_state = 0;
-    int m_boxmode2_ch2_3dlut_load = 0;
-    int m_boxmode2_ch2_input = 0;
-    int m_boxmode2_ch2_range = 0;
-    int m_boxmode3_ch1_1dlut1_state = 0;
-    int m_boxmode3_ch1_1dlut1_load = 0;
-    int m_boxmode3_ch1_1dlut2_state = 0;
-    int m_boxmode3_ch1_1dlut2_load = 0;
-    int m_boxmode3_ch1_3dlut_state = 0;
-    int m_boxmode3_ch1_3dlut_load = 0;
-    int m_boxmode3_ch1_range = 0;
-    int m_boxmode3_ch1_frm_state = 0;
-    int m_boxmode3_ch1_frm_load = 0;
-    int m_boxmode3_input_type = 0;
-    int m_boxmode3_output_type = 0;
-    int m_boxmode3_output_form = 0;
-    int m_boxmode1_ch1_signal = 0;
-    int m_box_lut_interpolation = 0;
+    int m_portNum = 0;
+    int m_channelNum = 0;
+    int m_boxCh = 0;
+    int m_boxMode = 0;
+    int m_boxAnci = 0;
+    int m_cubeBitDef = 0;
+    int m_lutFormat[3][LutFormatWords] = {}; // per mode
+    ChannelState m_mode1Ch1;
+    ChannelState m_mode2Ch1;
+    ChannelState m_mode2Ch2;
+    ChannelState m_mode3Ch1;
+    Generator m_generator;
+    int m_mode1Signal = 0;
+    int m_lutInterpolation = 0;
     QTimer *m_queryTimer = nullptr;
     mncp_protocol_header m_lastReplyHeader{};
     ChannelList m_channels;

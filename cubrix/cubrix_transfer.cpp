@@ -3,34 +3,11 @@
 
 #include "cubrix.h"
 
+#include "device/wholefile.h"
 #include "lut/cubrixutils.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QtDebug>
-
-namespace {
-
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<QByteArray> readWholeFile(QFile &file)
-{
-    QByteArray data = file.readAll();
-    if (data.isEmpty() && file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return data;
-}
-
-// A URL that names no local file gives an empty path: unreadable, not worth a QFile warning.
-std::optional<QByteArray> readWholeFile(const QString &path)
-{
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    auto data = readWholeFile(file);
-    file.close();
-    return data;
-}
-
-} // namespace
 
 void Cubrix::queueLutTransfer(LutType type, LutFunc func, quint16 operation, int id, int bitsize,
                               const QByteArray &data, const char *unknownTypeText)
@@ -102,14 +79,11 @@ void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resam
     QByteArray data;
     if (!url.isEmpty()) {
         const QString path = url.toLocalFile();
-        QFile file(path);
-        if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-            // An empty payload would make the box store or apply an empty table.
-            qWarning() << operationName << "cannot open LUT file" << path << "- nothing sent";
-            return;
-        }
-        const bool downsample = resample == Resample::Down && type == LUT_TYPE_3D && CubrixUtils::isCubeSize33(path);
-        const bool upsample = resample == Resample::Up && type == LUT_TYPE_3D && CubrixUtils::isCubeSize17(path);
+        // The size probes read the file: one that cannot be read is never resampled, and is
+        // refused by the read below.
+        const bool cube3d = type == LUT_TYPE_3D && !path.isEmpty();
+        const bool downsample = resample == Resample::Down && cube3d && CubrixUtils::isCubeSize33(path);
+        const bool upsample = resample == Resample::Up && cube3d && CubrixUtils::isCubeSize17(path);
         if (downsample) {
             qDebug() << "Downsampling 33x33x33 LUT to 17x17x17...";
             data = CubrixUtils::downsampleCube33to17(path);
@@ -117,14 +91,16 @@ void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resam
             qDebug() << (save ? "Upwnsampling 17x17x17 LUT to 33x33x33..." : "Upsampling 17x17x17 LUT to 33x33x33...");
             data = CubrixUtils::upsampleCube17to33(path);
         } else {
-            const auto contents = readWholeFile(file);
-            if (!contents) {
-                qWarning() << operationName << "cannot read LUT file" << path << "- nothing sent";
+            const WholeFile file = readWholeFile(path);
+            if (!file.ok()) {
+                // An empty payload would make the box store or apply an empty table.
+                qWarning() << operationName
+                           << (file.status == WholeFile::NotOpened ? "cannot open LUT file" : "cannot read LUT file")
+                           << path << "- nothing sent";
                 return;
             }
-            data = *contents;
+            data = file.data;
         }
-        file.close();
         if ((downsample || upsample) && data.isEmpty()) {
             // The resampler has said why; a partial grid is never sent.
             qWarning() << operationName << "no resampled LUT from" << path << "- nothing sent";
@@ -150,13 +126,13 @@ void Cubrix::transferFrame(quint16 operation, int id, const QUrl &url)
     QByteArray data;
     if (!url.isEmpty()) {
         const QString path = url.toLocalFile();
-        const auto contents = readWholeFile(path);
-        if (!contents) {
+        const WholeFile file = readWholeFile(path);
+        if (!file.ok()) {
             // An empty payload would make the box show or store an empty frame.
             qWarning() << "cannot read frame file" << path << "- nothing sent";
             return;
         }
-        data = *contents;
+        data = file.data;
     }
     appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(operation | id), data);
 }
@@ -167,22 +143,19 @@ void Cubrix::sendFrameFile(QUrl url)
         qDebug() << "sendFrameFile" << url << "invalid file";
         return;
     }
-    QFile file(url.toLocalFile());
-    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    const QString path = url.toLocalFile();
+    const WholeFile file = readWholeFile(path);
+    if (file.status == WholeFile::NotOpened) {
         qDebug() << "sendFrameFile" << "failed to open file " << url.toString();
         return;
     }
-    const qint64 size = file.size();
-    const auto contents = readWholeFile(file);
-    file.close();
-    if (!contents) {
+    if (!file.ok()) {
         qWarning() << "sendFrameFile" << "cannot read file " << url.toString() << "- nothing sent";
         return;
     }
-    qDebug() << "file size = " << size;
-    qDebug() << "data size = " << contents->size();
+    qDebug() << "file size = " << QFileInfo(path).size();
+    qDebug() << "data size = " << file.data.size();
 
-    appendCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_FRAME_FILE, *contents);
+    appendCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_FRAME_FILE, file.data);
     queueGeneratorQuery();
 }
-

@@ -492,14 +492,14 @@ void TestCubrixPageCommands::switchesAskTheBoxAndFollowIt()
     QVERIFY(m_box->waitForCommands(2));
     QCOMPARE(m_box->commands(), (CommandList{{0x0301, 0x0100}, {0x0100, 12}}));
     QCOMPARE(lutSwitch->property("checked").toBool(), false);
-    d->setBoxmode2_ch2_1dlut1_state(1);
+    d->set_boxmode2_ch2_1dlut1_state(1);
     QCOMPARE(lutSwitch->property("checked").toBool(), true);
     m_box->fake().clearReceived();
     lutSwitch->setProperty("checked", false);
     QVERIFY(m_box->press(lutSwitch));
     QVERIFY(m_box->waitForCommands(2));
     QCOMPARE(m_box->commands(), (CommandList{{0x0301, 0x0000}, {0x0100, 12}}));
-    d->setBoxmode2_ch2_1dlut1_state(0);
+    d->set_boxmode2_ch2_1dlut1_state(0);
     QCOMPARE(lutSwitch->property("checked").toBool(), false);
 
     // 3D and back 1D of mode 1, the frame of mode 3.
@@ -649,7 +649,7 @@ void TestCubrixPageCommands::signalFormatChoices()
     QVERIFY(!m_box->object(QStringLiteral("linkDualLink"))->property("checked").toBool());
     QVERIFY(m_box->object(QStringLiteral("linkAutomatic"))->property("checked").toBool());
 
-    m_box->device()->setBoxmode1_ch1_signal(0x0205);
+    m_box->device()->set_boxmode1_ch1_signal(0x0205);
     QVERIFY(m_box->object(QStringLiteral("link3GA"))->property("checked").toBool());
     m_box->fake().clearReceived();
     QVERIFY(m_box->press(QStringLiteral("sample3")));

@@ -143,7 +143,7 @@ void TestCubrixPageKeys::keys()
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(CommandList, expected);
     m_box->setBox(model, mode, channel);
-    m_box->device()->setBoxmode1_ch1_signal(signalWord);
+    m_box->device()->set_boxmode1_ch1_signal(signalWord);
     this->key(key, modifiers);
     if (expected.isEmpty()) {
         QVERIFY(m_box->quietFor(300));

@@ -216,10 +216,10 @@ void TestCubrixPageLoad::highlightsFollowTheReportedState()
     b.setBox(QStringLiteral("Cubrix"), 1);
 
     // Mode 1: input and range of channel 1, states of its LUTs and frame.
-    d->setBoxmode1_ch1_input(2);
-    d->setBoxmode1_ch1_range(0x13); // only the low four bits count
-    d->setBoxmode1_ch1_3dlut_state(1);
-    d->setBoxmode1_ch1_frm_state(1);
+    d->set_boxmode1_ch1_input(2);
+    d->set_boxmode1_ch1_range(0x13); // only the low four bits count
+    d->set_boxmode1_ch1_3dlut_state(1);
+    d->set_boxmode1_ch1_frm_state(1);
     QVERIFY(!b.highlighted(QStringLiteral("sdi1Button")));
     QVERIFY(b.highlighted(QStringLiteral("sdi2Button")));
     QVERIFY(!b.highlighted(QStringLiteral("ch2OutputButton")));
@@ -231,15 +231,15 @@ void TestCubrixPageLoad::highlightsFollowTheReportedState()
                  ->property("checked").toBool(), false);
     QCOMPARE(find(b.box(QStringLiteral("lutRowMode1"), QStringLiteral("frameBox")), QStringLiteral("frameSwitch"))
                  ->property("checked").toBool(), true);
-    d->setBoxmode1_ch1_3dlut_state(0);
+    d->set_boxmode1_ch1_3dlut_state(0);
     QCOMPARE(find(b.box(QStringLiteral("lutRowMode1"), QStringLiteral("cubeLut")), QStringLiteral("lutSwitch"))
                  ->property("checked").toBool(), false);
 
     // Mode 2: each channel shows its own input and range; CH2 Output on channel 1.
-    d->setBoxmode2_ch1_input(3);
-    d->setBoxmode2_ch1_range(1);
-    d->setBoxmode2_ch2_input(1);
-    d->setBoxmode2_ch2_range(4);
+    d->set_boxmode2_ch1_input(3);
+    d->set_boxmode2_ch1_range(1);
+    d->set_boxmode2_ch2_input(1);
+    d->set_boxmode2_ch2_range(4);
     b.setBox(QStringLiteral("Cubrix"), 2, 1);
     QVERIFY(b.highlighted(QStringLiteral("ch2OutputButton")));
     QVERIFY(!b.highlighted(QStringLiteral("sdi1Button")));
@@ -251,9 +251,9 @@ void TestCubrixPageLoad::highlightsFollowTheReportedState()
     QVERIFY(!b.highlighted(QStringLiteral("videoRangeButton")));
 
     // Mode 3: its range, pattern and output format.
-    d->setBoxmode3_ch1_range(2);
-    d->setBoxmode3_output_form(3);
-    d->setBoxmode3_output_type(17);
+    d->set_boxmode3_ch1_range(2);
+    d->set_boxmode3_output_form(3);
+    d->set_boxmode3_output_type(17);
     b.setBox(QStringLiteral("Cubrix"), 3);
     QVERIFY(b.highlighted(QStringLiteral("extendedRangeButton")));
     QVERIFY(!b.highlighted(QStringLiteral("sdi1Button")));
@@ -288,7 +288,7 @@ void TestCubrixPageLoad::signalFormatMarks()
     QFETCH(bool, samplesShown);
     QVERIFY(m_box->open());
     m_box->setBox(QStringLiteral("Cubrix"), 1);
-    m_box->device()->setBoxmode1_ch1_signal(word);
+    m_box->device()->set_boxmode1_ch1_signal(word);
     for (const char *name : {"linkAutomatic", "linkDualLink", "link3GA", "link3GB"})
         QVERIFY2(m_box->object(QString::fromLatin1(name))->property("checked").toBool() == (link == QLatin1String(name)),
                  name);
@@ -308,25 +308,25 @@ void TestCubrixPageLoad::settingsPageReadOuts()
     CubrixPageFixture &b = *m_box;
     Cubrix *d = b.device();
     b.setBox(QStringLiteral("Cubrix"), 1);
-    d->setBoxmode1_1dlut_inbit(10);
-    d->setBoxmode1_1dlut_outbit(12);
-    d->setBoxmode1_3dlut_inbit(10);
-    d->setBoxmode1_3dlut_outbit(12);
-    d->setBoxmode1_3dlut_size(33);
-    d->setBoxmode1_ch1_1dlut1_state(1);
-    d->setBoxmode1_ch1_1dlut1_load(5);
-    d->setBoxmode1_ch1_frm_load(16);
-    d->setBoxmode1_ch1_input(1);
-    d->setBoxmode1_ch1_range(4);
-    d->setBoxmode2_ch1_input(3);
-    d->setBoxmode2_ch1_range(4);
-    d->setBoxmode2_ch2_input(3);
-    d->setBoxmode2_ch2_range(7);
-    d->setBoxmode2_ch2_3dlut_state(1);
-    d->setBoxmode3_input_type(2);
-    d->setBoxmode3_output_form(2);
-    d->setBoxmode3_output_type(6);
-    d->setBoxmode3_ch1_range(3);
+    d->set_boxmode1_1dlut_inbit(10);
+    d->set_boxmode1_1dlut_outbit(12);
+    d->set_boxmode1_3dlut_inbit(10);
+    d->set_boxmode1_3dlut_outbit(12);
+    d->set_boxmode1_3dlut_size(33);
+    d->set_boxmode1_ch1_1dlut1_state(1);
+    d->set_boxmode1_ch1_1dlut1_load(5);
+    d->set_boxmode1_ch1_frm_load(16);
+    d->set_boxmode1_ch1_input(1);
+    d->set_boxmode1_ch1_range(4);
+    d->set_boxmode2_ch1_input(3);
+    d->set_boxmode2_ch1_range(4);
+    d->set_boxmode2_ch2_input(3);
+    d->set_boxmode2_ch2_range(7);
+    d->set_boxmode2_ch2_3dlut_state(1);
+    d->set_boxmode3_input_type(2);
+    d->set_boxmode3_output_form(2);
+    d->set_boxmode3_output_type(6);
+    d->set_boxmode3_ch1_range(3);
 
     QObject *info = b.infoPage();
     QVERIFY(!b.shown(QStringLiteral("singleStatus"), info));
@@ -355,9 +355,9 @@ void TestCubrixPageLoad::settingsPageReadOuts()
     QVERIFY(!tpg.join(QLatin1Char('|')).contains(QStringLiteral("input-port")));
 
     // The read-outs follow the box.
-    d->setBoxmode3_output_type(5);
-    d->setBoxmode3_input_type(1);
-    d->setBoxmode3_output_form(0);
+    d->set_boxmode3_output_type(5);
+    d->set_boxmode3_input_type(1);
+    d->set_boxmode3_output_form(0);
     const QStringList later = b.object(QStringLiteral("tpgStatus"), info)->property("lines").toStringList();
     QVERIFY(later.contains(QStringLiteral("output-type: HD 1080p 23.98")));
     QVERIFY(later.contains(QStringLiteral("input-type: YCbCr")));
