@@ -162,50 +162,18 @@ Window {
             }
             RowLayout {
                 spacing: 0
-                ExclusiveGroup { id: sourceGroup }
-                ExclusiveGroup { id: suffixGroup }
-                ColumnLayout {
+                RadioColumn {
                     id: captureRadio
                     objectName: "captureRadio"
-                    property int currentIndex: 0
-                    ThemedRadio {
-                        objectName: "beforeLutsRadio"
-                        mode: captureWindow.mode
-                        text: "Before LUTs"
-                        exclusiveGroup: sourceGroup
-                        checked: captureRadio.currentIndex === 0
-                        onCheckedChanged: if (checked) captureRadio.currentIndex = 0
-                    }
-                    ThemedRadio {
-                        objectName: "afterLutsRadio"
-                        mode: captureWindow.mode
-                        text: "After LUTs"
-                        exclusiveGroup: sourceGroup
-                        checked: captureRadio.currentIndex === 1
-                        onCheckedChanged: if (checked) captureRadio.currentIndex = 1
-                    }
+                    mode: captureWindow.mode
+                    choices: [{ "name": "beforeLutsRadio", "label": "Before LUTs" }, { "name": "afterLutsRadio", "label": "After LUTs" }]
                 }
-                ColumnLayout {
+                RadioColumn {
                     id: lutAfterBefore
                     objectName: "lutAfterBefore"
                     Layout.leftMargin: 60
-                    property int currentIndex: 0
-                    ThemedRadio {
-                        objectName: "suffixOffRadio"
-                        mode: captureWindow.mode
-                        text: "Off"
-                        exclusiveGroup: suffixGroup
-                        checked: lutAfterBefore.currentIndex === 0
-                        onCheckedChanged: if (checked) lutAfterBefore.currentIndex = 0
-                    }
-                    ThemedRadio {
-                        objectName: "suffixOnRadio"
-                        mode: captureWindow.mode
-                        text: "On"
-                        exclusiveGroup: suffixGroup
-                        checked: lutAfterBefore.currentIndex === 1
-                        onCheckedChanged: if (checked) lutAfterBefore.currentIndex = 1
-                    }
+                    mode: captureWindow.mode
+                    choices: [{ "name": "suffixOffRadio", "label": "Off" }, { "name": "suffixOnRadio", "label": "On" }]
                 }
             }
 
