@@ -12,41 +12,23 @@ Row {
     spacing: 6
 
     function sendRgb() {
-        device.setSignalRGB(redLine.level, greenLine.level, blueLine.level);
+        device.setSignalRGB(rgb.level(0), rgb.level(1), rgb.level(2));
     }
 
     // The generator takes the components in the order Cr, Y, Cb.
     function sendYCbCr() {
-        device.setSignalYCbCr(crLine.level, yLine.level, cbLine.level);
+        device.setSignalYCbCr(ycbcr.level(0), ycbcr.level(1), ycbcr.level(2));
     }
 
-    SectionBox {
-        title: "RGB"
-        mode: panel.mode
-        LevelSlider { id: redLine; objectName: "redLine"; label: "RED"; mode: panel.mode; onPressedOrReleased: panel.sendRgb() }
-        LevelSlider { id: greenLine; objectName: "greenLine"; label: "GREEN"; mode: panel.mode; onPressedOrReleased: panel.sendRgb() }
-        LevelSlider { id: blueLine; objectName: "blueLine"; label: "BLUE"; mode: panel.mode; onPressedOrReleased: panel.sendRgb() }
-        HighlightButton {
-            objectName: "rgbSetButton"
-            text: "RGB Signal Set"
-            mode: panel.mode
-            width: 140
-            onClicked: panel.sendRgb()
-        }
+    LevelGroup {
+        id: rgb; title: "RGB"; mode: panel.mode; buttonName: "rgbSetButton"; buttonText: "RGB Signal Set"
+        levels: [{ "name": "redLine", "label": "RED" }, { "name": "greenLine", "label": "GREEN" }, { "name": "blueLine", "label": "BLUE" }]
+        onSend: panel.sendRgb()
     }
 
-    SectionBox {
-        title: "YCbCr"
-        mode: panel.mode
-        LevelSlider { id: crLine; objectName: "crLine"; label: "Cr"; mode: panel.mode; onPressedOrReleased: panel.sendYCbCr() }
-        LevelSlider { id: yLine; objectName: "yLine"; label: "Y"; mode: panel.mode; onPressedOrReleased: panel.sendYCbCr() }
-        LevelSlider { id: cbLine; objectName: "cbLine"; label: "Cb"; mode: panel.mode; onPressedOrReleased: panel.sendYCbCr() }
-        HighlightButton {
-            objectName: "ycbcrSetButton"
-            text: "YCbCr Signal Set"
-            mode: panel.mode
-            width: 140
-            onClicked: panel.sendYCbCr()
-        }
+    LevelGroup {
+        id: ycbcr; title: "YCbCr"; mode: panel.mode; buttonName: "ycbcrSetButton"; buttonText: "YCbCr Signal Set"
+        levels: [{ "name": "crLine", "label": "Cr" }, { "name": "yLine", "label": "Y" }, { "name": "cbLine", "label": "Cb" }]
+        onSend: panel.sendYCbCr()
     }
 }

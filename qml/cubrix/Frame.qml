@@ -12,8 +12,8 @@ SectionBox {
     property int frameState: 0
 
     readonly property var fileFilters: ["Frame raw file (*.raw)", "ALL files (*)"]
-    readonly property alias storeSlot: storeSpin.value
-    readonly property alias recallSlot: recallSpin.value
+    readonly property alias storeSlot: storeRow.value
+    readonly property alias recallSlot: recallRow.value
 
     function flip(on) {
         if (on !== (frameState !== 0))
@@ -30,12 +30,12 @@ SectionBox {
 
     function chooseStore() {
         dialogs.chooseFile("Select Frame file", fileFilters, function(url) {
-            box.device.saveFrame(storeSpin.value - 1, url);
+            box.device.saveFrame(storeRow.value - 1, url);
         });
     }
 
     function recall() {
-        device.loadFrame(recallSpin.value - 1);
+        device.loadFrame(recallRow.value - 1);
     }
 
     Switch {
@@ -65,56 +65,12 @@ SectionBox {
             onClicked: box.chooseSend()
         }
     }
-    Row {
-        spacing: 6
-        Text {
-            text: "Store "
-            font.pixelSize: 12
-            color: box.colours.text
-            width: 44
-            anchors.verticalCenter: parent.verticalCenter
-        }
-        SpinBox {
-            id: storeSpin
-            objectName: "storeSlot"
-            width: 66
-            minimumValue: 1
-            maximumValue: 16
-            value: 1
-            prefix: "Id: "
-        }
-        HighlightButton {
-            objectName: "saveFrameButton"
-            text: "Save Frame"
-            mode: box.mode
-            width: 80
-            onClicked: box.chooseStore()
-        }
+    SlotRow {
+        id: storeRow; mode: box.mode; label: "Store "; slotName: "storeSlot"
+        buttonName: "saveFrameButton"; buttonText: "Save Frame"; buttonWidth: 80; onClicked: box.chooseStore()
     }
-    Row {
-        spacing: 6
-        Text {
-            text: "Recall "
-            font.pixelSize: 12
-            color: box.colours.text
-            width: 44
-            anchors.verticalCenter: parent.verticalCenter
-        }
-        SpinBox {
-            id: recallSpin
-            objectName: "recallFrameSlot"
-            width: 66
-            minimumValue: 1
-            maximumValue: 16
-            value: 1
-            prefix: "Id: "
-        }
-        HighlightButton {
-            objectName: "loadFrameButton"
-            text: "Load Frame"
-            mode: box.mode
-            width: 80
-            onClicked: box.recall()
-        }
+    SlotRow {
+        id: recallRow; mode: box.mode; label: "Recall "; slotName: "recallFrameSlot"
+        buttonName: "loadFrameButton"; buttonText: "Load Frame"; buttonWidth: 80; onClicked: box.recall()
     }
 }

@@ -29,6 +29,15 @@ Item {
         { "label": "12 bit", "bits": 3 }
     ]
 
+    // The status read-outs (with the function giving their lines): each shows the box state of
+    // one mode while its button is lit.
+    readonly property var statusViews: [
+        { "name": "singleStatus", "label": "Single Channel Status", "lines": "singleChannelLines" },
+        { "name": "dualStatus", "label": "Dual Channel Status", "lines": "dualChannelLines" },
+        { "name": "tpgStatus", "label": "TPG Status", "lines": "generatorLines" }
+    ]
+    property var statusShown: [false, false, false]
+
     signal pageRequested(int index)
 
     visible: connected
@@ -67,6 +76,12 @@ Item {
         loadedHardware.setUserIP(address, mask, gate);
         pageDialogs.notify("IP Address Updated", "The IP Address has been updated, please reconnect.");
         disconnectTimer.restart();
+    }
+
+    function toggleStatus(index) {
+        var shown = statusShown.slice();
+        shown[index] = !shown[index];
+        statusShown = shown;
     }
 
     function onOff(value) {
@@ -339,59 +354,30 @@ Item {
                     mode: page.mode
                     Row {
                         spacing: 6
-                        HighlightButton {
-                            id: singleStatusButton
-                            objectName: "singleStatusButton"
-                            text: "Single Channel Status"
-                            mode: page.mode
-                            highlighted: singleStatus.visible
-                            onClicked: singleStatus.visible = !singleStatus.visible
-                        }
-                        HighlightButton {
-                            objectName: "dualStatusButton"
-                            text: "Dual Channel Status"
-                            mode: page.mode
-                            highlighted: dualStatus.visible
-                            onClicked: dualStatus.visible = !dualStatus.visible
-                        }
-                        HighlightButton {
-                            objectName: "tpgStatusButton"
-                            text: "TPG Status"
-                            mode: page.mode
-                            highlighted: tpgStatus.visible
-                            onClicked: tpgStatus.visible = !tpgStatus.visible
+                        Repeater {
+                            model: page.statusViews
+                            delegate: HighlightButton {
+                                objectName: modelData.name + "Button"
+                                text: modelData.label
+                                mode: page.mode
+                                highlighted: page.statusShown[index]
+                                onClicked: page.toggleStatus(index)
+                            }
                         }
                     }
                     Row {
                         spacing: 24
-                        Column {
-                            id: singleStatus
-                            objectName: "singleStatus"
-                            readonly property var lines: visible ? page.singleChannelLines(page.loadedHardware) : []
-                            visible: false
-                            Repeater {
-                                model: singleStatus.lines
-                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
-                            }
-                        }
-                        Column {
-                            id: dualStatus
-                            objectName: "dualStatus"
-                            readonly property var lines: visible ? page.dualChannelLines(page.loadedHardware) : []
-                            visible: false
-                            Repeater {
-                                model: dualStatus.lines
-                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
-                            }
-                        }
-                        Column {
-                            id: tpgStatus
-                            objectName: "tpgStatus"
-                            readonly property var lines: visible ? page.generatorLines(page.loadedHardware) : []
-                            visible: false
-                            Repeater {
-                                model: tpgStatus.lines
-                                delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
+                        Repeater {
+                            model: page.statusViews
+                            delegate: Column {
+                                id: readout
+                                objectName: modelData.name
+                                readonly property var lines: visible ? page[modelData.lines](page.loadedHardware) : []
+                                visible: page.statusShown[index]
+                                Repeater {
+                                    model: readout.lines
+                                    delegate: Text { text: modelData; font.pixelSize: 12; color: page.colours.text }
+                                }
                             }
                         }
                     }

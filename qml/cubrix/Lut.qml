@@ -23,9 +23,9 @@ SectionBox {
     readonly property bool is3D: lutType === Cubrix.LUT_TYPE_3D
     readonly property var fileFilters: is3D ? ["3D LUT files (*.dat *.cube)", "All files (*)"]
                                             : ["1D LUT files (*.lut)", "All files (*)"]
-    readonly property alias saveSlot: saveSpin.value
-    readonly property alias recallSlot: recallSpin.value
-    readonly property alias deleteSlot: deleteSpin.value
+    readonly property alias saveSlot: saveRow.value
+    readonly property alias recallSlot: recallRow.value
+    readonly property alias deleteSlot: deleteRow.value
 
     // Switch the LUT on or off unless it already is.
     function flip(on) {
@@ -75,7 +75,7 @@ SectionBox {
     function transfer(url, save, bits) {
         var mode = device.box_mode;
         if (save) {
-            var id = saveSpin.value - 1;
+            var id = saveRow.value - 1;
             if (mode === 1)
                 device.saveLutFileUpsample(lutType, lutFunc, id, url, bits);
             else if (mode === 2)
@@ -93,11 +93,11 @@ SectionBox {
     }
 
     function recall() {
-        device.loadLut(lutType, lutFunc, recallSpin.value - 1);
+        device.loadLut(lutType, lutFunc, recallRow.value - 1);
     }
 
     function requestDelete() {
-        var slot = deleteSpin.value;
+        var slot = deleteRow.value;
         dialogs.confirm({
             "title": "Delete LUT",
             "text": "Are you sure you wish to clear LUT data from slot " + slot + "? This cannot be undone.",
@@ -146,61 +146,7 @@ SectionBox {
             onClicked: box.preview()
         }
     }
-    Row {
-        spacing: 6
-        SpinBox {
-            id: saveSpin
-            objectName: "saveSlot"
-            width: 66
-            minimumValue: 1
-            maximumValue: 16
-            value: 1
-            prefix: "Id: "
-        }
-        HighlightButton {
-            objectName: "saveButton"
-            text: "Save LUT..."
-            mode: box.mode
-            width: 92
-            onClicked: box.chooseSave()
-        }
-    }
-    Row {
-        spacing: 6
-        SpinBox {
-            id: recallSpin
-            objectName: "recallSlot"
-            width: 66
-            minimumValue: 1
-            maximumValue: 16
-            value: 1
-            prefix: "Id: "
-        }
-        HighlightButton {
-            objectName: "recallButton"
-            text: "Recall LUT "
-            mode: box.mode
-            width: 92
-            onClicked: box.recall()
-        }
-    }
-    Row {
-        spacing: 6
-        SpinBox {
-            id: deleteSpin
-            objectName: "deleteSlot"
-            width: 66
-            minimumValue: 1
-            maximumValue: 16
-            value: 1
-            prefix: "Id: "
-        }
-        HighlightButton {
-            objectName: "deleteButton"
-            text: "Delete LUT "
-            mode: box.mode
-            width: 92
-            onClicked: box.requestDelete()
-        }
-    }
+    SlotRow { id: saveRow; mode: box.mode; slotName: "saveSlot"; buttonName: "saveButton"; buttonText: "Save LUT..."; onClicked: box.chooseSave() }
+    SlotRow { id: recallRow; mode: box.mode; slotName: "recallSlot"; buttonName: "recallButton"; buttonText: "Recall LUT "; onClicked: box.recall() }
+    SlotRow { id: deleteRow; mode: box.mode; slotName: "deleteSlot"; buttonName: "deleteButton"; buttonText: "Delete LUT "; onClicked: box.requestDelete() }
 }
