@@ -14,10 +14,7 @@
 # with BREVANTO_SHOT_MODEL ("Cubrix", "Cubrix Mono DP", "Cubrix Mono SDI") and its loopback
 # address with BREVANTO_SHOT_CUBRIX_IP (the box is reached on the MNCP port 18181).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BREVANTO_BUILD_DIR:-$root/build}"
-app="$build/app/brevanto"
-sim="$build/tools/brevanto-sim/brevanto-sim"
+source "$(dirname "$0")/lib/simulators.sh"
 
 # Waits until the simulator's log has grown by a line matching $2 after line $1 (bounded).
 wait_for_log() {
@@ -48,19 +45,8 @@ press() {
 if [ "${1:-}" = "--inside-xvfb" ]; then
     # Second half, with DISPLAY set by xvfb-run.
     prefix="$2"
-    "$app" >"$BREVANTO_SHOT_WORK/app.log" 2>&1 &
-    app_pid=$!
-    trap 'kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true' EXIT
-    window=""
-    for _ in $(seq 1 100); do
-        window="$(xdotool search --name 'TWK: Brevanto' 2>/dev/null | head -n 1 || true)"
-        [ -n "$window" ] && break
-        sleep 0.2
-    done
-    if [ -z "$window" ]; then
-        echo "the window did not appear; see $BREVANTO_SHOT_WORK/app.log" >&2
-        exit 1
-    fi
+    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
+    window="$brevanto_window"
     # Tall enough for the whole controls page (the generator's panels sit below the row).
     xdotool windowsize --sync "$window" 1020 1260
     sleep 1
@@ -96,36 +82,15 @@ case "$cubrix_ip" in
     127.*) ;;
     *) echo "BREVANTO_SHOT_CUBRIX_IP must be a loopback address" >&2; exit 1 ;;
 esac
-for tool in xvfb-run xdotool import; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
-done
-for program in "$app" "$sim"; do
-    [ -x "$program" ] || { echo "missing $program: build first (scripts/build.sh)" >&2; exit 1; }
-done
+brevanto_require xvfb-run xdotool import
+brevanto_require_built
 
 work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$sim" --role cubrix --model "$model" --listen "$cubrix_ip" --port 18181 >"$work/cubrix.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 50); do
-    grep -q "listening on" "$work/cubrix.log" 2>/dev/null && break
-    sleep 0.1
-done
-grep -q "listening on" "$work/cubrix.log" || { echo "simulator did not start:" >&2; cat "$work/cubrix.log" >&2; exit 1; }
-
-mkdir -p "$work/home" "$work/data/Tarnwick" "$work/config" "$work/cache"
-printf '0,CUBRIX,%s,Grading Box,dark\n' "$cubrix_ip" >"$work/data/Tarnwick/BrevantosavedTabs.conf"
-
-export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
-export BREVANTO_SHOT_WORK="$work" LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 1100x1300x24" "$0" --inside-xvfb "$prefix"
+trap 'brevanto_stop_sims; rm -rf "$work"' EXIT
+brevanto_start_sim "$work/cubrix.log" --role cubrix --model "$model" --listen "$cubrix_ip" --port 18181
+brevanto_private_home "$work" "0,CUBRIX,$cubrix_ip,Grading Box,dark"
+export BREVANTO_SHOT_WORK="$work"
+brevanto_in_xvfb 1100x1300 "$prefix"
 
 echo "the last commands the simulator received:"
 grep -v "listening on" "$work/cubrix.log" | tail -n 12

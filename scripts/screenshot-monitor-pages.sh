@@ -15,10 +15,7 @@
 # 127.18.182.1 to .4 (change the base with BREVANTO_SHOT_NET, e.g. 127.18.183) on the MNCP
 # port 18181, where the program's monitors connect.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BREVANTO_BUILD_DIR:-$root/build}"
-app="$build/app/brevanto"
-sim="$build/tools/brevanto-sim/brevanto-sim"
+source "$(dirname "$0")/lib/simulators.sh"
 families=(kt rv rvq other)
 # Channels of the simulator presets, in the same order.
 channels=(4 3 3 5)
@@ -26,19 +23,8 @@ channels=(4 3 3 5)
 if [ "${1:-}" = "--inside-xvfb" ]; then
     # Second half, with DISPLAY set by xvfb-run.
     prefix="$2"
-    "$app" >"$BREVANTO_SHOT_WORK/app.log" 2>&1 &
-    app_pid=$!
-    trap 'kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true' EXIT
-    window=""
-    for _ in $(seq 1 100); do
-        window="$(xdotool search --name 'TWK: Brevanto' 2>/dev/null | head -n 1 || true)"
-        [ -n "$window" ] && break
-        sleep 0.2
-    done
-    if [ -z "$window" ]; then
-        echo "the window did not appear; see $BREVANTO_SHOT_WORK/app.log" >&2
-        exit 1
-    fi
+    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
+    window="$brevanto_window"
     sleep 1
     xdotool windowsize --sync "$window" 1020 1440 || true
     xdotool windowfocus --sync "$window"
@@ -81,44 +67,26 @@ case "$net" in
     127.*) ;;
     *) echo "BREVANTO_SHOT_NET must be a loopback network (127.x.y)" >&2; exit 1 ;;
 esac
-for tool in xvfb-run xdotool import; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
-done
-for program in "$app" "$sim"; do
-    [ -x "$program" ] || { echo "missing $program: build first (scripts/build.sh)" >&2; exit 1; }
-done
+brevanto_require xvfb-run xdotool import
+brevanto_require_built
 
 work="$(mktemp -d)"
-pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    brevanto_stop_sims
     if [ -n "${BREVANTO_SHOT_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 
-mkdir -p "$work/home" "$work/data/Tarnwick" "$work/config" "$work/cache"
-tabs="$work/data/Tarnwick/BrevantosavedTabs.conf"
-: >"$tabs"
+tabs=()
 for i in "${!families[@]}"; do
     family="${families[$i]}"
     address="$net.$((i + 1))"
-    "$sim" --role monitor --family "$family" --listen "$address" --port 18181 >"$work/$family.log" 2>&1 &
-    pids+=($!)
-    printf '%d,MONITOR,%s,%s Monitor,dark\n' "$i" "$address" "$(echo "$family" | tr a-z A-Z)" >>"$tabs"
+    brevanto_start_sim "$work/$family.log" --role monitor --family "$family" --listen "$address" --port 18181
+    tabs+=("$i,MONITOR,$address,$(echo "$family" | tr a-z A-Z) Monitor,dark")
 done
-for family in "${families[@]}"; do
-    log="$work/$family.log"
-    for _ in $(seq 1 50); do
-        grep -q "listening on" "$log" 2>/dev/null && break
-        sleep 0.1
-    done
-    grep -q "listening on" "$log" || { echo "simulator did not start:" >&2; cat "$log" >&2; exit 1; }
-done
-
-export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
-export BREVANTO_SHOT_WORK="$work" LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 1100x1500x24" "$0" --inside-xvfb "$prefix"
+brevanto_private_home "$work" "${tabs[@]}"
+export BREVANTO_SHOT_WORK="$work"
+brevanto_in_xvfb 1100x1500 "$prefix"
 
 for family in "${families[@]}"; do
     echo "$family: $(grep -m 1 "brevanto-sim" "$work/$family.log" || true)"

@@ -14,10 +14,7 @@
 # $BREVANTO_BUILD_DIR); the monitor's address can be changed with BREVANTO_SHOT_MONITOR_IP
 # (loopback; the device is reached on the MNCP port 18181).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BREVANTO_BUILD_DIR:-$root/build}"
-app="$build/app/brevanto"
-sim="$build/tools/brevanto-sim/brevanto-sim"
+source "$(dirname "$0")/lib/simulators.sh"
 tab_name="Scope Monitor"
 
 # The windows the program has open under the tab's title (the scope and capture windows take it).
@@ -43,19 +40,8 @@ new_window() {
 if [ "${1:-}" = "--inside-xvfb" ]; then
     # Second half, with DISPLAY set by xvfb-run.
     prefix="$2"
-    "$app" >"$BREVANTO_SHOT_WORK/app.log" 2>&1 &
-    app_pid=$!
-    trap 'kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true' EXIT
-    main=""
-    for _ in $(seq 1 100); do
-        main="$(xdotool search --name 'TWK: Brevanto' 2>/dev/null | head -n 1 || true)"
-        [ -n "$main" ] && break
-        sleep 0.2
-    done
-    if [ -z "$main" ]; then
-        echo "the window did not appear; see $BREVANTO_SHOT_WORK/app.log" >&2
-        exit 1
-    fi
+    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
+    main="$brevanto_window"
     sleep 1
     xdotool windowfocus --sync "$main"
     sleep 0.5
@@ -105,36 +91,15 @@ fi
 
 prefix="$(realpath -m "${1:-$PWD/brevanto-scope}")"
 monitor_ip="${BREVANTO_SHOT_MONITOR_IP:-127.18.183.2}"
-for tool in xvfb-run xdotool import; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
-done
-for program in "$app" "$sim"; do
-    [ -x "$program" ] || { echo "missing $program: build first (scripts/build.sh)" >&2; exit 1; }
-done
+brevanto_require xvfb-run xdotool import
+brevanto_require_built
 
 work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$sim" --role monitor --family kt --listen "$monitor_ip" --port 18181 >"$work/monitor.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 50); do
-    grep -q "listening on" "$work/monitor.log" 2>/dev/null && break
-    sleep 0.1
-done
-grep -q "listening on" "$work/monitor.log" || { echo "simulator did not start:" >&2; cat "$work/monitor.log" >&2; exit 1; }
-
-mkdir -p "$work/home" "$work/data/Tarnwick" "$work/config" "$work/cache"
-printf '0,MONITOR,%s,%s,dark\n' "$monitor_ip" "$tab_name" >"$work/data/Tarnwick/BrevantosavedTabs.conf"
-
-export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
-export BREVANTO_SHOT_WORK="$work" LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 1100x820x24" "$0" --inside-xvfb "$prefix"
+trap 'brevanto_stop_sims; rm -rf "$work"' EXIT
+brevanto_start_sim "$work/monitor.log" --role monitor --family kt --listen "$monitor_ip" --port 18181
+brevanto_private_home "$work" "0,MONITOR,$monitor_ip,$tab_name,dark"
+export BREVANTO_SHOT_WORK="$work"
+brevanto_in_xvfb 1100x820 "$prefix"
 
 echo "scope requests the simulator answered: $(grep -c '0x0403\|scope' "$work/monitor.log" || true)"
 echo "screenshots: $prefix-waveform.png $prefix-vector.png $prefix-vector-2x.png $prefix-capture.png"
