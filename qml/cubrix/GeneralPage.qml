@@ -1,7 +1,5 @@
 import QtQuick 2.15
-import QtQuick.Window 2.15
 import MNCP 1.0
-import "../ChannelCreation.js" as Creation
 import "../common"
 
 // The controls page of a Cubrix tab ("General Info"): device header, mode selection, the LUT
@@ -21,11 +19,11 @@ Item {
     readonly property QtObject dialogs: pageDialogs
 
     // The launch windows: one of each per tab, built on first use.
-    readonly property string scopeWindowUrl: "qrc:/common/scopestream.qml"
-    readonly property string captureWindowUrl: "qrc:/cubrix/FrameCapture.qml"
-    property QtObject waveformWindow: null
-    property QtObject vectorWindow: null
-    property QtObject captureWindow: null
+    readonly property alias scopeWindowUrl: launched.scopeWindowUrl
+    readonly property alias captureWindowUrl: launched.captureWindowUrl
+    property alias waveformWindow: launched.waveformWindow
+    property alias vectorWindow: launched.vectorWindow
+    property alias captureWindow: launched.captureWindow
     readonly property bool waveformOpen: waveformWindow !== null
     readonly property bool vectorOpen: vectorWindow !== null
     readonly property bool captureOpen: captureWindow !== null
@@ -38,66 +36,17 @@ Item {
         pageRequested(1);
     }
 
-    // Shows a window again, or brings it back to the front.
-    function present(window) {
-        if (!window.visible) {
-            window.show();
-        } else {
-            if (window.visibility === Window.Minimized)
-                window.showNormal();
-            window.raise();
-        }
-        window.requestActivate();
-    }
-
-    function createWindow(url, properties) {
-        var window = Creation.createObject(url, boxView.tab ? boxView.tab : page, properties);
-        if (window === null)
-            return null;
-        window.title = boxView.tabTitle;
-        if (window.mode !== undefined)
-            window.mode = Qt.binding(function() { return page.mode; });
-        return window;
-    }
-
     function openScope(kind) {
-        var waveform = kind === "waveform";
-        var window = waveform ? waveformWindow : vectorWindow;
-        if (window === null) {
-            window = createWindow(scopeWindowUrl, { "loadedHardware": loadedHardware, "scopeView": kind });
-            if (window === null)
-                return;
-            if (waveform)
-                waveformWindow = window;
-            else
-                vectorWindow = window;
-        }
-        present(window);
+        launched.openScope(kind);
     }
 
     function openCapture() {
-        if (captureWindow === null) {
-            captureWindow = createWindow(captureWindowUrl, { "loadedHardware": loadedHardware });
-            if (captureWindow === null)
-                return;
-        }
-        present(captureWindow);
-    }
-
-    function releaseWindow(window) {
-        if (window === null)
-            return;
-        window.close();
-        window.destroy();
+        launched.openCapture();
     }
 
     function closeWindows() {
-        releaseWindow(waveformWindow);
-        releaseWindow(vectorWindow);
-        releaseWindow(captureWindow);
-        waveformWindow = null;
-        vectorWindow = null;
-        captureWindow = null;
+        launched.closeAll(true);
+        launched.destroyAll();
     }
 
     // Shift+K and Shift+L belong to the window's theme too; while this page has the focus and
@@ -122,6 +71,15 @@ Item {
             if (!boxView.connected)
                 page.closeWindows();
         }
+    }
+
+    PageWindows {
+        id: launched
+        device: page.loadedHardware
+        mode: page.mode
+        title: boxView.tabTitle
+        captureWindowUrl: "qrc:/cubrix/FrameCapture.qml"
+        owner: boxView.tab ? boxView.tab : page
     }
 
     ViewModel {

@@ -2,7 +2,6 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import MNCP 1.0
-import "../ChannelCreation.js" as Creation
 import "../common/CheckDeviceType.js" as CheckDeviceType
 import "../common"
 
@@ -25,13 +24,11 @@ Item {
     readonly property bool showKt: connected && kt
     readonly property bool showRv: connected && rvFamily
 
-    property string scopeWindowUrl: "qrc:/common/scopestream.qml"
-    property string captureWindowUrl: Qt.resolvedUrl("FrameCapture.qml")
-    // Held in var properties: the windows have no parent object, and these references are what
-    // keeps them alive.
-    property var waveformWindow: null
-    property var vectorWindow: null
-    property var captureWindow: null
+    property alias scopeWindowUrl: launched.scopeWindowUrl
+    property alias captureWindowUrl: launched.captureWindowUrl
+    property alias waveformWindow: launched.waveformWindow
+    property alias vectorWindow: launched.vectorWindow
+    property alias captureWindow: launched.captureWindow
 
     // Asks the tab to show one of its pages.
     signal pageRequested(int index)
@@ -47,77 +44,37 @@ Item {
         return loadedHardware ? loadedHardware.address : "";
     }
 
-    // A launched window follows the tab's theme when it has one. It is not a child of the page:
-    // the page deletes it only after closing it, once its own teardown is over.
-    function created(url, properties) {
-        var window = Creation.createObject(url, null, properties);
-        if (window !== null && window.mode !== undefined)
-            window.mode = Qt.binding(function() { return page.mode; });
-        return window;
-    }
-
-    // Shows a hidden window, or brings a shown one back from the task bar to the front.
-    function present(window) {
-        window.title = tabTitle();
-        if (!window.visible) {
-            window.show();
-        } else {
-            window.showNormal();
-            window.raise();
-        }
-        window.requestActivate();
-    }
-
     function openScope(view) {
-        var waveform = view === "waveform";
-        var window = waveform ? waveformWindow : vectorWindow;
-        if (window === null) {
-            window = created(scopeWindowUrl, { "loadedHardware": loadedHardware, "scopeView": view, "title": tabTitle() });
-            if (window === null)
-                return;
-            if (waveform)
-                waveformWindow = window;
-            else
-                vectorWindow = window;
-        }
-        present(window);
+        launched.openScope(view);
     }
 
     function openCapture() {
-        if (captureWindow === null) {
-            captureWindow = created(captureWindowUrl, { "loadedHardware": loadedHardware, "title": tabTitle() });
-            if (captureWindow === null)
-                return;
-        }
-        present(captureWindow);
-    }
-
-    function closeWindows() {
-        var windows = [waveformWindow, vectorWindow, captureWindow];
-        for (var i = 0; i < windows.length; ++i) {
-            if (windows[i] !== null && windows[i].visible)
-                windows[i].close();
-        }
+        launched.openCapture();
     }
 
     function disconnectDevice() {
         pageRequested(0);
-        closeWindows();
+        launched.closeAll(false);
         if (loadedHardware)
             loadedHardware.deviceDisconnect();
     }
 
     // The windows belong to the tab: they go with it.
     Component.onDestruction: {
-        closeWindows();
-        var windows = [waveformWindow, vectorWindow, captureWindow];
-        for (var i = 0; i < windows.length; ++i) {
-            if (windows[i] !== null)
-                windows[i].destroy();
-        }
-        waveformWindow = null;
-        vectorWindow = null;
-        captureWindow = null;
+        launched.closeAll(false);
+        launched.destroyAll();
+    }
+
+    // Not children of the page: the page deletes them only after closing them, once its own
+    // teardown is over.
+    PageWindows {
+        id: launched
+        device: page.loadedHardware
+        mode: page.mode
+        title: page.tabTitle()
+        captureWindowUrl: Qt.resolvedUrl("FrameCapture.qml")
+        retitle: true
+        restoreAlways: true
     }
 
     ScrollView {
