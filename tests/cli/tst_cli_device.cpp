@@ -1,6 +1,6 @@
 #include "clisimulator.h"
 #include "clitestsupport.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,7 +42,7 @@ private slots:
     void help();
 
 private:
-    QString file(const QString &name, const QByteArray &contents) { return LutFiles::writeFile(m_files, name, contents); }
+    QString file(const QString &name, const QByteArray &contents) { return CubeFiles::writeFile(m_files, name, contents); }
 
     CliSimulator m_rv;     // RV-family monitor, 127.0.0.1
     CliSimulator m_cubrix; // 127.0.0.2
@@ -54,7 +54,7 @@ private:
 
 void TestCliDevice::initTestCase()
 {
-    LutFiles::useCNumericLocale();
+    CubeFiles::useCNumericLocale();
     QVERIFY(m_files.isValid());
     QVERIFY(m_rv.start({QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"), QStringLiteral("rv")},
                        QStringLiteral("127.0.0.1")));
@@ -65,8 +65,8 @@ void TestCliDevice::initTestCase()
                         QStringLiteral("--channel-names"), QStringLiteral("Cam A,Cam B"),
                         QStringLiteral("--channel-modes"), QStringLiteral("1920x1080p 50,3840x2160p 25")},
                        QStringLiteral("127.0.0.3")));
-    m_identity17 = file(QStringLiteral("identity17.cube"), LutFiles::cubeFile(17, LutFiles::identity(17), 6));
-    m_identity33 = file(QStringLiteral("identity33.cube"), LutFiles::cubeFile(33, LutFiles::identity(33), 6));
+    m_identity17 = file(QStringLiteral("identity17.cube"), CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
+    m_identity33 = file(QStringLiteral("identity33.cube"), CubeFiles::cubeFile(33, CubeFiles::identity(33), 6));
 }
 
 void TestCliDevice::infoOfSeveralDevices()
@@ -222,7 +222,7 @@ void TestCliDevice::lutSendResamplesForTheBoxMode()
     QStringList uploads = m_cubrix.dumpsSince(before);
     QCOMPARE(uploads.size(), 1);
     QVERIFY2(uploads.first().contains(QStringLiteral("0x0311_0x0220_send")), qPrintable(uploads.first()));
-    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), LutFiles::cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), CubeFiles::cubeFile(33, CubeFiles::identity(33), 6));
 
     // Mode 2: a 33-point file comes down to 17 points.
     QCOMPARE(run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("mode_2")}).exitCode, 0);
@@ -232,7 +232,7 @@ void TestCliDevice::lutSendResamplesForTheBoxMode()
     uploads = m_cubrix.dumpsSince(before);
     QCOMPARE(uploads.size(), 1);
     QVERIFY2(uploads.first().contains(QStringLiteral("0x0311_0x0230_send")), qPrintable(uploads.first()));
-    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), LutFiles::cubeFile(17, LutFiles::identity(17), 6));
+    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
     QCOMPARE(run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("mode_1")}).exitCode, 0);
 }
 
@@ -278,7 +278,7 @@ void TestCliDevice::lutSaveOnRvStoresBothSizes()
     QVERIFY2(uploads.at(0).contains(QStringLiteral("monitor_lut_0x0310_0x0302_store_slot2")), qPrintable(uploads.at(0)));
     QVERIFY2(uploads.at(1).contains(QStringLiteral("monitor_lut_0x0310_0x0302_store_slot2")), qPrintable(uploads.at(1)));
     QCOMPARE(readFile(m_rv.dumpPath(uploads.at(0))), readFile(m_identity17));
-    QCOMPARE(readFile(m_rv.dumpPath(uploads.at(1))), LutFiles::cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(readFile(m_rv.dumpPath(uploads.at(1))), CubeFiles::cubeFile(33, CubeFiles::identity(33), 6));
     // The KT monitor in the same call: its general box passes Id 2 as slot 1.
     QVERIFY(m_kt.log().contains(QStringLiteral("command protocol=0x0310 request=0x0301 ")));
 }
@@ -315,7 +315,7 @@ void TestCliDevice::lutRefusedBeforeAnyDevice_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("message");
-    QList<QByteArray> lines = LutFiles::splitLines(LutFiles::cubeFile(17, LutFiles::identity(17), 6));
+    QList<QByteArray> lines = CubeFiles::splitLines(CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
     lines[40] = "0.1 0.2";
     QByteArray shortCube;
     for (const QByteArray &line : lines)

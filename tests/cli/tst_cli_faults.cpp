@@ -1,7 +1,7 @@
 #include "clisimulator.h"
 #include "clitestsupport.h"
 #include "fifo.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
 
 #include <QtTest>
 
@@ -58,9 +58,9 @@ private:
 
 void TestCliFaults::initTestCase()
 {
-    LutFiles::useCNumericLocale();
+    CubeFiles::useCNumericLocale();
     QVERIFY(m_files.isValid());
-    m_lut = LutFiles::writeFile(m_files, QStringLiteral("identity17.cube"), LutFiles::cubeFile(17, LutFiles::identity(17), 6));
+    m_lut = CubeFiles::writeFile(m_files, QStringLiteral("identity17.cube"), CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
     QVERIFY(m_good.start(monitorWithOneChannel({}), QStringLiteral("127.0.0.1")));
     QVERIFY(m_errors.start(monitorWithOneChannel({QStringLiteral("--error-reply"), QStringLiteral("0x0311:0x0200:5"),
                                                   QStringLiteral("--error-reply"), QStringLiteral("0x0001:0x0020"),

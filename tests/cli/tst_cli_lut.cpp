@@ -1,6 +1,6 @@
 #include "clitestsupport.h"
 #include "fifo.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,14 +10,14 @@
 #include <QtTest>
 
 using namespace CliTest;
-using LutFiles::cubeFile;
+using CubeFiles::cubeFile;
 
 namespace {
 
 // The entry lines of a table as separate lines, to edit by line number.
-QList<QByteArray> cubeLines(int points, const LutFiles::ColourFunction &colour, int decimals)
+QList<QByteArray> cubeLines(int points, const CubeFiles::ColourFunction &colour, int decimals)
 {
-    return LutFiles::splitLines(cubeFile(points, colour, decimals));
+    return CubeFiles::splitLines(cubeFile(points, colour, decimals));
 }
 
 QByteArray joinLines(const QList<QByteArray> &lines)
@@ -105,14 +105,14 @@ private:
 
 void TestCliLut::initTestCase()
 {
-    LutFiles::useCNumericLocale();
+    CubeFiles::useCNumericLocale();
     QVERIFY(m_dir.isValid());
     QVERIFY(QFileInfo::exists(executable()));
 }
 
 QString TestCliLut::file(const QString &name, const QByteArray &contents)
 {
-    return LutFiles::writeFile(m_dir, name, contents);
+    return CubeFiles::writeFile(m_dir, name, contents);
 }
 
 void TestCliLut::checkGoodFiles_data()
@@ -128,7 +128,7 @@ void TestCliLut::checkGoodFiles()
 {
     QFETCH(int, points);
     QFETCH(int, decimals);
-    const QByteArray text = cubeFile(points, LutFiles::curved(points), decimals);
+    const QByteArray text = cubeFile(points, CubeFiles::curved(points), decimals);
     const QString path = file(QStringLiteral("good%1_%2.cube").arg(points).arg(decimals), text);
 
     const Result plain = run({QStringLiteral("lut"), QStringLiteral("check"), path});
@@ -172,7 +172,7 @@ void TestCliLut::checkReportsSkippedLines_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message"); // in a problem or warning
 
-    const QList<QByteArray> base = cubeLines(17, LutFiles::identity(17), 6);
+    const QList<QByteArray> base = cubeLines(17, CubeFiles::identity(17), 6);
     // base: line 1 "LUT_3D_SIZE 17", line 2 blank, lines 3.. entries.
 
     QList<QByteArray> header = base;
@@ -291,7 +291,7 @@ void TestCliLut::checkReportsSkippedLines()
 
 void TestCliLut::checkTextListsEveryLine()
 {
-    QList<QByteArray> lines = cubeLines(17, LutFiles::identity(17), 6);
+    QList<QByteArray> lines = cubeLines(17, CubeFiles::identity(17), 6);
     lines[9] = "0.5 0.5";   // line 10
     lines[19] = "0.1 x 0.2"; // line 20
     const QString path = file(QStringLiteral("text.cube"), joinLines(lines));
@@ -339,7 +339,7 @@ void TestCliLut::checkBadInput()
 
 void TestCliLut::resampleUp()
 {
-    const QByteArray text = cubeFile(17, LutFiles::curved(17), 6);
+    const QByteArray text = cubeFile(17, CubeFiles::curved(17), 6);
     const QString source = file(QStringLiteral("up17.cube"), text);
     const QString output = m_dir.filePath(QStringLiteral("up33.cube"));
     const Result result = run({QStringLiteral("lut"), QStringLiteral("resample"), source, output, QStringLiteral("--size"), QStringLiteral("33")});
@@ -347,7 +347,7 @@ void TestCliLut::resampleUp()
 
     const QByteArray written = readFile(output);
     QVERIFY(written.startsWith("LUT_3D_SIZE 33\n\n"));
-    const QList<QByteArray> lines = LutFiles::splitLines(written);
+    const QList<QByteArray> lines = CubeFiles::splitLines(written);
     QCOMPARE(lines.size(), 2 + 35937);
     for (int i = 2; i < lines.size(); i += 997)
         QVERIFY2(QRegularExpression(QStringLiteral("^-?\\d+\\.\\d{6} -?\\d+\\.\\d{6} -?\\d+\\.\\d{6}$"))
@@ -391,14 +391,14 @@ void TestCliLut::resampleUp()
 
 void TestCliLut::resampleDown()
 {
-    const QByteArray text = cubeFile(33, LutFiles::curved(33), 6);
+    const QByteArray text = cubeFile(33, CubeFiles::curved(33), 6);
     const QString source = file(QStringLiteral("down33.cube"), text);
     const QString output = m_dir.filePath(QStringLiteral("down17.cube"));
     const Result result = run({QStringLiteral("lut"), QStringLiteral("resample"), QStringLiteral("--size=17"), source, output});
     QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
 
     // Every other source line, in order, after the size line and one blank line.
-    const QList<QByteArray> in = LutFiles::splitLines(text);
+    const QList<QByteArray> in = CubeFiles::splitLines(text);
     QByteArray expected = "LUT_3D_SIZE 17\n\n";
     for (int b = 0; b < 33; b += 2)
         for (int g = 0; g < 33; g += 2)
@@ -415,7 +415,7 @@ void TestCliLut::resampleDown()
 
 void TestCliLut::resampleSameSizeIsUnchanged()
 {
-    QByteArray text = cubeFile(17, LutFiles::curved(17), 5);
+    QByteArray text = cubeFile(17, CubeFiles::curved(17), 5);
     text.prepend("TITLE \"kept\"\n");
     const QString source = file(QStringLiteral("same17.cube"), text);
     const QString output = m_dir.filePath(QStringLiteral("same17_out.cube"));
@@ -430,10 +430,10 @@ void TestCliLut::resampleRefusesBadFiles_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QList<QByteArray> shortGrid = cubeLines(17, LutFiles::identity(17), 6);
+    QList<QByteArray> shortGrid = cubeLines(17, CubeFiles::identity(17), 6);
     shortGrid.removeLast();
     const QString shortPath = file(QStringLiteral("short17.cube"), joinLines(shortGrid));
-    const QString good = file(QStringLiteral("ok17.cube"), cubeFile(17, LutFiles::identity(17), 6));
+    const QString good = file(QStringLiteral("ok17.cube"), cubeFile(17, CubeFiles::identity(17), 6));
     const QString out = m_dir.filePath(QStringLiteral("refused.cube"));
     QTest::newRow("short grid") << QStringList{shortPath, out, QStringLiteral("--size"), QStringLiteral("33")} << 1
                                 << QStringLiteral("4912 entries");
@@ -467,10 +467,10 @@ void TestCliLut::binaryImages_data()
 {
     QTest::addColumn<QByteArray>("cube");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("17-point identity") << cubeFile(17, LutFiles::identity(17), 6) << binaryImage(identityEntries(17));
+    QTest::newRow("17-point identity") << cubeFile(17, CubeFiles::identity(17), 6) << binaryImage(identityEntries(17));
     // Downsampling an identity gives the 17-point identity.
-    QTest::newRow("33-point identity") << cubeFile(33, LutFiles::identity(33), 6) << binaryImage(identityEntries(17));
-    const QByteArray curved = cubeFile(17, LutFiles::curved(17), 6);
+    QTest::newRow("33-point identity") << cubeFile(33, CubeFiles::identity(33), 6) << binaryImage(identityEntries(17));
+    const QByteArray curved = cubeFile(17, CubeFiles::curved(17), 6);
     std::vector<std::array<float, 3>> values;
     for (const auto &entry : parseEntries(curved))
         values.push_back({std::strtof(QByteArray::number(entry[0], 'f', 6), nullptr),
@@ -478,9 +478,9 @@ void TestCliLut::binaryImages_data()
                           std::strtof(QByteArray::number(entry[2], 'f', 6), nullptr)});
     QTest::newRow("17-point curve") << curved << binaryImage(values);
     // A byte-order mark first, before a title of three words or before the size line.
-    QTest::newRow("byte-order mark and title") << "\xEF\xBB\xBFTITLE \"Identity 17\"\n" + cubeFile(17, LutFiles::identity(17), 6)
+    QTest::newRow("byte-order mark and title") << "\xEF\xBB\xBFTITLE \"Identity 17\"\n" + cubeFile(17, CubeFiles::identity(17), 6)
                                                << binaryImage(identityEntries(17));
-    QTest::newRow("byte-order mark, 33 points") << "\xEF\xBB\xBF" + cubeFile(33, LutFiles::identity(33), 6)
+    QTest::newRow("byte-order mark, 33 points") << "\xEF\xBB\xBF" + cubeFile(33, CubeFiles::identity(33), 6)
                                                 << binaryImage(identityEntries(17));
 }
 
@@ -500,7 +500,7 @@ void TestCliLut::binaryImages()
 
 void TestCliLut::binaryRefusesBadFiles()
 {
-    QList<QByteArray> lines = cubeLines(17, LutFiles::identity(17), 6);
+    QList<QByteArray> lines = cubeLines(17, CubeFiles::identity(17), 6);
     lines[200] = "0.1 0.2 zero";
     const QString source = file(QStringLiteral("badimage.cube"), joinLines(lines));
     const QString output = m_dir.filePath(QStringLiteral("badimage.dat"));
@@ -538,7 +538,7 @@ void TestCliLut::help()
 
 void TestCliLut::outputReplacesAtomically()
 {
-    const QByteArray text = cubeFile(17, LutFiles::identity(17), 6);
+    const QByteArray text = cubeFile(17, CubeFiles::identity(17), 6);
     const QString source = file(QStringLiteral("atomic17.cube"), text);
     QTemporaryDir outputDir;
     QVERIFY(outputDir.isValid());
@@ -550,7 +550,7 @@ void TestCliLut::outputReplacesAtomically()
     const QStringList arguments{QStringLiteral("lut"), QStringLiteral("resample"), source, output, QStringLiteral("--size=33")};
     Result result = run(arguments);
     QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
-    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(readFile(output), cubeFile(33, CubeFiles::identity(33), 6));
     QCOMPARE(QFileInfo(output).permissions(), QFileInfo(reference).permissions());
 
     // A file that is replaced keeps its permissions; nothing is left beside it.
@@ -560,7 +560,7 @@ void TestCliLut::outputReplacesAtomically()
     QVERIFY(QFile::setPermissions(output, restricted));
     result = run(arguments);
     QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
-    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(readFile(output), cubeFile(33, CubeFiles::identity(33), 6));
     QCOMPARE(QFileInfo(output).permissions(), restricted);
     QCOMPARE(QDir(outputDir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{QStringLiteral("atomic33.cube"), QStringLiteral("reference")}));
@@ -570,7 +570,7 @@ void TestCliLut::outputReplacesAtomically()
     result = run({QStringLiteral("lut"), QStringLiteral("resample"), bad, output, QStringLiteral("--size=33")});
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.err.contains(QStringLiteral("1 entries, a 17-point LUT has 4913")), qPrintable(result.describe()));
-    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(readFile(output), cubeFile(33, CubeFiles::identity(33), 6));
     QCOMPARE(QDir(outputDir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{QStringLiteral("atomic33.cube"), QStringLiteral("reference")}));
 }
@@ -584,7 +584,7 @@ void TestCliLut::outputThroughSymlink()
     QVERIFY(CliTest::writeFile(target, "old"));
     if (!QFile::link(target, link))
         QSKIP("no symbolic links here");
-    const QString source = file(QStringLiteral("linked17.cube"), cubeFile(17, LutFiles::identity(17), 6));
+    const QString source = file(QStringLiteral("linked17.cube"), cubeFile(17, CubeFiles::identity(17), 6));
     const Result result = run({QStringLiteral("lut"), QStringLiteral("binary"), source, link});
     QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
     QVERIFY(QFileInfo(link).isSymLink());
@@ -613,7 +613,7 @@ void TestCliLut::outputMustBeARegularFile()
         output = outputDir.filePath(QStringLiteral("link.dat"));
         QVERIFY(QFile::link(fifo, output));
     }
-    const QString source = file(QStringLiteral("special33.cube"), cubeFile(33, LutFiles::identity(33), 6));
+    const QString source = file(QStringLiteral("special33.cube"), cubeFile(33, CubeFiles::identity(33), 6));
     QStringList arguments{QStringLiteral("lut"), command, source, output};
     if (command == QLatin1String("resample"))
         arguments << QStringLiteral("--size=17");
@@ -650,11 +650,11 @@ void TestCliLut::lutCommandsNeedNoModule()
     QVERIFY(QFile::copy(executable(), copy));
     QVERIFY(QFile::setPermissions(copy, QFile::permissions(executable())));
 
-    const QString source = file(QStringLiteral("alone17.cube"), cubeFile(17, LutFiles::identity(17), 6));
+    const QString source = file(QStringLiteral("alone17.cube"), cubeFile(17, CubeFiles::identity(17), 6));
     const QString output = alone.filePath(QStringLiteral("alone33.cube"));
     const Result lut = runProgram(copy, {QStringLiteral("lut"), QStringLiteral("resample"), source, output, QStringLiteral("--size=33")});
     QVERIFY2(lut.exitCode == 0 && lut.clean(), qPrintable(lut.describe()));
-    QCOMPARE(readFile(output), cubeFile(33, LutFiles::identity(33), 6));
+    QCOMPARE(readFile(output), cubeFile(33, CubeFiles::identity(33), 6));
 
     for (const QStringList &arguments : {QStringList{QStringLiteral("frame"), QStringLiteral("--help")},
                                          QStringList{QStringLiteral("--verbose"), QStringLiteral("device"), QStringLiteral("--help")}}) {

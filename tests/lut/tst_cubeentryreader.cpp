@@ -1,5 +1,5 @@
 #include "lut/cubeentryreader.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -92,7 +92,7 @@ void TestCubeEntryReader::numbers()
 void TestCubeEntryReader::nearestFloatLikeStrtof()
 {
     // glibc's strtof rounds correctly; in the C locale it reads the same decimal notation.
-    LutFiles::useCNumericLocale();
+    CubeFiles::useCNumericLocale();
     QRandomGenerator random(77);
     for (int i = 0; i < 40000; ++i) {
         QByteArray token;

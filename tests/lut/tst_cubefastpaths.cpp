@@ -4,7 +4,8 @@
 
 #include "lut/cubedecimalscanner.h"
 #include "lut/cubrixutils.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
+#include "logcapture.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -16,7 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
-using namespace LutFiles;
+using namespace CubeFiles;
 
 namespace {
 
@@ -453,10 +454,10 @@ void TestCubeFastPaths::binaryImageFollowsTheRule()
         const QByteArray text = random.cubeFile("LUT_3D_SIZE 17", 4913, words);
         const std::vector<Values> entries = entriesByRule(text, true);
         const QByteArray expected = entries.size() == 4913 ? binaryImageByRule(entries) : QByteArray();
-        WarningCapture capture;
+        LogCapture capture;
         const QByteArray image = CubrixUtils::cubeToBinaryLut(text);
         QVERIFY2(image == expected, qPrintable(QStringLiteral("round %1").arg(round)));
-        QCOMPARE(capture.warnings.size(), expected.isEmpty() ? 1 : 0);
+        QCOMPARE(capture.lines().size(), expected.isEmpty() ? 1 : 0);
     }
 }
 
@@ -468,7 +469,7 @@ void TestCubeFastPaths::downsamplingFollowsTheRule()
         const QByteArray text = random.cubeFile("LUT_3D_SIZE 33", entries, true);
         const QByteArray expected = downsampledByRule(text);
         QCOMPARE(expected.isEmpty(), round == 7);
-        WarningCapture capture;
+        LogCapture capture;
         QCOMPARE(CubrixUtils::downsampleCubeText33to17(text), expected);
         QCOMPARE(CubrixUtils::downsampleCube33to17(write(text)), expected);
         Pieces pieces;
@@ -478,7 +479,7 @@ void TestCubeFastPaths::downsamplingFollowsTheRule()
             QVERIFY(pieces.wholeLines);
             QVERIFY(pieces.count >= 2);
         }
-        QCOMPARE(capture.warnings.size(), expected.isEmpty() ? 3 : 0);
+        QCOMPARE(capture.lines().size(), expected.isEmpty() ? 3 : 0);
     }
 }
 
@@ -490,7 +491,7 @@ void TestCubeFastPaths::upsamplingFollowsTheRule()
         const QByteArray text = random.cubeFile("LUT_3D_SIZE 17", entries, true);
         const QByteArray expected = upsampledByRule(text);
         QCOMPARE(expected.isEmpty(), round == 7);
-        WarningCapture capture;
+        LogCapture capture;
         QCOMPARE(CubrixUtils::upsampleCubeText17to33(text), expected);
         QCOMPARE(CubrixUtils::upsampleCube17to33(write(text)), expected);
         Pieces pieces;
@@ -502,7 +503,7 @@ void TestCubeFastPaths::upsamplingFollowsTheRule()
         } else {
             QCOMPARE(pieces.count, 0); // the grid is checked before anything is written
         }
-        QCOMPARE(capture.warnings.size(), expected.isEmpty() ? 3 : 0);
+        QCOMPARE(capture.lines().size(), expected.isEmpty() ? 3 : 0);
     }
 }
 

@@ -1,10 +1,10 @@
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
 
 #include <QtTest>
 
-using namespace LutFiles;
+using namespace CubeFiles;
 
 class TestCubeProbes : public QObject
 {

@@ -1,5 +1,6 @@
 #include "lut/cubrixutils.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
+#include "logcapture.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -7,7 +8,7 @@
 #include <array>
 #include <vector>
 
-using namespace LutFiles;
+using namespace CubeFiles;
 
 namespace {
 
@@ -102,9 +103,9 @@ void TestCubeResample::initTestCase()
 void TestCubeResample::downsampleIdentity()
 {
     const QString path = write(QStringLiteral("identity33.cube"), cubeFile(33, identity(33), 6));
-    WarningCapture capture;
+    LogCapture capture;
     const QByteArray text = CubrixUtils::downsampleCube33to17(path);
-    QVERIFY(capture.warnings.isEmpty());
+    QVERIFY(capture.lines().isEmpty());
     QCOMPARE(text, cubeFile(17, identity(17), 6));
     QVERIFY(text.endsWith("\n1.000000 1.000000 1.000000\n"));
 }
@@ -129,9 +130,9 @@ void TestCubeResample::downsampleCurvedPicksEveryOtherPoint()
 void TestCubeResample::upsampleIdentity()
 {
     const QString path = write(QStringLiteral("identity17.cube"), cubeFile(17, identity(17), 6));
-    WarningCapture capture;
+    LogCapture capture;
     QCOMPARE(CubrixUtils::upsampleCube17to33(path), cubeFile(33, identity(33), 6));
-    QVERIFY(capture.warnings.isEmpty());
+    QVERIFY(capture.lines().isEmpty());
 }
 
 void TestCubeResample::upsampleCurvedFollowsTable()
@@ -280,9 +281,9 @@ void TestCubeResample::keywordLinesAndBadPieces()
     lines.insert(8, "0.1 0.2 0.3 0.4");             // four pieces: no entry
     const QString path = write(QStringLiteral("keywords.cube"), sizeLine(33) + lines.join('\n') + '\n');
 
-    WarningCapture capture;
+    LogCapture capture;
     const QByteArray text = CubrixUtils::downsampleCube33to17(path);
-    QVERIFY(capture.warnings.isEmpty());
+    QVERIFY(capture.lines().isEmpty());
     QList<QByteArray> expected = splitLines(cubeFile(17, identity(17), 6));
     expected[2] = "0.500000 0.000000 0.250000";
     expected[3] = "0.000000 0.125000 0.000000";
@@ -304,10 +305,10 @@ void TestCubeResample::entriesBeyondGridIgnored()
     const QByteArray extra = "0.9 0.9 0.9\n0.8 0.8 0.8\n";
     const QString down = write(QStringLiteral("extra33.cube"), cubeFile(33, identity(33), 6) + extra);
     const QString up = write(QStringLiteral("extra17.cube"), cubeFile(17, identity(17), 6) + extra);
-    WarningCapture capture;
+    LogCapture capture;
     QCOMPARE(CubrixUtils::downsampleCube33to17(down), cubeFile(17, identity(17), 6));
     QCOMPARE(CubrixUtils::upsampleCube17to33(up), cubeFile(33, identity(33), 6));
-    QVERIFY(capture.warnings.isEmpty());
+    QVERIFY(capture.lines().isEmpty());
 }
 
 void TestCubeResample::shortGridRefused_data()
@@ -341,18 +342,18 @@ void TestCubeResample::shortGridRefused()
     QFETCH(QByteArray, contents);
     QFETCH(QString, warning);
     const QString path = write(QStringLiteral("short.cube"), contents);
-    WarningCapture capture;
+    LogCapture capture;
     const QByteArray text = down ? CubrixUtils::downsampleCube33to17(path)
                                  : CubrixUtils::upsampleCube17to33(path);
     QVERIFY(text.isEmpty());
-    QCOMPARE(capture.warnings, QStringList{warning});
+    QCOMPARE(capture.lines(), QStringList{warning});
 
     // A file that cannot be opened holds no entries either.
     const QString missing = m_dir.filePath(QStringLiteral("missing.cube"));
-    capture.warnings.clear();
+    capture.take();
     QVERIFY((down ? CubrixUtils::downsampleCube33to17(missing)
                   : CubrixUtils::upsampleCube17to33(missing)).isEmpty());
-    QCOMPARE(capture.warnings, QStringList{warning.left(warning.lastIndexOf(' ')) + " 0"});
+    QCOMPARE(capture.lines(), QStringList{warning.left(warning.lastIndexOf(' ')) + " 0"});
 }
 
 void TestCubeResample::absurdDecimalsBounded()

@@ -1,5 +1,5 @@
 #include "lut/cubetextwriter.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -32,7 +32,7 @@ class TestCubeTextWriter : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { LutFiles::useCNumericLocale(); }
+    void initTestCase() { CubeFiles::useCNumericLocale(); }
     void fixedLikePrintf_data();
     void fixedLikePrintf();
     void randomValuesLikePrintf();
@@ -77,7 +77,7 @@ void TestCubeTextWriter::fixedLikePrintf()
     QFETCH(int, decimals);
     QFETCH(QByteArray, text);
     QCOMPARE(formatted(value, decimals), text);
-    QCOMPARE(formatted(value, decimals), LutFiles::written(double(value), decimals));
+    QCOMPARE(formatted(value, decimals), CubeFiles::written(double(value), decimals));
 }
 
 void TestCubeTextWriter::randomValuesLikePrintf()
@@ -92,7 +92,7 @@ void TestCubeTextWriter::randomValuesLikePrintf()
         if (i % 1000 == 1)
             value = -0.0f;
         for (int decimals = 0; decimals <= CubeTextWriter::MaxDecimals; ++decimals) {
-            const QByteArray expected = LutFiles::written(double(value), decimals);
+            const QByteArray expected = CubeFiles::written(double(value), decimals);
             if (formatted(value, decimals) != expected)
                 QFAIL(qPrintable(QStringLiteral("%1 with %2 decimals: got %3, printf gives %4")
                                      .arg(double(value), 0, 'g', 9)

@@ -1,9 +1,10 @@
 #include "lut/cubrixutils.h"
-#include "lutfiles.h"
+#include "cubefiles.h"
+#include "logcapture.h"
 
 #include <QtTest>
 
-using namespace LutFiles;
+using namespace CubeFiles;
 
 namespace {
 
@@ -61,9 +62,9 @@ private slots:
 
 void TestCubeToBinaryLut::identityImage()
 {
-    WarningCapture capture;
+    LogCapture capture;
     const QByteArray image = CubrixUtils::cubeToBinaryLut(identity17());
-    QVERIFY(capture.warnings.isEmpty());
+    QVERIFY(capture.lines().isEmpty());
     QCOMPARE(image.size(), ImageSize);
 
     // The words the published examples give.
@@ -209,9 +210,9 @@ void TestCubeToBinaryLut::decoratedTextConvertsLikeBareEntries_data()
 void TestCubeToBinaryLut::decoratedTextConvertsLikeBareEntries()
 {
     QFETCH(QByteArray, text);
-    WarningCapture capture;
+    LogCapture capture;
     const QByteArray image = CubrixUtils::cubeToBinaryLut(text);
-    QVERIFY(capture.warnings.isEmpty());
+    QVERIFY(capture.lines().isEmpty());
     QCOMPARE(image.size(), ImageSize);
     QCOMPARE(image, CubrixUtils::cubeToBinaryLut(identity17()));
 }
@@ -242,10 +243,10 @@ void TestCubeToBinaryLut::wrongEntryCountRefused()
 {
     QFETCH(QByteArray, text);
     QFETCH(QString, warning);
-    WarningCapture capture;
+    LogCapture capture;
     const QByteArray image = CubrixUtils::cubeToBinaryLut(text);
     QVERIFY(image.isEmpty());
-    QCOMPARE(capture.warnings, QStringList{warning});
+    QCOMPARE(capture.lines(), QStringList{warning});
 }
 
 QTEST_GUILESS_MAIN(TestCubeToBinaryLut)

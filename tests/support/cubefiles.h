@@ -1,7 +1,6 @@
 #pragma once
 
-// Helpers shared by the LUT tests: .cube texts built straight from their definition,
-// files in a temporary directory, and a capture of warning lines.
+// .cube texts built straight from their definition, and files in a temporary directory.
 
 #include <QByteArray>
 #include <QFile>
@@ -15,7 +14,7 @@
 #include <cstdio>
 #include <functional>
 
-namespace LutFiles {
+namespace CubeFiles {
 
 using Colour = std::array<double, 3>;
 using ColourFunction = std::function<Colour(int r, int g, int b)>;
@@ -102,29 +101,4 @@ inline QList<QByteArray> splitLines(const QByteArray &text)
     return lines;
 }
 
-// Collects the warning lines logged while it lives; other messages go nowhere.
-class WarningCapture
-{
-public:
-    WarningCapture() : m_previous(qInstallMessageHandler(&WarningCapture::handle))
-    {
-        s_current = this;
-    }
-    ~WarningCapture()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList warnings;
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &, const QString &message)
-    {
-        if (type == QtWarningMsg && s_current)
-            s_current->warnings << message;
-    }
-    inline static WarningCapture *s_current = nullptr;
-    QtMessageHandler m_previous;
-};
-
-} // namespace LutFiles
+} // namespace CubeFiles

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "mncp/mncpprotocol.h"
+
+#include <QByteArray>
+#include <QtEndian>
+#include <initializer_list>
+
+// Payload bytes written out by the tests' own rules (big-endian unless a name says otherwise),
+// and replies handed to a device as its socket handler would hand them.
+namespace Bytes {
+
+inline QByteArray be16(std::initializer_list<int> words)
+{
+    QByteArray out;
+    for (int w : words)
+        out.append(static_cast<char>((w >> 8) & 0xFF)).append(static_cast<char>(w & 0xFF));
+    return out;
+}
+
+inline QByteArray be32(quint32 value)
+{
+    QByteArray out(4, '\0');
+    qToBigEndian(value, reinterpret_cast<uchar *>(out.data()));
+    return out;
+}
+
+inline QByteArray le32(std::initializer_list<qint32> values)
+{
+    QByteArray out;
+    for (qint32 v : values) {
+        QByteArray word(4, '\0');
+        qToLittleEndian(v, reinterpret_cast<uchar *>(word.data()));
+        out += word;
+    }
+    return out;
+}
+
+// A text field of `size` bytes, zero-padded.
+inline QByteArray field(const QByteArray &text, int size)
+{
+    return text.left(size) + QByteArray(qMax(0, size - text.size()), '\0');
+}
+
+} // namespace Bytes
+
+// Delivers one reply to a device's processReply, header in host order.
+template <typename Receiver>
+void deliver(Receiver &device, quint16 protocol, quint16 request, const QByteArray &payload)
+{
+    mncp_protocol_header header{MNCP_VERSION, 0, protocol, request, static_cast<quint32>(payload.size())};
+    QByteArray copy = payload;
+    device.processReply(copy, header);
+}

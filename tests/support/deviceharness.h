@@ -1,0 +1,75 @@
+#pragma once
+
+#include "deviceconnection.h"
+#include "fakedevice.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QtTest>
+#include <functional>
+
+using CommandIds = QList<QPair<int, int>>;
+
+// A device of the program connected to the fake device, which answers each command with the
+// payload the test chose for it (an empty reply otherwise).
+template <typename Device>
+class DeviceHarness
+{
+public:
+    DeviceHarness()
+    {
+        fake.setResponder([this](const FakeDevice::Command &cmd) {
+            return FakeDevice::message(cmd.protocol, cmd.request, answers.value(key(cmd.protocol, cmd.request)));
+        });
+    }
+
+    void answer(quint16 protocol, quint16 request, const QByteArray &payload)
+    {
+        answers.insert(key(protocol, request), payload);
+    }
+
+    // Connects and waits until the device's connection queries have been answered.
+    bool connectAndSettle(int connectionQueries)
+    {
+        if (!fake.listen() || !connectToFake(device, fake))
+            return false;
+        if (!fake.waitForCommands(connectionQueries))
+            return false;
+        return waitIdle();
+    }
+
+    bool idle() const
+    {
+        SocketHandler *handler = const_cast<Device &>(device).socketHandler();
+        return handler->queuedCount() == 0 && handler->inFlight().protocol == 0;
+    }
+
+    bool waitIdle(int timeoutMs = 5000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!idle()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QTest::qWait(2);
+        }
+        return true;
+    }
+
+    // Everything the call queued, once the device has answered all of it.
+    CommandIds sentBy(const std::function<void()> &call)
+    {
+        fake.clearReceived();
+        call();
+        if (!waitIdle())
+            return {{-1, -1}};
+        return commandIds(fake);
+    }
+
+    FakeDevice fake;
+    Device device;
+
+private:
+    static quint32 key(quint16 protocol, quint16 request) { return (quint32(protocol) << 16) | request; }
+    QHash<quint32, QByteArray> answers;
+};
