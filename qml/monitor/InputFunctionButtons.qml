@@ -29,28 +29,23 @@ ColumnLayout {
         : [{ label: "F1", key: Monitor.MNCP_KEY_F1 }, { label: "F2", key: Monitor.MNCP_KEY_F2 },
            { label: "F3", key: Monitor.MNCP_KEY_F3 }, { label: "F4", key: Monitor.MNCP_KEY_F4 },
            { label: "F5", key: Monitor.MNCP_KEY_F5 }]
-    // Keyboard letters and digits; a key missing from the map does nothing in that layout.
+    // Keyboard letters and digits; a key missing from the list does nothing in that layout.
     readonly property var shortcutKeys: ktLayout
-        ? { "A": Monitor.MNCP_KEY_INPUT0, "B": Monitor.MNCP_KEY_INPUT1, "C": Monitor.MNCP_KEY_INPUT2,
-            "D": Monitor.MNCP_KEY_INPUT3, "1": Monitor.MNCP_KEY_F0, "2": Monitor.MNCP_KEY_F1,
-            "3": Monitor.MNCP_KEY_F2, "4": Monitor.MNCP_KEY_F3, "5": Monitor.MNCP_KEY_F4, "6": Monitor.MNCP_KEY_F5 }
-        : { "A": Monitor.MNCP_KEY_INPUT0, "B": Monitor.MNCP_KEY_INPUT1, "C": Monitor.MNCP_KEY_INPUT3,
-            "D": Monitor.MNCP_KEY_INPUT2, "E": Monitor.MNCP_KEY_INPUT4, "1": Monitor.MNCP_KEY_F1,
-            "2": Monitor.MNCP_KEY_F2, "3": Monitor.MNCP_KEY_F3, "4": Monitor.MNCP_KEY_F4, "5": Monitor.MNCP_KEY_F5 }
+        ? [{ shortcut: "A", key: Monitor.MNCP_KEY_INPUT0 }, { shortcut: "B", key: Monitor.MNCP_KEY_INPUT1 },
+           { shortcut: "C", key: Monitor.MNCP_KEY_INPUT2 }, { shortcut: "D", key: Monitor.MNCP_KEY_INPUT3 },
+           { shortcut: "1", key: Monitor.MNCP_KEY_F0 }, { shortcut: "2", key: Monitor.MNCP_KEY_F1 },
+           { shortcut: "3", key: Monitor.MNCP_KEY_F2 }, { shortcut: "4", key: Monitor.MNCP_KEY_F3 },
+           { shortcut: "5", key: Monitor.MNCP_KEY_F4 }, { shortcut: "6", key: Monitor.MNCP_KEY_F5 }]
+        : [{ shortcut: "A", key: Monitor.MNCP_KEY_INPUT0 }, { shortcut: "B", key: Monitor.MNCP_KEY_INPUT1 },
+           { shortcut: "C", key: Monitor.MNCP_KEY_INPUT3 }, { shortcut: "D", key: Monitor.MNCP_KEY_INPUT2 },
+           { shortcut: "E", key: Monitor.MNCP_KEY_INPUT4 }, { shortcut: "1", key: Monitor.MNCP_KEY_F1 },
+           { shortcut: "2", key: Monitor.MNCP_KEY_F2 }, { shortcut: "3", key: Monitor.MNCP_KEY_F3 },
+           { shortcut: "4", key: Monitor.MNCP_KEY_F4 }, { shortcut: "5", key: Monitor.MNCP_KEY_F5 }]
     readonly property bool shortcutsActive: visible && enabled
 
     function press(key) {
         if (loadedHardware)
             loadedHardware.sendKey(key);
-    }
-
-    function pressShortcut(sequence) {
-        if (shortcutKeys[sequence] !== undefined)
-            press(shortcutKeys[sequence]);
-    }
-
-    function hasShortcut(sequence) {
-        return shortcutKeys[sequence] !== undefined;
     }
 
     spacing: 8
@@ -85,15 +80,9 @@ ColumnLayout {
         }
     }
 
-    Shortcut { sequence: "A"; enabled: keys.shortcutsActive && keys.hasShortcut("A"); onActivated: keys.pressShortcut("A") }
-    Shortcut { sequence: "B"; enabled: keys.shortcutsActive && keys.hasShortcut("B"); onActivated: keys.pressShortcut("B") }
-    Shortcut { sequence: "C"; enabled: keys.shortcutsActive && keys.hasShortcut("C"); onActivated: keys.pressShortcut("C") }
-    Shortcut { sequence: "D"; enabled: keys.shortcutsActive && keys.hasShortcut("D"); onActivated: keys.pressShortcut("D") }
-    Shortcut { sequence: "E"; enabled: keys.shortcutsActive && keys.hasShortcut("E"); onActivated: keys.pressShortcut("E") }
-    Shortcut { sequence: "1"; enabled: keys.shortcutsActive && keys.hasShortcut("1"); onActivated: keys.pressShortcut("1") }
-    Shortcut { sequence: "2"; enabled: keys.shortcutsActive && keys.hasShortcut("2"); onActivated: keys.pressShortcut("2") }
-    Shortcut { sequence: "3"; enabled: keys.shortcutsActive && keys.hasShortcut("3"); onActivated: keys.pressShortcut("3") }
-    Shortcut { sequence: "4"; enabled: keys.shortcutsActive && keys.hasShortcut("4"); onActivated: keys.pressShortcut("4") }
-    Shortcut { sequence: "5"; enabled: keys.shortcutsActive && keys.hasShortcut("5"); onActivated: keys.pressShortcut("5") }
-    Shortcut { sequence: "6"; enabled: keys.shortcutsActive && keys.hasShortcut("6"); onActivated: keys.pressShortcut("6") }
+    KeyShortcuts {
+        entries: keys.shortcutKeys
+        active: keys.shortcutsActive
+        onPressed: keys.press(key)
+    }
 }

@@ -21,13 +21,13 @@ ColumnLayout {
     readonly property alias markerName: markerNameField.text
 
     readonly property var inputButtons: [
-        { label: "SDI 1", key: Monitor.MNCP_KEY_INPUT1 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT2 },
-        { label: "SDI 3", key: Monitor.MNCP_KEY_INPUT3 }, { label: "SDI 4", key: Monitor.MNCP_KEY_INPUT4 },
-        { label: "DP", key: Monitor.MNCP_KEY_INPUT5 }]
+        { label: "SDI 1", key: Monitor.MNCP_KEY_INPUT1, shortcut: "A" }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT2, shortcut: "B" },
+        { label: "SDI 3", key: Monitor.MNCP_KEY_INPUT3, shortcut: "C" }, { label: "SDI 4", key: Monitor.MNCP_KEY_INPUT4, shortcut: "D" },
+        { label: "DP", key: Monitor.MNCP_KEY_INPUT5, shortcut: "E" }]
     readonly property var functionButtons: [
-        { label: "F1", key: Monitor.MNCP_KEY_F1 }, { label: "F2", key: Monitor.MNCP_KEY_F2 },
-        { label: "F3", key: Monitor.MNCP_KEY_F3 }, { label: "F4", key: Monitor.MNCP_KEY_F4 },
-        { label: "F5", key: Monitor.MNCP_KEY_F5 }]
+        { label: "F1", key: Monitor.MNCP_KEY_F1, shortcut: "1" }, { label: "F2", key: Monitor.MNCP_KEY_F2, shortcut: "2" },
+        { label: "F3", key: Monitor.MNCP_KEY_F3, shortcut: "3" }, { label: "F4", key: Monitor.MNCP_KEY_F4, shortcut: "4" },
+        { label: "F5", key: Monitor.MNCP_KEY_F5, shortcut: "5" }]
 
     function press(key) {
         if (loadedHardware)
@@ -75,16 +75,11 @@ ColumnLayout {
         function onAnalyzerPngReceived() { rvPage.showAnalyzerPicture(); }
     }
 
-    Shortcut { sequence: "A"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT1) }
-    Shortcut { sequence: "B"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT2) }
-    Shortcut { sequence: "C"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT3) }
-    Shortcut { sequence: "D"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT4) }
-    Shortcut { sequence: "E"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_INPUT5) }
-    Shortcut { sequence: "1"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F1) }
-    Shortcut { sequence: "2"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F2) }
-    Shortcut { sequence: "3"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F3) }
-    Shortcut { sequence: "4"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F4) }
-    Shortcut { sequence: "5"; enabled: rvPage.shortcutsActive; onActivated: rvPage.press(Monitor.MNCP_KEY_F5) }
+    KeyShortcuts {
+        entries: rvPage.inputButtons.concat(rvPage.functionButtons)
+        active: rvPage.shortcutsActive
+        onPressed: rvPage.press(key)
+    }
 
     Button {
         objectName: "moreButton"

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import MNCP 1.0
+import "../common"
 
 // The monitor's on-screen-menu keys, laid out like the arrow keys that also press them.
 GridLayout {
@@ -9,6 +10,13 @@ GridLayout {
     objectName: "menuButtonsOSD"
 
     property QtObject loadedHardware: null
+
+    readonly property var keys: [
+        { "name": "osdUpButton", "label": "Up", "key": Monitor.MNCP_KEY_MENU_UP, "shortcut": "Up", "row": 0, "column": 1 },
+        { "name": "osdMenuButton", "label": "Menu", "key": Monitor.MNCP_KEY_MENU, "shortcut": "Left", "row": 1, "column": 0 },
+        { "name": "osdEnterButton", "label": "Enter", "key": Monitor.MNCP_KEY_MENU_ENTER, "shortcut": "Right", "row": 1, "column": 2 },
+        { "name": "osdDownButton", "label": "Down", "key": Monitor.MNCP_KEY_MENU_DOWN, "shortcut": "Down", "row": 2, "column": 1 }
+    ]
 
     function press(key) {
         if (loadedHardware)
@@ -19,35 +27,21 @@ GridLayout {
     rowSpacing: 4
     columnSpacing: 4
 
-    Item { width: 1; height: 1 }
-    Button {
-        objectName: "osdUpButton"
-        text: "Up"
-        onClicked: osd.press(Monitor.MNCP_KEY_MENU_UP)
+    Repeater {
+        model: osd.keys
+        Button {
+            objectName: modelData.name
+            text: modelData.label
+            Layout.row: modelData.row
+            Layout.column: modelData.column
+            onClicked: osd.press(modelData.key)
+        }
     }
-    Item { width: 1; height: 1 }
-    Button {
-        objectName: "osdMenuButton"
-        text: "Menu"
-        onClicked: osd.press(Monitor.MNCP_KEY_MENU)
-    }
-    Item { width: 1; height: 1 }
-    Button {
-        objectName: "osdEnterButton"
-        text: "Enter"
-        onClicked: osd.press(Monitor.MNCP_KEY_MENU_ENTER)
-    }
-    Item { width: 1; height: 1 }
-    Button {
-        objectName: "osdDownButton"
-        text: "Down"
-        onClicked: osd.press(Monitor.MNCP_KEY_MENU_DOWN)
-    }
-    Item { width: 1; height: 1 }
 
     // Effective visibility: hidden sections and other tabs take no keys.
-    Shortcut { sequence: "Up"; enabled: osd.visible && osd.enabled; onActivated: osd.press(Monitor.MNCP_KEY_MENU_UP) }
-    Shortcut { sequence: "Left"; enabled: osd.visible && osd.enabled; onActivated: osd.press(Monitor.MNCP_KEY_MENU) }
-    Shortcut { sequence: "Right"; enabled: osd.visible && osd.enabled; onActivated: osd.press(Monitor.MNCP_KEY_MENU_ENTER) }
-    Shortcut { sequence: "Down"; enabled: osd.visible && osd.enabled; onActivated: osd.press(Monitor.MNCP_KEY_MENU_DOWN) }
+    KeyShortcuts {
+        entries: osd.keys
+        active: osd.visible && osd.enabled
+        onPressed: osd.press(key)
+    }
 }
