@@ -4,9 +4,9 @@ import QtQuick.Layouts 1.15
 import MNCP 1.0
 import "../common"
 
-// Input select and function keys of a monitor outside the RV families. The KT family has
-// DP and six function keys (F0 to F5 on the wire); the other monitors have analogue inputs
-// and five (F1 to F5).
+// Input select and function keys with their keyboard shortcuts. Outside the RV families the
+// KT family has DP and six function keys (F0 to F5 on the wire) and the other monitors have
+// analogue inputs and five (F1 to F5); the RV page gives its own keys.
 ColumnLayout {
     id: keys
     objectName: "inputFunctionButtons"
@@ -14,15 +14,18 @@ ColumnLayout {
     property QtObject loadedHardware: null
     property string mode: "dark"
     property bool ktLayout: false
+    // The buttons' object names: these prefixes followed by the labels.
+    property string inputPrefix: "inputButton_"
+    property string functionPrefix: "functionButton_"
     readonly property var colours: Theme.of(mode)
 
-    readonly property var inputButtons: ktLayout
+    property var inputButtons: ktLayout
         ? [{ label: "SDI 1", key: Monitor.MNCP_KEY_INPUT0 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT1 },
            { label: "DP", key: Monitor.MNCP_KEY_INPUT2 }, { label: "DVI", key: Monitor.MNCP_KEY_INPUT3 }]
         : [{ label: "SDI 1", key: Monitor.MNCP_KEY_INPUT0 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT1 },
            { label: "YPbPr", key: Monitor.MNCP_KEY_INPUT3 }, { label: "Video", key: Monitor.MNCP_KEY_INPUT2 },
            { label: "DVI", key: Monitor.MNCP_KEY_INPUT4 }]
-    readonly property var functionButtons: ktLayout
+    property var functionButtons: ktLayout
         ? [{ label: "F1", key: Monitor.MNCP_KEY_F0 }, { label: "F2", key: Monitor.MNCP_KEY_F1 },
            { label: "F3", key: Monitor.MNCP_KEY_F2 }, { label: "F4", key: Monitor.MNCP_KEY_F3 },
            { label: "F5", key: Monitor.MNCP_KEY_F4 }, { label: "F6", key: Monitor.MNCP_KEY_F5 }]
@@ -30,7 +33,7 @@ ColumnLayout {
            { label: "F3", key: Monitor.MNCP_KEY_F3 }, { label: "F4", key: Monitor.MNCP_KEY_F4 },
            { label: "F5", key: Monitor.MNCP_KEY_F5 }]
     // Keyboard letters and digits; a key missing from the list does nothing in that layout.
-    readonly property var shortcutKeys: ktLayout
+    property var shortcutKeys: ktLayout
         ? [{ shortcut: "A", key: Monitor.MNCP_KEY_INPUT0 }, { shortcut: "B", key: Monitor.MNCP_KEY_INPUT1 },
            { shortcut: "C", key: Monitor.MNCP_KEY_INPUT2 }, { shortcut: "D", key: Monitor.MNCP_KEY_INPUT3 },
            { shortcut: "1", key: Monitor.MNCP_KEY_F0 }, { shortcut: "2", key: Monitor.MNCP_KEY_F1 },
@@ -55,7 +58,7 @@ ColumnLayout {
         Repeater {
             model: keys.inputButtons
             Button {
-                objectName: "inputButton_" + modelData.label
+                objectName: keys.inputPrefix + modelData.label
                 text: modelData.label
                 onClicked: keys.press(modelData.key)
             }
@@ -72,7 +75,7 @@ ColumnLayout {
         Repeater {
             model: keys.functionButtons
             Button {
-                objectName: "functionButton_" + modelData.label
+                objectName: keys.functionPrefix + modelData.label
                 text: modelData.label
                 implicitWidth: 50
                 onClicked: keys.press(modelData.key)

@@ -17,7 +17,6 @@ ColumnLayout {
     readonly property var colours: Theme.of(mode)
     property bool showAdvanced: false
     readonly property bool whiteStyle: whiteRadio.checked
-    readonly property bool shortcutsActive: visible && enabled
     readonly property alias markerName: markerNameField.text
 
     readonly property var inputButtons: [
@@ -29,10 +28,18 @@ ColumnLayout {
         { label: "F3", key: Monitor.MNCP_KEY_F3, shortcut: "3" }, { label: "F4", key: Monitor.MNCP_KEY_F4, shortcut: "4" },
         { label: "F5", key: Monitor.MNCP_KEY_F5, shortcut: "5" }]
 
-    function press(key) {
-        if (loadedHardware)
-            loadedHardware.sendKey(key);
-    }
+    // The LUT boxes, three general ones above three calibration ones.
+    readonly property var lutBoxes: [
+        { name: "frontDit1d", title: "Front DIT 1D LUT", type: Monitor.LUT_TYPE_1D, func: Monitor.LUT_FUNC_DIT },
+        { name: "dit3d", title: "DIT 3D LUT", type: Monitor.LUT_TYPE_3D, func: Monitor.LUT_FUNC_DIT },
+        { name: "postDit1d", title: "Post DIT 1D LUT", type: Monitor.LUT_TYPE_1D, func: Monitor.LUT_FUNC_POST_DIT },
+        { name: "frontCalibration1d", title: "Front Calibration 1D  LUT", calibration: true,
+          type: Monitor.LUT_TYPE_1D, func: Monitor.LUT_FUNC_CALIBRATION },
+        { name: "calibration3d", title: "Calibration 3D LUT", calibration: true,
+          type: Monitor.LUT_TYPE_3D, func: Monitor.LUT_FUNC_CALIBRATION },
+        { name: "backCalibration1d", title: "Back Calibration 1D LUT", calibration: true,
+          type: Monitor.LUT_TYPE_1D, func: Monitor.LUT_FUNC_POST_CALIBRATION }
+    ]
 
     function displayMarker(url) {
         if (loadedHardware)
@@ -75,12 +82,6 @@ ColumnLayout {
         function onAnalyzerPngReceived() { rvPage.showAnalyzerPicture(); }
     }
 
-    KeyShortcuts {
-        entries: rvPage.inputButtons.concat(rvPage.functionButtons)
-        active: rvPage.shortcutsActive
-        onPressed: rvPage.press(key)
-    }
-
     Button {
         objectName: "moreButton"
         text: rvPage.showAdvanced ? "<<  Collapse" : "More  >>"
@@ -96,94 +97,26 @@ ColumnLayout {
         rowSpacing: 10
         columnSpacing: 10
 
-        Frame {
-            objectName: "frontDit1dFrame"
-            title: "Front DIT 1D LUT"
-            mode: rvPage.mode
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            Lut {
-                objectName: "frontDit1dLut"
-                Layout.fillWidth: true
-                loadedHardware: rvPage.loadedHardware
+        Repeater {
+            model: rvPage.lutBoxes
+            Frame {
+                objectName: modelData.name + "Frame"
+                title: modelData.title
                 mode: rvPage.mode
-                type: Monitor.LUT_TYPE_1D
-                func: Monitor.LUT_FUNC_DIT
-            }
-        }
-        Frame {
-            objectName: "dit3dFrame"
-            title: "DIT 3D LUT"
-            mode: rvPage.mode
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            Lut {
-                objectName: "dit3dLut"
                 Layout.fillWidth: true
-                loadedHardware: rvPage.loadedHardware
-                mode: rvPage.mode
-                type: Monitor.LUT_TYPE_3D
-                func: Monitor.LUT_FUNC_DIT
-            }
-        }
-        Frame {
-            objectName: "postDit1dFrame"
-            title: "Post DIT 1D LUT"
-            mode: rvPage.mode
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            Lut {
-                objectName: "postDit1dLut"
-                Layout.fillWidth: true
-                loadedHardware: rvPage.loadedHardware
-                mode: rvPage.mode
-                type: Monitor.LUT_TYPE_1D
-                func: Monitor.LUT_FUNC_POST_DIT
-            }
-        }
-        Frame {
-            objectName: "frontCalibration1dFrame"
-            title: "Front Calibration 1D  LUT"
-            mode: rvPage.mode
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            LutRV {
-                objectName: "frontCalibration1dLut"
-                Layout.fillWidth: true
-                loadedHardware: rvPage.loadedHardware
-                mode: rvPage.mode
-                type: Monitor.LUT_TYPE_1D
-                func: Monitor.LUT_FUNC_CALIBRATION
-            }
-        }
-        Frame {
-            objectName: "calibration3dFrame"
-            title: "Calibration 3D LUT"
-            mode: rvPage.mode
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            LutRV {
-                objectName: "calibration3dLut"
-                Layout.fillWidth: true
-                loadedHardware: rvPage.loadedHardware
-                mode: rvPage.mode
-                type: Monitor.LUT_TYPE_3D
-                func: Monitor.LUT_FUNC_CALIBRATION
-            }
-        }
-        Frame {
-            objectName: "backCalibration1dFrame"
-            title: "Back Calibration 1D LUT"
-            mode: rvPage.mode
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            LutRV {
-                objectName: "backCalibration1dLut"
-                Layout.fillWidth: true
-                loadedHardware: rvPage.loadedHardware
-                mode: rvPage.mode
-                type: Monitor.LUT_TYPE_1D
-                func: Monitor.LUT_FUNC_POST_CALIBRATION
+                Layout.fillHeight: true
+                LazySection {
+                    wanted: true
+                    Layout.fillWidth: true
+                    file: modelData.calibration ? "LutRV.qml" : "Lut.qml"
+                    properties: ({
+                        "objectName": modelData.name + "Lut",
+                        "loadedHardware": Qt.binding(function() { return rvPage.loadedHardware; }),
+                        "mode": Qt.binding(function() { return rvPage.mode; }),
+                        "type": modelData.type,
+                        "func": modelData.func
+                    })
+                }
             }
         }
     }
@@ -210,32 +143,15 @@ ColumnLayout {
             Layout.fillHeight: true
             Layout.fillWidth: true
 
-            RowLayout {
-                spacing: 6
-                Repeater {
-                    model: rvPage.inputButtons
-                    Button {
-                        objectName: "rvInputButton_" + modelData.label
-                        text: modelData.label
-                        onClicked: rvPage.press(modelData.key)
-                    }
-                }
-            }
-            Label {
-                text: "Function Keys"
-                color: rvPage.colours.text
-            }
-            RowLayout {
-                spacing: 6
-                Repeater {
-                    model: rvPage.functionButtons
-                    Button {
-                        objectName: "rvFunctionButton_" + modelData.label
-                        text: modelData.label
-                        implicitWidth: 50
-                        onClicked: rvPage.press(modelData.key)
-                    }
-                }
+            InputFunctionButtons {
+                objectName: "rvInputButtons"
+                loadedHardware: rvPage.loadedHardware
+                mode: rvPage.mode
+                inputButtons: rvPage.inputButtons
+                functionButtons: rvPage.functionButtons
+                shortcutKeys: rvPage.inputButtons.concat(rvPage.functionButtons)
+                inputPrefix: "rvInputButton_"
+                functionPrefix: "rvFunctionButton_"
             }
         }
     }
@@ -351,13 +267,9 @@ ColumnLayout {
             ExclusiveGroup {
                 id: styleGroup
             }
-            RadioButton {
-                id: blackRadio
-                objectName: "blackStyleRadio"
-                text: "Black (Screen)"
-                checked: true
-                exclusiveGroup: styleGroup
-                style: RadioButtonStyle {
+            Component {
+                id: themedLabel
+                RadioButtonStyle {
                     label: Text {
                         text: control.text
                         color: rvPage.colours.text
@@ -365,16 +277,19 @@ ColumnLayout {
                 }
             }
             RadioButton {
+                id: blackRadio
+                objectName: "blackStyleRadio"
+                text: "Black (Screen)"
+                checked: true
+                exclusiveGroup: styleGroup
+                style: themedLabel
+            }
+            RadioButton {
                 id: whiteRadio
                 objectName: "whiteStyleRadio"
                 text: "White (Print)"
                 exclusiveGroup: styleGroup
-                style: RadioButtonStyle {
-                    label: Text {
-                        text: control.text
-                        color: rvPage.colours.text
-                    }
-                }
+                style: themedLabel
             }
         }
         RowLayout {
