@@ -51,29 +51,17 @@ SectionBox {
         Column {
             spacing: 4
             Layout.alignment: Qt.AlignTop
-            Text {
-                objectName: "addressLabel"
-                color: header.colours.text
-                font.pixelSize: 12
-                text: "Address: %1".arg(header.device ? header.device.address : "")
-            }
-            Text {
-                objectName: "serialLabel"
-                color: header.colours.text
-                font.pixelSize: 12
-                text: "Serial: %1".arg(header.device ? header.device.serial : "")
-            }
-            Text {
-                objectName: "modelLabel"
-                color: header.colours.text
-                font.pixelSize: 12
-                text: "Model: %1".arg(header.device ? header.device.model : "")
-            }
-            Text {
-                objectName: "versionLabel"
-                color: header.colours.text
-                font.pixelSize: 12
-                text: "Firmware Version: %1".arg(header.device ? header.device.version : "")
+            Repeater {
+                model: [{ "name": "addressLabel", "text": "Address: %1", "property": "address" },
+                        { "name": "serialLabel", "text": "Serial: %1", "property": "serial" },
+                        { "name": "modelLabel", "text": "Model: %1", "property": "model" },
+                        { "name": "versionLabel", "text": "Firmware Version: %1", "property": "version" }]
+                Text {
+                    objectName: modelData.name
+                    color: header.colours.text
+                    font.pixelSize: 12
+                    text: modelData.text.arg(header.device ? header.device[modelData.property] : "")
+                }
             }
             Text {
                 objectName: "connectionStateLabel"

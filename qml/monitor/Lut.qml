@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
-import QtQuick.Dialogs 1.3
 import "../common/CheckDeviceType.js" as CheckDeviceType
 import "../common"
 
@@ -21,8 +20,6 @@ ColumnLayout {
     readonly property bool kt: CheckDeviceType.isKTseries(model)
     readonly property bool rv: CheckDeviceType.isRVseries(model, serial)
     readonly property bool rvq: CheckDeviceType.isRVQseries(model, serial)
-    readonly property var fileFilters: type === 0 ? ["1D LUT files (*.lut)", "All files (*)"]
-                                                 : ["3D LUT files (*.dat *.cube)", "All files (*)"]
 
     // Only KT monitors switch a chosen slot; the others have the one switchable slot 0.
     function switchSlot() {
@@ -120,21 +117,6 @@ ColumnLayout {
         }
     }
 
-    FileDialog {
-        id: previewDialog
-        objectName: "lutPreviewDialog"
-        title: "Select LUT file"
-        selectExisting: true
-        nameFilters: lut.fileFilters
-        onAccepted: lut.previewFile(fileUrl)
-    }
-
-    FileDialog {
-        id: storeDialog
-        objectName: "lutStoreDialog"
-        title: "Select LUT file"
-        selectExisting: true
-        nameFilters: lut.fileFilters
-        onAccepted: lut.storeFile(fileUrl)
-    }
+    LutFileDialog { id: previewDialog; objectName: "lutPreviewDialog"; lutType: lut.type; onAccepted: lut.previewFile(fileUrl) }
+    LutFileDialog { id: storeDialog; objectName: "lutStoreDialog"; lutType: lut.type; onAccepted: lut.storeFile(fileUrl) }
 }

@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
-import QtQuick.Dialogs 1.3
 import "../common"
 
 // Stores a LUT file into one of the sixteen slots of a KT monitor.
@@ -41,13 +40,5 @@ RowLayout {
         onClicked: lutFileDialog.open()
     }
 
-    FileDialog {
-        id: lutFileDialog
-        objectName: "lutKtFileDialog"
-        title: "Select LUT file"
-        selectExisting: true
-        nameFilters: lutKt.type === 0 ? ["1D LUT files (*.lut)", "All files (*)"]
-                                     : ["3D LUT files (*.dat *.cube)", "All files (*)"]
-        onAccepted: lutKt.storeFile(fileUrl)
-    }
+    LutFileDialog { id: lutFileDialog; objectName: "lutKtFileDialog"; lutType: lutKt.type; onAccepted: lutKt.storeFile(fileUrl) }
 }

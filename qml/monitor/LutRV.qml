@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
-import QtQuick.Dialogs 1.3
 import "../common/CheckDeviceType.js" as CheckDeviceType
 
 // A calibration LUT of an RV-family monitor, stored in and loaded from six named slots.
@@ -76,13 +75,5 @@ ColumnLayout {
         }
     }
 
-    FileDialog {
-        id: storeDialog
-        objectName: "lutRvStoreDialog"
-        title: "Select LUT file"
-        selectExisting: true
-        nameFilters: lutRv.type === 0 ? ["1D LUT files (*.lut)", "All files (*)"]
-                                     : ["3D LUT files (*.dat *.cube)", "All files (*)"]
-        onAccepted: lutRv.storeFile(fileUrl)
-    }
+    LutFileDialog { id: storeDialog; objectName: "lutRvStoreDialog"; lutType: lutRv.type; onAccepted: lutRv.storeFile(fileUrl) }
 }

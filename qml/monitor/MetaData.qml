@@ -34,25 +34,16 @@ Frame {
         pendingFirmware = "";
     }
 
-    Label {
-        objectName: "addressLabel"
-        color: metaData.colours.text
-        text: "Address: %1".arg(metaData.loadedHardware ? metaData.loadedHardware.address : "")
-    }
-    Label {
-        objectName: "modelLabel"
-        color: metaData.colours.text
-        text: "Model: %1".arg(metaData.model)
-    }
-    Label {
-        objectName: "versionLabel"
-        color: metaData.colours.text
-        text: "Firmware Version: %1".arg(metaData.loadedHardware ? metaData.loadedHardware.version : "")
-    }
-    Label {
-        objectName: "serialLabel"
-        color: metaData.colours.text
-        text: "Serial Number: %1".arg(metaData.serial)
+    Repeater {
+        model: [{ "name": "addressLabel", "text": "Address: %1", "property": "address" },
+                { "name": "modelLabel", "text": "Model: %1", "property": "model" },
+                { "name": "versionLabel", "text": "Firmware Version: %1", "property": "version" },
+                { "name": "serialLabel", "text": "Serial Number: %1", "property": "serial" }]
+        Label {
+            objectName: modelData.name
+            color: metaData.colours.text
+            text: modelData.text.arg(metaData.loadedHardware ? metaData.loadedHardware[modelData.property] : "")
+        }
     }
     Label {
         objectName: "connectedLabel"
