@@ -6,17 +6,9 @@ import "../common"
 // row of the mode and channel the box reports (with the generator in its mode), the launch
 // components, ranges and the input format. Enabled only while the box is connected; the
 // parts that depend on the box are built when it first reports them.
-Item {
+CubrixPage {
     id: page
     objectName: "cubrixGeneralPage"
-
-    property QtObject loadedHardware: null
-    readonly property QtObject deviceInstance: loadedHardware
-    property string mode: "dark"
-
-    readonly property bool connected: boxView.connected
-    readonly property QtObject viewModel: boxView
-    readonly property QtObject dialogs: pageDialogs
 
     // The launch windows: one of each per tab, built on first use.
     readonly property alias scopeWindowUrl: launched.scopeWindowUrl
@@ -27,8 +19,6 @@ Item {
     readonly property bool waveformOpen: waveformWindow !== null
     readonly property bool vectorOpen: vectorWindow !== null
     readonly property bool captureOpen: captureWindow !== null
-
-    signal pageRequested(int index)
 
     enabled: connected
 
@@ -68,7 +58,7 @@ Item {
     Connections {
         target: page.loadedHardware
         function onStateChanged() {
-            if (!boxView.connected)
+            if (!page.viewModel.connected)
                 page.closeWindows();
         }
     }
@@ -77,27 +67,16 @@ Item {
         id: launched
         device: page.loadedHardware
         mode: page.mode
-        title: boxView.tabTitle
+        title: page.viewModel.tabTitle
         captureWindowUrl: "qrc:/cubrix/FrameCapture.qml"
-        owner: boxView.tab ? boxView.tab : page
-    }
-
-    ViewModel {
-        id: boxView
-        device: page.loadedHardware
-        page: page
-    }
-
-    PageDialogs {
-        id: pageDialogs
-        objectName: "pageDialogs"
+        owner: page.viewModel.tab ? page.viewModel.tab : page
     }
 
     KeyboardPage {
         id: keyboard
         objectName: "keyboard"
         device: page.loadedHardware
-        view: boxView
+        view: page.viewModel
         page: page
         lutPage: lutSection
     }
@@ -111,24 +90,24 @@ Item {
 
         DeviceMetaConnect {
             objectName: "deviceHeader"
-            visible: boxView.connected
+            visible: page.viewModel.connected
             width: parent.width
             mode: page.mode
             device: page.loadedHardware
-            view: boxView
-            dialogs: pageDialogs
+            view: page.viewModel
+            dialogs: page.dialogs
             onFlipRequested: page.flip()
             onDisconnectRequested: page.closeWindows()
         }
 
         LazySection {
             objectName: "modeSection"
-            wanted: boxView.connected && boxView.knownModel
+            wanted: page.viewModel.connected && page.viewModel.knownModel
             sourceComponent: ModeSelection {
                 objectName: "modeSelection"
                 mode: page.mode
                 device: page.loadedHardware
-                view: boxView
+                view: page.viewModel
             }
         }
 
@@ -137,13 +116,13 @@ Item {
             objectName: "lutPage"
             mode: page.mode
             device: page.loadedHardware
-            view: boxView
-            dialogs: pageDialogs
+            view: page.viewModel
+            dialogs: page.dialogs
         }
 
         LazySection {
             objectName: "launchSection"
-            wanted: boxView.connected && boxView.knownModel
+            wanted: page.viewModel.connected && page.viewModel.knownModel
             sourceComponent: Row {
                 spacing: 10
 
@@ -156,7 +135,7 @@ Item {
                         text: "ScopeStream Waveform"
                         mode: page.mode
                         width: 180
-                        enabled: boxView.scopesAllowed
+                        enabled: page.viewModel.scopesAllowed
                         onClicked: page.openScope("waveform")
                     }
                     HighlightButton {
@@ -164,7 +143,7 @@ Item {
                         text: "ScopeStream Vector"
                         mode: page.mode
                         width: 180
-                        enabled: boxView.scopesAllowed
+                        enabled: page.viewModel.scopesAllowed
                         onClicked: page.openScope("vector")
                     }
                     HighlightButton {
@@ -173,7 +152,7 @@ Item {
                         tooltip: "Open Capture Frame Window"
                         mode: page.mode
                         width: 180
-                        enabled: boxView.captureAllowed
+                        enabled: page.viewModel.captureAllowed
                         onClicked: page.openCapture()
                     }
                 }
@@ -182,17 +161,17 @@ Item {
                     objectName: "rangeSelection"
                     mode: page.mode
                     device: page.loadedHardware
-                    view: boxView
+                    view: page.viewModel
                 }
 
                 LazySection {
                     objectName: "signalFormatSection"
-                    wanted: boxView.singleChannel
+                    wanted: page.viewModel.singleChannel
                     sourceComponent: SignalFormatSelect {
                         objectName: "signalFormatSelect"
                         mode: page.mode
                         device: page.loadedHardware
-                        view: boxView
+                        view: page.viewModel
                     }
                 }
             }

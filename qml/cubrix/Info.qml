@@ -6,18 +6,10 @@ import "../common"
 // The settings page of a Cubrix tab ("Keyboard Control"): device header, the box's own
 // network and Wi-Fi settings, the LUT processing precision and a read-out of the box state
 // of each mode. Shown only while the box is connected.
-Item {
+CubrixPage {
     id: page
     objectName: "cubrixInfoPage"
 
-    property QtObject loadedHardware: null
-    readonly property QtObject deviceInstance: loadedHardware
-    property string mode: "dark"
-
-    readonly property bool connected: boxView.connected
-    readonly property var colours: Theme.of(mode)
-    readonly property QtObject viewModel: boxView
-    readonly property QtObject dialogs: pageDialogs
     // After "SetIP" the box is disconnected once the command had time to leave: a command
     // still in flight would otherwise keep it in the queue that the disconnection empties.
     readonly property int disconnectDelay: 1000
@@ -37,8 +29,6 @@ Item {
         { "name": "tpgStatus", "label": "TPG Status", "lines": "generatorLines" }
     ]
     property var statusShown: [false, false, false]
-
-    signal pageRequested(int index)
 
     visible: connected
     enabled: connected
@@ -74,7 +64,7 @@ Item {
             return;
         }
         loadedHardware.setUserIP(address, mask, gate);
-        pageDialogs.notify("IP Address Updated", "The IP Address has been updated, please reconnect.");
+        page.dialogs.notify("IP Address Updated", "The IP Address has been updated, please reconnect.");
         disconnectTimer.restart();
     }
 
@@ -170,7 +160,7 @@ Item {
 
     Shortcut {
         sequence: "Shift+S"
-        enabled: boxView.active && boxView.knownModel
+        enabled: page.viewModel.active && page.viewModel.knownModel
         onActivated: page.flip()
     }
 
@@ -178,22 +168,11 @@ Item {
         id: disconnectTimer
         interval: page.disconnectDelay
         onTriggered: {
-            if (boxView.connected) {
+            if (page.viewModel.connected) {
                 page.pageRequested(0);
                 page.loadedHardware.deviceDisconnect();
             }
         }
-    }
-
-    ViewModel {
-        id: boxView
-        device: page.loadedHardware
-        page: page
-    }
-
-    PageDialogs {
-        id: pageDialogs
-        objectName: "pageDialogs"
     }
 
     Column {
@@ -205,8 +184,8 @@ Item {
             width: parent.width
             mode: page.mode
             device: page.loadedHardware
-            view: boxView
-            dialogs: pageDialogs
+            view: page.viewModel
+            dialogs: page.dialogs
             onSettingsPage: true
             onFlipRequested: page.flip()
             // The controls page closes its windows when the box goes.
@@ -215,7 +194,7 @@ Item {
 
         LazySection {
             objectName: "settingsSection"
-            wanted: boxView.connected
+            wanted: page.viewModel.connected
             sourceComponent: Column {
                 spacing: 10
 
@@ -254,7 +233,7 @@ Item {
                                         width: 46
                                         validator: IntValidator { bottom: 0; top: 255 }
                                         text: addressRow.spec.initial.length === 4 ? addressRow.spec.initial[index]
-                                                                                   : boxView.addressPart(index)
+                                                                                   : page.viewModel.addressPart(index)
                                     }
                                 }
                             }
