@@ -22,6 +22,8 @@ packages=(
   xdotool
   # sanitizer and fuzzing runtime
   clang libclang-rt-14-dev
+  # coverage report (scripts/coverage.sh)
+  gcovr
   # benchmark references: LUT baking, raw video conversion, raw socket throughput
   opencolorio-tools ffmpeg socat
 )
