@@ -32,18 +32,13 @@ ColumnLayout {
         : [{ label: "F1", key: Monitor.MNCP_KEY_F1 }, { label: "F2", key: Monitor.MNCP_KEY_F2 },
            { label: "F3", key: Monitor.MNCP_KEY_F3 }, { label: "F4", key: Monitor.MNCP_KEY_F4 },
            { label: "F5", key: Monitor.MNCP_KEY_F5 }]
-    // Keyboard letters and digits; a key missing from the list does nothing in that layout.
-    property var shortcutKeys: ktLayout
-        ? [{ shortcut: "A", key: Monitor.MNCP_KEY_INPUT0 }, { shortcut: "B", key: Monitor.MNCP_KEY_INPUT1 },
-           { shortcut: "C", key: Monitor.MNCP_KEY_INPUT2 }, { shortcut: "D", key: Monitor.MNCP_KEY_INPUT3 },
-           { shortcut: "1", key: Monitor.MNCP_KEY_F0 }, { shortcut: "2", key: Monitor.MNCP_KEY_F1 },
-           { shortcut: "3", key: Monitor.MNCP_KEY_F2 }, { shortcut: "4", key: Monitor.MNCP_KEY_F3 },
-           { shortcut: "5", key: Monitor.MNCP_KEY_F4 }, { shortcut: "6", key: Monitor.MNCP_KEY_F5 }]
-        : [{ shortcut: "A", key: Monitor.MNCP_KEY_INPUT0 }, { shortcut: "B", key: Monitor.MNCP_KEY_INPUT1 },
-           { shortcut: "C", key: Monitor.MNCP_KEY_INPUT3 }, { shortcut: "D", key: Monitor.MNCP_KEY_INPUT2 },
-           { shortcut: "E", key: Monitor.MNCP_KEY_INPUT4 }, { shortcut: "1", key: Monitor.MNCP_KEY_F1 },
-           { shortcut: "2", key: Monitor.MNCP_KEY_F2 }, { shortcut: "3", key: Monitor.MNCP_KEY_F3 },
-           { shortcut: "4", key: Monitor.MNCP_KEY_F4 }, { shortcut: "5", key: Monitor.MNCP_KEY_F5 }]
+    // The keyboard presses the buttons too: letters from A the input buttons, digits from 1 the
+    // function buttons, each in the order shown.
+    readonly property var shortcutKeys: inputButtons.map(function(button, i) {
+        return { shortcut: "ABCDEFGH".charAt(i), key: button.key };
+    }).concat(functionButtons.map(function(button, i) {
+        return { shortcut: String(i + 1), key: button.key };
+    }))
     readonly property bool shortcutsActive: visible && enabled
 
     function press(key) {

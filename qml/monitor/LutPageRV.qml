@@ -20,13 +20,13 @@ ColumnLayout {
     readonly property alias markerName: markerNameField.text
 
     readonly property var inputButtons: [
-        { label: "SDI 1", key: Monitor.MNCP_KEY_INPUT1, shortcut: "A" }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT2, shortcut: "B" },
-        { label: "SDI 3", key: Monitor.MNCP_KEY_INPUT3, shortcut: "C" }, { label: "SDI 4", key: Monitor.MNCP_KEY_INPUT4, shortcut: "D" },
-        { label: "DP", key: Monitor.MNCP_KEY_INPUT5, shortcut: "E" }]
+        { label: "SDI 1", key: Monitor.MNCP_KEY_INPUT1 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT2 },
+        { label: "SDI 3", key: Monitor.MNCP_KEY_INPUT3 }, { label: "SDI 4", key: Monitor.MNCP_KEY_INPUT4 },
+        { label: "DP", key: Monitor.MNCP_KEY_INPUT5 }]
     readonly property var functionButtons: [
-        { label: "F1", key: Monitor.MNCP_KEY_F1, shortcut: "1" }, { label: "F2", key: Monitor.MNCP_KEY_F2, shortcut: "2" },
-        { label: "F3", key: Monitor.MNCP_KEY_F3, shortcut: "3" }, { label: "F4", key: Monitor.MNCP_KEY_F4, shortcut: "4" },
-        { label: "F5", key: Monitor.MNCP_KEY_F5, shortcut: "5" }]
+        { label: "F1", key: Monitor.MNCP_KEY_F1 }, { label: "F2", key: Monitor.MNCP_KEY_F2 },
+        { label: "F3", key: Monitor.MNCP_KEY_F3 }, { label: "F4", key: Monitor.MNCP_KEY_F4 },
+        { label: "F5", key: Monitor.MNCP_KEY_F5 }]
 
     // The LUT boxes, three general ones above three calibration ones.
     readonly property var lutBoxes: [
@@ -149,7 +149,6 @@ ColumnLayout {
                 mode: rvPage.mode
                 inputButtons: rvPage.inputButtons
                 functionButtons: rvPage.functionButtons
-                shortcutKeys: rvPage.inputButtons.concat(rvPage.functionButtons)
                 inputPrefix: "rvInputButton_"
                 functionPrefix: "rvFunctionButton_"
             }
