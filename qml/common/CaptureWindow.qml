@@ -286,7 +286,7 @@ Window {
                 Layout.fillHeight: true
                 Layout.preferredWidth: 650
                 Layout.preferredHeight: 400
-                color: captureWindow.ancillaryPage ? "white" : "transparent"
+                color: captureWindow.ancillaryPage ? Theme.paper : "transparent"
                 border.width: 1
                 border.color: captureWindow.colours.pictureBorder
 

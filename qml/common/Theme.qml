@@ -16,8 +16,18 @@ QtObject {
     readonly property color tooltip: "#ffffe1"
     readonly property color tooltipBorder: "#767676"
     readonly property color tooltipText: "black"
-    // The scope plot stays dark in both themes, like the instrument it stands for.
+    // Under pages the capture item paints in black, such as the ancillary data.
+    readonly property color paper: "white"
+    // The scope plot stays dark in both themes, like the instrument it stands for: its
+    // background, grid and labels (white over the waveform, black on the vector graticule),
+    // and the trace, which rises from black to green or white.
     readonly property color plot: "#1d1f21"
+    readonly property color plotGrid: "#80888800"
+    readonly property color plotLabel: "white"
+    readonly property color vectorLabel: "black"
+    readonly property color traceFloor: "#000000"
+    readonly property color traceGreen: "#00ff00"
+    readonly property color traceWhite: "#ffffff"
 
     // [dark, light] of each palette entry.
     readonly property var entries: ({

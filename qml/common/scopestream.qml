@@ -116,13 +116,13 @@ Window {
 
     ColorGradient {
         id: greenTrace
-        ColorGradientStop { position: 0.0; color: "#000000" }
-        ColorGradientStop { position: 1.0; color: "#00ff00" }
+        ColorGradientStop { position: 0.0; color: Theme.traceFloor }
+        ColorGradientStop { position: 1.0; color: Theme.traceGreen }
     }
     ColorGradient {
         id: whiteTrace
-        ColorGradientStop { position: 0.0; color: "#000000" }
-        ColorGradientStop { position: 1.0; color: "#ffffff" }
+        ColorGradientStop { position: 0.0; color: Theme.traceFloor }
+        ColorGradientStop { position: 1.0; color: Theme.traceWhite }
     }
 
     // Waveform axes: sample columns across, intensity as height, video level up the picture.
@@ -249,8 +249,8 @@ Window {
             backgroundEnabled: false
             windowColor: Theme.plot
             gridEnabled: !scopeWindow.vectorView
-            gridLineColor: "#80888800"
-            labelTextColor: scopeWindow.vectorView ? "black" : "white"
+            gridLineColor: Theme.plotGrid
+            labelTextColor: scopeWindow.vectorView ? Theme.vectorLabel : Theme.plotLabel
             labelBackgroundEnabled: false
             labelBorderEnabled: false
             font.pointSize: 32
