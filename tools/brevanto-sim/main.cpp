@@ -1,5 +1,6 @@
 #include "cubrixsim.h"
 #include "monitorsim.h"
+#include "quitonsignal.h"
 #include "simlogger.h"
 #include "simoptions.h"
 #include "simserver.h"
@@ -66,5 +67,8 @@ int main(int argc, char *argv[])
     if (!uploads.dumpDir().isEmpty())
         SimLogger::log(QStringLiteral("uploads are dumped to ") + uploads.dumpDir());
     SimLogger::log(QStringLiteral("listening on %1:%2").arg(options->address.toString()).arg(options->port));
-    return app.exec();
+    quitOnSignal();
+    const int status = app.exec();
+    SimLogger::log(QStringLiteral("stopped"));
+    return status;
 }
