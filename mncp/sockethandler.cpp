@@ -1,5 +1,6 @@
 #include "sockethandler.h"
 
+#include "mncpids.h"
 #include "socketread_error.h"
 #include "socketwrite_error.h"
 
@@ -161,7 +162,7 @@ void SocketHandler::processHeader()
             emit commError(m_header.protocol, m_header.request, OversizedPayloadStatus);
             m_headerRejected = true;
             m_socket.disconnectFromHost();
-        } else if (m_header.protocol == 0x0005) {
+        } else if (m_header.protocol == MNCP_PROTOCOL_FIRMWARE) {
             emit updateFirmwareComplete();
         }
         return;

@@ -119,8 +119,8 @@ SimReply CubrixSim::lut(const SimCommand &command)
     const bool is3d = command.protocol >= MNCP_PROTOCOL_LUT3D_CALIBRATION;
     const int slot = command.request & MNCP_CUBRIX_SLOT_MASK;
     const int bitCode = (command.request >> MNCP_CUBRIX_BITSIZE_SHIFT) & MNCP_CUBRIX_SLOT_MASK;
-    const int operation = command.request >> 8;
-    if (operation > 4 || (bitCode != 0 && (!is3d || bitCode > 3)))
+    const int operation = command.request & MNCP_SLOT_OP_MASK;
+    if (operation > MNCP_SLOT_LOAD || (bitCode != 0 && (!is3d || bitCode > 3)))
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("malformed LUT request"));
 
     CubrixState::ChannelBlock &block = m_state.currentBlock();
@@ -134,13 +134,13 @@ SimReply CubrixSim::lut(const SimCommand &command)
     }
     const QString suffix = is3d ? QStringLiteral("dat") : QStringLiteral("lut");
     switch (operation) {
-    case 0:
-    case 1:
+    case MNCP_SLOT_OFF:
+    case MNCP_SLOT_ON:
         if (target)
-            target->state = operation;
-        log(QStringLiteral("%1 %2 %3").arg(where(), name, onOff(operation)));
+            target->state = operation == MNCP_SLOT_ON;
+        log(QStringLiteral("%1 %2 %3").arg(where(), name, onOff(operation == MNCP_SLOT_ON)));
         return SimReply::data(command);
-    case 2:
+    case MNCP_SLOT_SEND:
         if (command.payload.isEmpty())
             return refuse(command, SimStatus::BadPayload, QStringLiteral("empty LUT for immediate use"));
         // The active table no longer comes from a slot.
@@ -151,7 +151,7 @@ SimReply CubrixSim::lut(const SimCommand &command)
                        command.payload, suffix);
         log(QStringLiteral("%1 %2: table of %3 bytes in use").arg(where(), name).arg(command.payload.size()));
         return SimReply::data(command);
-    case 3: {
+    case MNCP_SLOT_STORE: {
         const QString key = QStringLiteral("cubrix/lut/%1/%2").arg(hex(command.protocol)).arg(slot);
         if (command.payload.isEmpty()) {
             m_uploads.remove(key);
@@ -203,10 +203,10 @@ SimReply CubrixSim::inputSignal(const SimCommand &command)
 SimReply CubrixSim::frame(const SimCommand &command)
 {
     const int slot = command.request & MNCP_CUBRIX_SLOT_MASK;
-    const int operation = command.request >> 8;
-    if (operation > (MNCP_SLOT_LOAD >> 8) || (command.request & ~(MNCP_SLOT_OP_MASK | MNCP_CUBRIX_SLOT_MASK)) != 0)
+    const int operation = command.request & MNCP_SLOT_OP_MASK;
+    if (operation > MNCP_SLOT_LOAD || (command.request & ~(MNCP_SLOT_OP_MASK | MNCP_CUBRIX_SLOT_MASK)) != 0)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("malformed frame request"));
-    if (operation == 3) {
+    if (operation == MNCP_SLOT_STORE) {
         if (command.payload.isEmpty())
             return refuse(command, SimStatus::BadPayload, QStringLiteral("empty frame"));
         m_uploads.keep(QStringLiteral("cubrix/frame/%1").arg(slot), QStringLiteral("cubrix_frame_store_slot%1").arg(slot + 1),
@@ -218,12 +218,12 @@ SimReply CubrixSim::frame(const SimCommand &command)
     if (!overlay)
         return refuse(command, SimStatus::NotAvailable, QStringLiteral("no frame overlay on %1").arg(where()));
     switch (operation) {
-    case 0:
-    case 1:
-        overlay->state = operation;
-        log(QStringLiteral("%1 frame %2").arg(where(), onOff(operation)));
+    case MNCP_SLOT_OFF:
+    case MNCP_SLOT_ON:
+        overlay->state = operation == MNCP_SLOT_ON;
+        log(QStringLiteral("%1 frame %2").arg(where(), onOff(overlay->state)));
         return SimReply::data(command);
-    case 2:
+    case MNCP_SLOT_SEND:
         if (command.payload.isEmpty())
             return refuse(command, SimStatus::BadPayload, QStringLiteral("empty frame"));
         overlay->load = 0;
@@ -243,21 +243,21 @@ SimReply CubrixSim::ancillary(const SimCommand &command)
 {
     const TimecodeClock::Timecode now = TimecodeClock::now();
     switch (command.request) {
-    case 0:
-    case 1:
-        m_state.anci = command.request;
+    case MNCP_ANCI_OFF:
+    case MNCP_ANCI_ON:
+        m_state.anci = command.request == MNCP_ANCI_ON;
         log(QStringLiteral("ancillary capture %1").arg(onOff(m_state.anci)));
         return SimReply::data(command);
-    case 2: {
+    case MNCP_ANCI_STATE: {
         QByteArray state = TimecodeClock::bcdBytes(now);
         const int packets = AncillarySource::packets(now).size();
         state.append(static_cast<char>(0)).append(static_cast<char>(m_state.anci));
         state.append(static_cast<char>(packets >> 8)).append(static_cast<char>(packets & 0xFF));
         return SimReply::data(command, state);
     }
-    case 3:
+    case MNCP_ANCI_LIST:
         return SimReply::data(command, AncillarySource::listMessage(now));
-    case 4: {
+    case MNCP_ANCI_PACKET: {
         if (command.payload.size() != 2 && command.payload.size() != 4)
             return refuse(command, SimStatus::BadPayload, QStringLiteral("ancillary id of %1 bytes").arg(command.payload.size()));
         const auto did = static_cast<quint8>(command.payload.at(0));
@@ -279,15 +279,16 @@ SimReply CubrixSim::ancillary(const SimCommand &command)
 SimReply CubrixSim::generator(const SimCommand &command)
 {
     CubrixState::Generator &tpg = m_state.generator;
-    if (command.request >= 1 && command.request <= 4 && command.payload.size() != 4)
+    if (command.request >= MNCP_GENERATOR_RGB && command.request <= MNCP_GENERATOR_OUTPUT_FORM && command.payload.size() != 4)
         return refuse(command, SimStatus::BadPayload, QStringLiteral("generator setting of %1 bytes").arg(command.payload.size()));
     const qint32 word = command.payload.size() == 4
         ? qFromBigEndian<qint32>(reinterpret_cast<const uchar *>(command.payload.constData()))
         : 0;
     switch (command.request) {
-    case 1:
-    case 2:
-        tpg.inputType = command.request == 1 ? 2 : 1;
+    case MNCP_GENERATOR_RGB:
+    case MNCP_GENERATOR_YCBCR:
+        // The box's own input-type codes: 2 for RGB, 1 for YCbCr.
+        tpg.inputType = command.request == MNCP_GENERATOR_RGB ? 2 : 1;
         tpg.source = 0;
         tpg.colour = static_cast<quint32>(word) & 0x3FFFFFFFu;
         log(QStringLiteral("generator %1 colour %2 %3 %4")
@@ -296,19 +297,19 @@ SimReply CubrixSim::generator(const SimCommand &command)
                 .arg((tpg.colour >> 10) & 0x3FF)
                 .arg(tpg.colour & 0x3FF));
         return SimReply::data(command);
-    case 3:
+    case MNCP_GENERATOR_OUTPUT_TYPE:
         if (!isValidOutputType(word))
             return refuse(command, SimStatus::BadPayload, QStringLiteral("unknown output type %1").arg(word));
         tpg.outputType = word;
         log(QStringLiteral("generator output type %1").arg(word));
         return SimReply::data(command);
-    case 4:
+    case MNCP_GENERATOR_OUTPUT_FORM:
         if (word < 1 || word > 4)
             return refuse(command, SimStatus::BadPayload, QStringLiteral("unknown output form %1").arg(word));
         tpg.outputForm = word;
         log(QStringLiteral("generator output form %1").arg(word));
         return SimReply::data(command);
-    case 5:
+    case MNCP_GENERATOR_FRAME_FILE:
         if (command.payload.isEmpty())
             return refuse(command, SimStatus::BadPayload, QStringLiteral("empty generator frame"));
         tpg.source = 1;
