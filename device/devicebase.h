@@ -20,6 +20,11 @@ class DeviceBase : public QObject, public MncpReplyReceiver
 public:
     enum mncp_key_code { MNCP_KEY_CODES(MNCP_ENUMERATOR) };
     Q_ENUM(mncp_key_code)
+    // The protocol and slot-operation numbers again, for QML, which sees no header.
+    enum mncp_protocol_id { MNCP_PROTOCOLS(MNCP_ENUMERATOR) };
+    Q_ENUM(mncp_protocol_id)
+    enum mncp_slot_operation { MNCP_SLOT_OPS(MNCP_ENUMERATOR) };
+    Q_ENUM(mncp_slot_operation)
 
     DeviceBase(QObject *parent, int port);
     ~DeviceBase() override;

@@ -6,44 +6,47 @@
 
 // The numbers of MNCP in one place: the protocol families, the requests the program sends
 // and the layout of the slot requests. The program, the simulator, the command-line tool and
-// the tests name them from here.
+// the tests name them from here; the lists QML needs are expanded again in the device classes.
+#define MNCP_ENUMERATOR(name, value) name = value,
 
-enum mncp_protocol : quint16 {
-    MNCP_PROTOCOL_KEY = 0x0001,
-    MNCP_PROTOCOL_TALLY = 0x0002,
-    MNCP_PROTOCOL_UMD = 0x0004,
-    MNCP_PROTOCOL_FIRMWARE = 0x0005,
-    MNCP_PROTOCOL_INPUT_SIGNAL = 0x0006,
-    MNCP_PROTOCOL_BASIC_INFO = 0x0100,
-    MNCP_PROTOCOL_CHANNEL_INFO = 0x0101,
-    MNCP_PROTOCOL_PORT_INFO = 0x0102,
-    MNCP_PROTOCOL_ALIGNMENT = 0x0200,
-    MNCP_PROTOCOL_PATTERN = 0x0201,
-    MNCP_PROTOCOL_LUT1D_CALIBRATION = 0x0300,
-    MNCP_PROTOCOL_LUT1D_DIT = 0x0301,
-    MNCP_PROTOCOL_LUT1D_BOX = 0x0302,
-    MNCP_PROTOCOL_LUT1D_POST_CALIBRATION = 0x0303,
-    MNCP_PROTOCOL_INPUT_RANGE = 0x0304,
-    MNCP_PROTOCOL_LUT3D_CALIBRATION = 0x0310,
-    MNCP_PROTOCOL_LUT3D_DIT = 0x0311,
-    MNCP_PROTOCOL_CSC_CALIBRATION = 0x0320,
-    MNCP_PROTOCOL_CSC_DIT = 0x0321,
-    MNCP_PROTOCOL_FRAME_CAPTURE = 0x0400,
-    MNCP_PROTOCOL_FRAME_LOAD = 0x0401,
-    MNCP_PROTOCOL_ANCI_CAPTURE = 0x0402,
-    MNCP_PROTOCOL_SCOPE_STREAM = 0x0403,
-    MNCP_PROTOCOL_CUSTOM_MARKER = 0x0404,
-    MNCP_PROTOCOL_ANALYZER = 0x0405,
-    MNCP_PROTOCOL_NETWORK = 0x0500,
-    MNCP_PROTOCOL_GENERATOR = 0x0600,
-    MNCP_PROTOCOL_SYSTEM_EVENT = 0x0800,
-    MNCP_PROTOCOL_CHANNEL_EVENT = 0x0801,
-    MNCP_PROTOCOL_FUNCTION_EVENT = 0x0802,
-    MNCP_PROTOCOL_ALARM_EVENT = 0x0803,
-};
+// Protocol families. One list, expanded as mncp_protocol here and in the device classes'
+// enumeration QML sees.
+#define MNCP_PROTOCOLS(X) \
+    X(MNCP_PROTOCOL_KEY, 0x0001) \
+    X(MNCP_PROTOCOL_TALLY, 0x0002) \
+    X(MNCP_PROTOCOL_UMD, 0x0004) \
+    X(MNCP_PROTOCOL_FIRMWARE, 0x0005) \
+    X(MNCP_PROTOCOL_INPUT_SIGNAL, 0x0006) \
+    X(MNCP_PROTOCOL_BASIC_INFO, 0x0100) \
+    X(MNCP_PROTOCOL_CHANNEL_INFO, 0x0101) \
+    X(MNCP_PROTOCOL_PORT_INFO, 0x0102) \
+    X(MNCP_PROTOCOL_ALIGNMENT, 0x0200) \
+    X(MNCP_PROTOCOL_PATTERN, 0x0201) \
+    X(MNCP_PROTOCOL_LUT1D_CALIBRATION, 0x0300) \
+    X(MNCP_PROTOCOL_LUT1D_DIT, 0x0301) \
+    X(MNCP_PROTOCOL_LUT1D_BOX, 0x0302) \
+    X(MNCP_PROTOCOL_LUT1D_POST_CALIBRATION, 0x0303) \
+    X(MNCP_PROTOCOL_INPUT_RANGE, 0x0304) \
+    X(MNCP_PROTOCOL_LUT3D_CALIBRATION, 0x0310) \
+    X(MNCP_PROTOCOL_LUT3D_DIT, 0x0311) \
+    X(MNCP_PROTOCOL_CSC_CALIBRATION, 0x0320) \
+    X(MNCP_PROTOCOL_CSC_DIT, 0x0321) \
+    X(MNCP_PROTOCOL_FRAME_CAPTURE, 0x0400) \
+    X(MNCP_PROTOCOL_FRAME_LOAD, 0x0401) \
+    X(MNCP_PROTOCOL_ANCI_CAPTURE, 0x0402) \
+    X(MNCP_PROTOCOL_SCOPE_STREAM, 0x0403) \
+    X(MNCP_PROTOCOL_CUSTOM_MARKER, 0x0404) \
+    X(MNCP_PROTOCOL_ANALYZER, 0x0405) \
+    X(MNCP_PROTOCOL_NETWORK, 0x0500) \
+    X(MNCP_PROTOCOL_GENERATOR, 0x0600) \
+    X(MNCP_PROTOCOL_SYSTEM_EVENT, 0x0800) \
+    X(MNCP_PROTOCOL_CHANNEL_EVENT, 0x0801) \
+    X(MNCP_PROTOCOL_FUNCTION_EVENT, 0x0802) \
+    X(MNCP_PROTOCOL_ALARM_EVENT, 0x0803)
+enum mncp_protocol : quint16 { MNCP_PROTOCOLS(MNCP_ENUMERATOR) };
 
-// Key codes: the requests of the key protocol. One list, expanded where an enumeration is needed
-// (the device classes' mncp_key_code, which QML sees, and mncp_key for code without QObject).
+// Key codes: the requests of the key protocol, expanded as mncp_key for code without QObject and
+// as the device classes' mncp_key_code.
 #define MNCP_KEY_CODES(X) \
     X(MNCP_KEY_POWER_OFF, 0) \
     X(MNCP_KEY_POWER_ON, 1) \
@@ -100,7 +103,6 @@ enum mncp_protocol : quint16 {
     X(MNCP_KEY_CH_2, 129) \
     X(MNCP_KEY_LUT_INTERPOLATION_1, 144) \
     X(MNCP_KEY_LUT_INTERPOLATION_2, 145)
-#define MNCP_ENUMERATOR(name, value) name = value,
 namespace mncp_keys {
 enum mncp_key : quint16 { MNCP_KEY_CODES(MNCP_ENUMERATOR) };
 }
@@ -151,17 +153,17 @@ constexpr quint16 mncp_channel_request(int channel, int item)
 // Slot requests of the LUT and frame protocols: the operation in the high byte, the slot in
 // the low one. The Cubrix splits the low byte into the slot (bits 0-3) and, for 3D tables, a
 // bit-size code (bits 4-7).
-enum mncp_slot_op : quint16 {
-    MNCP_SLOT_OFF = 0x0000,
-    MNCP_SLOT_ON = 0x0100,
-    MNCP_SLOT_SEND = 0x0200,
-    MNCP_SLOT_STORE = 0x0300,
-    MNCP_SLOT_LOAD = 0x0400,
-};
+#define MNCP_SLOT_OPS(X) \
+    X(MNCP_SLOT_OFF, 0x0000) \
+    X(MNCP_SLOT_ON, 0x0100) \
+    X(MNCP_SLOT_SEND, 0x0200) \
+    X(MNCP_SLOT_STORE, 0x0300) \
+    X(MNCP_SLOT_LOAD, 0x0400)
+enum mncp_slot_op : quint16 { MNCP_SLOT_OPS(MNCP_ENUMERATOR) };
 constexpr quint16 MNCP_SLOT_OP_MASK = 0xFF00;
 constexpr quint16 MNCP_CUBRIX_SLOT_MASK = 0x000F;
 constexpr int MNCP_CUBRIX_BITSIZE_SHIFT = 4;
-constexpr quint16 mncp_slot_request(mncp_slot_op op, int slot)
+constexpr quint16 mncp_slot_request(quint16 op, int slot)
 {
     return static_cast<quint16>(op | slot);
 }

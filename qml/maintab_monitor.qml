@@ -19,8 +19,8 @@ DeviceTab {
         objectName: "monitorDevice"
         onProtocolError: {
             // RV monitors answer this request with status 1 in normal operation.
-            if (protocol === 784 && request === 769 && status === 1
-                    && CheckDeviceType.isRVseries(monitor.model, monitor.serial))
+            if (protocol === Monitor.MNCP_PROTOCOL_LUT3D_CALIBRATION && request === (Monitor.MNCP_SLOT_STORE | 1)
+                    && status === 1 && CheckDeviceType.isRVseries(monitor.model, monitor.serial))
                 return;
             tab.showError("Protocol error",
                 "protocol number: %1\n request number: %2\n status number: %3".arg(protocol).arg(request).arg(status));
