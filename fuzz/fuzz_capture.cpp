@@ -17,7 +17,7 @@
 #include <QImage>
 #include <QPainter>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("capture")(const uint8_t *data, size_t size)
 {
     Fuzz::ensureApplication();
     Fuzz::InputReader input(data, size);

@@ -18,7 +18,7 @@ bool allFinite(const std::vector<CubrixUtils::LutEntry> &entries)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("cube")(const uint8_t *data, size_t size)
 {
     using namespace CubrixUtils;
     Fuzz::ensureApplication();

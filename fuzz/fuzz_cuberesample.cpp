@@ -30,7 +30,7 @@ bool readsBackAs(const QByteArray &text, size_t count)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("cuberesample")(const uint8_t *data, size_t size)
 {
     using namespace CubrixUtils;
     Fuzz::ensureApplication();

@@ -3,7 +3,7 @@
 
 #include "cubrix/cubrix.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("cubrixreply")(const uint8_t *data, size_t size)
 {
     return Fuzz::runDeviceReplies<Cubrix>(data, size, [](Cubrix &cubrix, CaptureFrame &capture) {
         // As the capture window wires it: ancillary data goes straight to the item.

@@ -3,7 +3,7 @@
 
 #include "monitor/monitor.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("monitorreply")(const uint8_t *data, size_t size)
 {
     // The monitor has no ancillary-data signal.
     return Fuzz::runDeviceReplies<Monitor>(data, size, [](Monitor &, CaptureFrame &) {});

@@ -154,7 +154,7 @@ void profileImport(const QByteArray &contents)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("session")(const uint8_t *data, size_t size)
 {
     Fuzz::ensureApplication();
     Fuzz::InputReader input(data, size);

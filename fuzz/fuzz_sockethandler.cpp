@@ -185,7 +185,7 @@ void checkCommandsFlow(StreamDevice &device)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET("sockethandler")(const uint8_t *data, size_t size)
 {
     Fuzz::ensureApplication();
     Fuzz::InputReader input(data, size);

@@ -3,21 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
-bool verbose()
-{
-    static const bool on = qEnvironmentVariableIsSet("FUZZ_VERBOSE");
-    return on;
-}
-
 void dropMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (verbose() || type == QtFatalMsg) {
+    static const bool verbose = qEnvironmentVariableIsSet("FUZZ_VERBOSE");
+    if (verbose || type == QtFatalMsg) {
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
         std::fflush(stderr);
     }
@@ -26,11 +21,28 @@ void dropMessages(QtMsgType type, const QMessageLogContext &context, const QStri
 QTemporaryDir &scratch()
 {
     // Destroyed (and removed) at exit, after the last input.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/brevanto-fuzz-XXXXXX")
-                                                                       : QDir::tempPath() + QStringLiteral("/brevanto-fuzz-XXXXXX"));
+    static QTemporaryDir dir((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath())
+                             + QStringLiteral("/brevanto-fuzz-XXXXXX"));
     return dir;
 }
+
+QHash<QString, Fuzz::Target> &targets()
+{
+    static QHash<QString, Fuzz::Target> registered;
+    return registered;
+}
 } // namespace
+
+bool Fuzz::registerTarget(const char *name, Target target)
+{
+    targets().insert(QString::fromLatin1(name), target);
+    return true;
+}
+
+Fuzz::Target Fuzz::target(const QString &name)
+{
+    return targets().value(name);
+}
 
 void Fuzz::ensureApplication()
 {
@@ -43,18 +55,16 @@ void Fuzz::ensureApplication()
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The saved tabs and other per-user files go to the scratch folder, never to the real home.
     const QByteArray home = QFile::encodeName(scratch().path());
-    qputenv("XDG_DATA_HOME", home + "/data");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
-    qputenv("XDG_CACHE_HOME", home + "/cache");
-    qputenv("TMPDIR", home);
+    for (const char *variable : {"XDG_DATA_HOME=/data", "XDG_CONFIG_HOME=/config", "XDG_CACHE_HOME=/cache", "TMPDIR=", "XDG_RUNTIME_DIR=/runtime"}) {
+        const QByteArray assignment(variable);
+        qputenv(assignment.left(assignment.indexOf('=')), home + assignment.mid(assignment.indexOf('=') + 1));
+    }
     QDir(scratch().path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(scratch().filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", home + "/runtime");
     static int argc = 1;
     static char name[] = "brevanto-fuzz";
     static char *argv[] = {name, nullptr};
-    // Never destroyed: inputs run until the process exits.
-    new QGuiApplication(argc, argv);
+    new QGuiApplication(argc, argv); // never destroyed: inputs run until the process exits
     QCoreApplication::setOrganizationName(QStringLiteral("Brevanto"));
     QCoreApplication::setApplicationName(QStringLiteral("BrevantoFuzz"));
 }
@@ -86,23 +96,6 @@ void Fuzz::fail(const char *condition, const char *file, int line)
     std::abort();
 }
 
-quint8 Fuzz::InputReader::u8()
-{
-    return m_pos < m_size ? m_data[m_pos++] : 0;
-}
-
-quint16 Fuzz::InputReader::u16()
-{
-    const quint16 high = u8();
-    return static_cast<quint16>((high << 8) | u8());
-}
-
-quint32 Fuzz::InputReader::u32()
-{
-    const quint32 high = u16();
-    return (high << 16) | u16();
-}
-
 QByteArray Fuzz::InputReader::bytes(size_t count)
 {
     const size_t take = qMin(count, remaining());
@@ -111,17 +104,11 @@ QByteArray Fuzz::InputReader::bytes(size_t count)
     return out;
 }
 
-QByteArray Fuzz::InputReader::rest()
-{
-    return bytes(remaining());
-}
-
 quint16 Fuzz::headerCrc(const uchar *header12)
 {
     quint16 crc = 0xFFFF;
     for (int i = 0; i < 12; ++i) {
-        const uchar byte = (i == 2 || i == 3) ? 0 : header12[i];
-        crc ^= byte;
+        crc ^= (i == 2 || i == 3) ? 0 : header12[i];
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0x8408) : static_cast<quint16>(crc >> 1);
     }

@@ -1,44 +1,65 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
-#include <QtGlobal>
 #include <cstddef>
 #include <cstdint>
 
-// Shared by every fuzz target and by the corpus regression runner.
+// Shared by every fuzz target and by the corpus runner.
 namespace Fuzz {
+
+// The corpus runner links every target into one program, where each registers under its name.
+using Target = int (*)(const uint8_t *data, size_t size);
+bool registerTarget(const char *name, Target target);
+Target target(const QString &name);
 
 // One application object for the whole process (offscreen platform, data folders inside the
 // scratch folder). Messages are dropped unless FUZZ_VERBOSE is set: the code under test logs
 // every reply, and printing would cost more than the work itself.
 void ensureApplication();
-
 // A private folder for files handed to file readers; in /dev/shm when there is one.
 QString scratchDir();
 // Writes `bytes` to `name` inside the scratch folder and returns the full path.
 QString writeScratchFile(const QString &name, const QByteArray &bytes);
+void processEventsOnce();
+// Reports a broken invariant and aborts, so that libFuzzer keeps the input.
+[[noreturn]] void fail(const char *condition, const char *file, int line);
 
 // Runs the event loop until `done` holds or `timeoutMs` has passed; returns `done()`.
 template <typename Done>
-bool processEventsUntil(Done done, int timeoutMs);
-void processEventsOnce();
-
-// Reports a broken invariant and aborts, so that libFuzzer keeps the input.
-[[noreturn]] void fail(const char *condition, const char *file, int line);
+bool processEventsUntil(Done done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
 
 // Takes the fuzz input apart front to back; reads past the end give zeros and empty arrays.
 class InputReader
 {
 public:
     InputReader(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
-
     size_t remaining() const { return m_size - m_pos; }
-    quint8 u8();
-    quint16 u16();
-    quint32 u32();
+    quint8 u8() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+    quint16 u16()
+    {
+        const quint16 high = u8();
+        return static_cast<quint16>(high << 8 | u8());
+    }
+    quint32 u32()
+    {
+        const quint32 high = u16();
+        return high << 16 | u16();
+    }
     QByteArray bytes(size_t count);
-    QByteArray rest();
+    QByteArray rest() { return bytes(remaining()); }
 
 private:
     const uint8_t *m_data;
@@ -58,18 +79,12 @@ quint16 headerCrc(const uchar *header12);
             Fuzz::fail(#condition, __FILE__, __LINE__);         \
     } while (false)
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
-template <typename Done>
-bool Fuzz::processEventsUntil(Done done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+// The entry point of a target: libFuzzer's, or one registered with the corpus runner.
+#ifdef FUZZ_CORPUS_RUNNER
+#define FUZZ_TARGET(name)                                                            \
+    static int fuzzTarget(const uint8_t *data, size_t size);                         \
+    static const bool fuzzTargetRegistered = Fuzz::registerTarget(name, fuzzTarget); \
+    static int fuzzTarget
+#else
+#define FUZZ_TARGET(name) extern "C" int LLVMFuzzerTestOneInput
+#endif

@@ -10,6 +10,19 @@
 
 using CommandIds = QList<QPair<int, int>>;
 
+// The commands the fake device received as "pppp/rrrr" in hex, with ":payload" (its hex, or its
+// size when long) where there is one; space-separated, for compact expected values.
+inline QString wireText(const FakeDevice &fake)
+{
+    QStringList commands;
+    for (const auto &cmd : fake.received()) {
+        commands << QString::asprintf("%04x/%04x", cmd.protocol, cmd.request);
+        if (!cmd.payload.isEmpty())
+            commands.last() += ':' + (cmd.payload.size() <= 40 ? cmd.payload.toHex() : QByteArray::number(cmd.payload.size()) + " bytes");
+    }
+    return commands.join(' ');
+}
+
 // A device of the program connected to the fake device, which answers each command with the
 // payload the test chose for it (an empty reply otherwise).
 template <typename Device>
@@ -65,6 +78,7 @@ public:
             return {{-1, -1}};
         return commandIds(fake);
     }
+    QString wireTextOf(const std::function<void()> &call) { return sentBy(call) == CommandIds{{-1, -1}} ? "busy" : wireText(fake); }
 
     FakeDevice fake;
     Device device;
