@@ -22,29 +22,22 @@
 
 namespace Fuzz {
 
-inline QtDataVisualization::QSurface3DSeries &scopeSeries(int which)
-{
-    // Kept for the whole run: the stream only holds guarded pointers to them.
-    static auto *waveform = new QtDataVisualization::QSurface3DSeries(new QtDataVisualization::QSurfaceDataProxy);
-    static auto *vector = new QtDataVisualization::QSurface3DSeries(new QtDataVisualization::QSurfaceDataProxy);
-    return which == 0 ? *waveform : *vector;
-}
-
 // Reads every property, as the user interface would after the replies.
 inline void readAllProperties(const QObject &object)
 {
-    const QMetaObject *meta = object.metaObject();
-    for (int i = 0; i < meta->propertyCount(); ++i)
-        meta->property(i).read(&object);
+    for (int i = 0; i < object.metaObject()->propertyCount(); ++i)
+        object.metaObject()->property(i).read(&object);
 }
 
 template <typename Device, typename ConnectAnci>
 int runDeviceReplies(const uint8_t *data, size_t size, ConnectAnci connectAnci)
 {
+    using namespace QtDataVisualization;
     ensureApplication();
+    // Kept for the whole run: the stream only holds guarded pointers to them.
+    static auto *waveform = new QSurface3DSeries(new QSurfaceDataProxy), *vector = new QSurface3DSeries(new QSurfaceDataProxy);
     InputReader input(data, size);
     const quint8 flags = input.u8();
-
     auto device = std::make_unique<Device>();
     std::unique_ptr<CaptureFrame> capture;
     if (flags & 0x01) {
@@ -54,32 +47,24 @@ int runDeviceReplies(const uint8_t *data, size_t size, ConnectAnci connectAnci)
         if (flags & 0x08)
             connectAnci(*device, *capture);
     }
-    const uchar playback = (flags >> 1) & 0x03;
-    if (playback != 0) {
-        ScopeStream *stream = device->cScopeStream();
-        stream->setDataSeries_Wave(&scopeSeries(0));
-        stream->setDataSeries_Vector(&scopeSeries(1));
-        stream->startStopPlayback(playback, true);
+    if (const uchar playback = (flags >> 1) & 0x03) {
+        device->cScopeStream()->setDataSeries_Wave(waveform);
+        device->cScopeStream()->setDataSeries_Vector(vector);
+        device->cScopeStream()->startStopPlayback(playback, true);
     }
-
     while (input.remaining() >= 6) {
         const quint16 protocol = input.u16();
         const quint16 request = input.u16();
-        const quint16 length = input.u16();
-        QByteArray payload = input.bytes(length);
-        if (payload.isEmpty())
-            continue;
+        QByteArray payload = input.bytes(input.u16());
         mncp_protocol_header header{MNCP_VERSION, 0, protocol, request, static_cast<quint32>(payload.size())};
-        device->processReply(payload, header);
+        if (!payload.isEmpty())
+            device->processReply(payload, header);
     }
-
     readAllProperties(*device);
-    const auto &channels = device->channelList();
-    for (int i = 0; i < channels.size(); ++i)
-        readAllProperties(*channels.at(i));
+    for (int i = 0; i < device->channelList().size(); ++i)
+        readAllProperties(*device->channelList().at(i));
     if (capture)
         readAllProperties(*capture);
-
     // The capture item must outlive nothing it points at: the device goes first, as when a tab closes.
     device.reset();
     capture.reset();

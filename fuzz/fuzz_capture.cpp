@@ -38,22 +38,16 @@ FUZZ_TARGET("capture")(const uint8_t *data, size_t size)
         const quint8 kind = input.u8() % 4;
         const quint32 argument = input.u32();
         const QByteArray bytes = input.bytes(input.u16());
-        switch (kind) {
-        case 0:
+        if (kind == 0) {
             item.receiveFrame(bytes, argument);
-            break;
-        case 1:
+        } else if (kind == 1) {
             item.receiveAnci(bytes, static_cast<int>(argument));
-            break;
-        case 2:
+        } else if (kind == 2) {
             item.getListItem(static_cast<int>(argument));
-            break;
-        default: {
+        } else {
             QImage picture(48, 27, QImage::Format_ARGB32_Premultiplied);
             QPainter painter(&picture);
             item.paint(&painter);
-            break;
-        }
         }
     }
     item.frameTimecodeText();

@@ -43,15 +43,10 @@ FUZZ_TARGET("cuberesample")(const uint8_t *data, size_t size)
     for (QByteArray &piece : pool)
         piece.truncate(48);
 
-    int lines = grid17 ? 4913 : 35937;
-    if (variant == 1)
-        --lines;
-    else if (variant == 2)
-        ++lines;
+    const int lines = (grid17 ? 4913 : 35937) + (variant == 1 ? -1 : variant == 2 ? 1 : 0);
     QByteArray text = prefix;
     if (variant == 3)
-        text += grid17 ? "TITLE \"fuzz\"\nLUT_3D_SIZE 17\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n"
-                       : "TITLE \"fuzz\"\nLUT_3D_SIZE 33\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n";
+        text += QByteArray("TITLE \"fuzz\"\nLUT_3D_SIZE ") + (grid17 ? "17" : "33") + "\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n";
     text.reserve(text.size() + lines * 24);
     for (int i = 0; i < lines; ++i) {
         text += pool.at(i % pool.size());

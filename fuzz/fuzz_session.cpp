@@ -15,10 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
-
-const QByteArray StartingTabs = "0,MONITOR,127.0.0.1,Studio A,dark\n1,CUBRIX,127.0.0.2,Grading,dark\n";
 
 QStringList savedTabsAtNextStart()
 {
@@ -29,8 +28,7 @@ QStringList savedTabsAtNextStart()
 
 void writeSavedTabs(const QByteArray &contents)
 {
-    SessionManager where;
-    QFile file(where.filePath());
+    QFile file(SessionManager().filePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) != contents.size())
         Fuzz::fail("writing savedTabs.conf", __FILE__, __LINE__);
 }
@@ -42,24 +40,21 @@ void savedTabsReader(const QByteArray &contents)
     manager.readFromDisk();
     const QStringList tabs = manager.getSavedTabsCSV();
     FUZZ_CHECK(tabs.size() <= SessionManager::MaxRecords);
-    for (int i = 0; i < tabs.size(); ++i) {
-        FUZZ_CHECK(manager.records().at(i).index == i);
-        FUZZ_CHECK(tabs.at(i).count(QLatin1Char(',')) >= 4);
-    }
+    for (int i = 0; i < tabs.size(); ++i)
+        FUZZ_CHECK(manager.records().at(i).index == i && tabs.at(i).count(QLatin1Char(',')) >= 4);
     // Reading rewrote the file in its normal form: the next start must find the same list.
     FUZZ_CHECK(savedTabsAtNextStart() == tabs);
 }
 
-// The main window's profile functions, loaded once from the program's QML. The engine is
-// destroyed at exit, before the leak check: objects that only the script heap (which lives
-// outside malloc) refers to would look leaked while it runs, so this target is fuzzed with
-// per-input leak checks off and relies on the check at exit (see scripts/fuzz.sh).
+// The main window's profile functions, loaded once from the program's QML. The engine goes at
+// exit, before the leak check: objects only the script heap (outside malloc) refers to would look
+// leaked while it runs, so this target is fuzzed with per-input leak checks off (scripts/fuzz.sh).
 struct ProfileWindow {
     QQmlEngine engine;
     std::unique_ptr<QObject> profiles;
 };
 
-std::unique_ptr<ProfileWindow> &profileWindowSlot()
+std::unique_ptr<ProfileWindow> &windowSlot()
 {
     static std::unique_ptr<ProfileWindow> window;
     return window;
@@ -68,9 +63,8 @@ std::unique_ptr<ProfileWindow> &profileWindowSlot()
 ProfileWindow *profileWindow()
 {
     static bool tried = false;
-    if (tried)
-        return profileWindowSlot().get();
-    tried = true;
+    if (std::exchange(tried, true))
+        return windowSlot().get();
     const QString path = QStringLiteral(BREVANTO_QML_DIR "/DevicesProfile.qml");
     if (!QFile::exists(path)) {
         std::fprintf(stderr, "fuzz_session: %s not found: profile import not exercised\n", qPrintable(path));
@@ -83,49 +77,40 @@ ProfileWindow *profileWindow()
         std::fprintf(stderr, "fuzz_session: %s\n", qPrintable(component.errorString()));
         Fuzz::fail("loading DevicesProfile.qml", __FILE__, __LINE__);
     }
-    profileWindowSlot() = std::move(window);
-    std::atexit([] { profileWindowSlot().reset(); });
-    return profileWindowSlot().get();
-}
-
-// The window loads its dialogs when one is first shown (a refused profile shows one). Their
-// windows must go while the process is whole: destroyed by the clean-up at exit, after Qt Quick's
-// own statics, they would crash.
-void closeDialogs(QObject *profiles)
-{
-    for (QObject *child : profiles->findChildren<QObject *>()) {
-        if (qstrcmp(child->metaObject()->className(), "QQuickLoader") == 0)
-            child->setProperty("source", QUrl());
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    windowSlot() = std::move(window);
+    std::atexit([] { windowSlot().reset(); }); // registered after the slot: runs before its destructor
+    return windowSlot().get();
 }
 
 void profileImport(const QByteArray &contents)
 {
-    ProfileWindow *window = profileWindow();
-    if (!window)
+    if (!profileWindow())
         return;
-    writeSavedTabs(StartingTabs);
+    writeSavedTabs("0,MONITOR,127.0.0.1,Studio A,dark\n1,CUBRIX,127.0.0.2,Grading,dark\n");
     SessionManager sessionManager;
     DeviceProfile deviceProfile;
     sessionManager.readFromDisk();
     const QStringList before = sessionManager.getSavedTabsCSV();
     FUZZ_CHECK(before.size() == 2);
-    QObject *profiles = window->profiles.get();
+    QObject *profiles = profileWindow()->profiles.get();
     profiles->setProperty("sessionManager", QVariant::fromValue<QObject *>(&sessionManager));
     profiles->setProperty("deviceProfile", QVariant::fromValue<QObject *>(&deviceProfile));
 
     const QString path = Fuzz::writeScratchFile(QStringLiteral("profile.txt"), contents);
-    QVariant expected;
+    QVariant expected, imported;
     deviceProfile.importTabs(path);
-    QMetaObject::invokeMethod(profiles, "parseProfile", Q_RETURN_ARG(QVariant, expected),
-                              Q_ARG(QVariant, deviceProfile.getInfo()));
-    QVariant imported;
+    QMetaObject::invokeMethod(profiles, "parseProfile", Q_RETURN_ARG(QVariant, expected), Q_ARG(QVariant, deviceProfile.getInfo()));
     QMetaObject::invokeMethod(profiles, "importProfile", Q_RETURN_ARG(QVariant, imported), Q_ARG(QVariant, path));
 
     profiles->setProperty("sessionManager", QVariant::fromValue<QObject *>(nullptr));
     profiles->setProperty("deviceProfile", QVariant::fromValue<QObject *>(nullptr));
-    closeDialogs(profiles);
+    // The window loads its dialogs when one is first shown (a refused profile shows one); their
+    // windows must go while the process is whole, not in the clean-up after Qt Quick's statics.
+    for (QObject *child : profiles->findChildren<QObject *>()) {
+        if (qstrcmp(child->metaObject()->className(), "QQuickLoader") == 0)
+            child->setProperty("source", QUrl());
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     const QStringList after = savedTabsAtNextStart();
     if (!imported.toBool()) {
@@ -134,21 +119,16 @@ void profileImport(const QByteArray &contents)
         FUZZ_CHECK(after == before);
         return;
     }
-    // The next start finds exactly the imported entries (line breaks, which a file of one line
-    // per tab cannot hold, stored as spaces), as far as the list holds them.
-    const auto stored = [](const QVariant &field) {
-        return field.toString().replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-    };
-    // The list holds at most MaxRecords tabs; further entries are not added.
+    // The next start finds exactly the imported entries, as far as the list holds them (line
+    // breaks, which a file of one line per tab cannot hold, stored as spaces).
+    const auto stored = [](const QVariant &field) { return field.toString().replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')); };
     const QVariantList entries = expected.toList();
     FUZZ_CHECK(after.size() == qMin(entries.size(), SessionManager::MaxRecords));
     for (int i = 0; i < after.size(); ++i) {
         const QVariantMap entry = entries.at(i).toMap();
         const QStringList fields = after.at(i).split(QLatin1Char(','));
-        FUZZ_CHECK(fields.size() == 5);
-        FUZZ_CHECK(fields.at(1) == stored(entry.value(QStringLiteral("type"))));
-        FUZZ_CHECK(fields.at(2) == stored(entry.value(QStringLiteral("address"))));
-        FUZZ_CHECK(fields.at(3) == stored(entry.value(QStringLiteral("name"))));
+        FUZZ_CHECK(fields.size() == 5 && fields.at(1) == stored(entry.value(QStringLiteral("type"))));
+        FUZZ_CHECK(fields.at(2) == stored(entry.value(QStringLiteral("address"))) && fields.at(3) == stored(entry.value(QStringLiteral("name"))));
     }
 }
 
@@ -158,11 +138,9 @@ FUZZ_TARGET("session")(const uint8_t *data, size_t size)
 {
     Fuzz::ensureApplication();
     Fuzz::InputReader input(data, size);
-    const quint8 mode = input.u8();
-    const QByteArray contents = input.rest();
-    if (mode & 0x01)
-        profileImport(contents);
+    if (input.u8() & 0x01)
+        profileImport(input.rest());
     else
-        savedTabsReader(contents);
+        savedTabsReader(input.rest());
     return 0;
 }

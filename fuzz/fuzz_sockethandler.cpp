@@ -22,7 +22,6 @@
 #include <memory>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <vector>
 
 namespace {
 
@@ -30,33 +29,18 @@ class StreamDevice : public DeviceBase
 {
 public:
     StreamDevice() : DeviceBase(nullptr, 0) {}
-
     void processReply(QByteArray &payload, mncp_protocol_header &header) override
     {
         // Only whole, checked messages with a payload may reach a device.
-        FUZZ_CHECK(!payload.isEmpty());
-        FUZZ_CHECK(static_cast<quint32>(payload.size()) == header.length);
-        FUZZ_CHECK(!mncp_is_error_reply(header.length));
-        FUZZ_CHECK(header.version == MNCP_VERSION);
-        ++replies;
-        if (disconnectInReply && replies == 1)
+        FUZZ_CHECK(!payload.isEmpty() && static_cast<quint32>(payload.size()) == header.length);
+        FUZZ_CHECK(!mncp_is_error_reply(header.length) && header.version == MNCP_VERSION);
+        if (++replies == 1 && disconnectInReply)
             deviceDisconnect();
     }
-
+    QTcpSocket &socket() { return socketHandler()->socket(); }
     bool disconnectInReply = false;
     int replies = 0;
 };
-
-QTcpServer &server()
-{
-    static QTcpServer *listening = [] {
-        auto *tcp = new QTcpServer;
-        if (!tcp->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0))
-            Fuzz::fail("listening on 127.0.0.1", __FILE__, __LINE__);
-        return tcp;
-    }();
-    return *listening;
-}
 
 // Closing sends a reset: thousands of short connections then leave no TIME_WAIT behind.
 void resetOnClose(QAbstractSocket &socket)
@@ -66,57 +50,46 @@ void resetOnClose(QAbstractSocket &socket)
         setsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &option, sizeof option);
 }
 
-int unreadInKernel(const QAbstractSocket &socket)
-{
-    int count = 0;
-    if (socket.socketDescriptor() < 0 || ioctl(static_cast<int>(socket.socketDescriptor()), FIONREAD, &count) != 0)
-        return 0;
-    return count;
-}
-
-QTcpSocket &programSocket(StreamDevice &device)
-{
-    return device.socketHandler()->socket();
-}
-
-// Connects the device to the server; returns the device's end of the connection as the server sees it.
+// Connects the device; returns its connection as the device end (the server) sees it.
 std::unique_ptr<QTcpSocket> connectDevice(StreamDevice &device)
 {
-    QTcpServer &tcp = server();
+    static QTcpServer *server = [] {
+        auto *tcp = new QTcpServer;
+        if (!tcp->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0))
+            Fuzz::fail("listening on 127.0.0.1", __FILE__, __LINE__);
+        return tcp;
+    }();
     device.setAddress(QStringLiteral("127.0.0.1"));
-    device.setPort(tcp.serverPort());
+    device.setPort(server->serverPort());
     device.deviceConnect();
-    const bool connected = Fuzz::processEventsUntil(
-        [&] { return device.state() == QAbstractSocket::ConnectedState && tcp.hasPendingConnections(); }, 2000);
-    if (!connected)
+    if (!Fuzz::processEventsUntil([&] { return device.state() == QAbstractSocket::ConnectedState && server->hasPendingConnections(); }, 2000))
         return nullptr;
-    std::unique_ptr<QTcpSocket> peer(tcp.nextPendingConnection());
+    std::unique_ptr<QTcpSocket> peer(server->nextPendingConnection());
     peer->setParent(nullptr);
     resetOnClose(*peer);
-    resetOnClose(programSocket(device));
+    resetOnClose(device.socket());
     return peer;
 }
 
 // Lets both ends run until everything the device wrote has been taken in by the program.
 void deliver(StreamDevice &device, QTcpSocket &peer)
 {
-    Fuzz::processEventsUntil(
-        [&] {
-            peer.readAll(); // the program's commands: not needed here
-            if (peer.bytesToWrite() > 0)
-                peer.flush();
-            const QTcpSocket &socket = programSocket(device);
-            return socket.state() != QAbstractSocket::ConnectedState
-                   || (peer.bytesToWrite() == 0 && unreadInKernel(socket) == 0);
-        },
-        1000);
+    Fuzz::processEventsUntil([&] {
+        peer.readAll(); // the program's commands: not needed here
+        if (peer.bytesToWrite() > 0)
+            peer.flush();
+        int unread = 0;
+        const auto descriptor = device.socket().socketDescriptor();
+        if (descriptor < 0 || ioctl(static_cast<int>(descriptor), FIONREAD, &unread) != 0)
+            unread = 0;
+        return device.socket().state() != QAbstractSocket::ConnectedState || (peer.bytesToWrite() == 0 && unread == 0);
+    }, 1000);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void repairCrcs(QByteArray &stream)
 {
-    int offset = 0;
-    while (offset + MNCP_HEADER_SIZE <= stream.size()) {
+    for (int offset = 0; offset + MNCP_HEADER_SIZE <= stream.size();) {
         uchar *header = reinterpret_cast<uchar *>(stream.data()) + offset;
         const quint16 crc = Fuzz::headerCrc(header);
         header[2] = static_cast<uchar>(crc >> 8);
@@ -129,24 +102,6 @@ void repairCrcs(QByteArray &stream)
         else
             break;
     }
-}
-
-// Pieces of a fixed size, or of the given lengths followed by the remainder.
-std::vector<QByteArray> cut(const QByteArray &stream, int fixedLength, const std::vector<int> &lengths)
-{
-    std::vector<QByteArray> pieces;
-    int offset = 0;
-    size_t next = 0;
-    while (offset < stream.size()) {
-        int length = stream.size() - offset;
-        if (fixedLength > 0)
-            length = qMin(length, fixedLength);
-        else if (next < lengths.size())
-            length = qMin(length, lengths[next++]);
-        pieces.push_back(stream.mid(offset, length));
-        offset += length;
-    }
-    return pieces;
 }
 
 // A fresh connection must carry commands again: every command the program sends (old queued
@@ -162,24 +117,20 @@ void checkCommandsFlow(StreamDevice &device)
     device.appendCmd(MNCP_PROTOCOL_BASIC_INFO, MNCP_INFO_MODEL);
     QByteArray inbox;
     bool probeAnswered = false;
-    const bool idle = Fuzz::processEventsUntil(
-        [&] {
-            inbox += peer->readAll();
-            while (inbox.size() >= MNCP_HEADER_SIZE) {
-                mncp_protocol_header header;
-                memcpy(&header, inbox.constData(), MNCP_HEADER_SIZE);
-                FUZZ_CHECK(mncp_check_header(header) == MNCP_HEADER_OK);
-                if (inbox.size() < MNCP_HEADER_SIZE + int(header.length))
-                    break;
-                inbox.remove(0, MNCP_HEADER_SIZE + int(header.length));
-                peer->write(mncp_build_message(header.protocol, header.request));
-                probeAnswered = probeAnswered || (header.protocol == MNCP_PROTOCOL_BASIC_INFO && header.request == MNCP_INFO_MODEL);
-            }
-            const SocketHandler &handler = *device.socketHandler();
-            return probeAnswered && handler.inFlight().protocol == 0 && handler.queuedCount() == 0;
-        },
-        3000);
-    FUZZ_CHECK(idle);
+    FUZZ_CHECK(Fuzz::processEventsUntil([&] {
+        inbox += peer->readAll();
+        mncp_protocol_header header;
+        while (inbox.size() >= MNCP_HEADER_SIZE) {
+            memcpy(&header, inbox.constData(), MNCP_HEADER_SIZE);
+            FUZZ_CHECK(mncp_check_header(header) == MNCP_HEADER_OK);
+            if (inbox.size() < MNCP_HEADER_SIZE + int(header.length))
+                break;
+            inbox.remove(0, MNCP_HEADER_SIZE + int(header.length));
+            peer->write(mncp_build_message(header.protocol, header.request));
+            probeAnswered = probeAnswered || (header.protocol == MNCP_PROTOCOL_BASIC_INFO && header.request == MNCP_INFO_MODEL);
+        }
+        return probeAnswered && device.socketHandler()->inFlight().protocol == 0 && device.socketHandler()->queuedCount() == 0;
+    }, 3000));
     device.deviceDisconnect();
 }
 
@@ -191,24 +142,18 @@ FUZZ_TARGET("sockethandler")(const uint8_t *data, size_t size)
     Fuzz::InputReader input(data, size);
     const quint8 flags = input.u8();
     const quint8 cutting = input.u8();
-    const int commands = flags & 0x03;
-    std::vector<std::pair<quint16, quint16>> queued;
-    for (int i = 0; i < commands; ++i) {
+    QList<QPair<quint16, quint16>> queued;
+    for (int i = 0; i < (flags & 0x03); ++i) {
         const quint16 protocol = input.u16();
-        queued.emplace_back(protocol == 0 ? 1 : protocol, input.u16());
+        queued.append({protocol == 0 ? quint16(1) : protocol, input.u16()});
     }
-    int fixedLength = 0;
-    std::vector<int> lengths;
-    if (cutting & 0x80) {
-        fixedLength = (cutting & 0x7F) + 1;
-    } else {
-        for (int k = cutting & 0x07; k > 0; --k)
-            lengths.push_back(input.u8() + 1);
-    }
+    // Pieces of a fixed size, or of the given lengths followed by the remainder.
+    QList<int> lengths;
+    for (int k = (cutting & 0x80) ? 0 : cutting & 0x07; k > 0; --k)
+        lengths.append(input.u8() + 1);
     QByteArray stream = input.rest();
     if (flags & 0x10)
         repairCrcs(stream);
-    const std::vector<QByteArray> pieces = cut(stream, fixedLength, lengths);
 
     StreamDevice device;
     device.disconnectInReply = flags & 0x20;
@@ -217,28 +162,23 @@ FUZZ_TARGET("sockethandler")(const uint8_t *data, size_t size)
         return 0; // the machine is out of connections; not the program's fault
     for (const auto &command : queued)
         device.appendCmd(command.first, command.second);
-
-    for (const QByteArray &piece : pieces) {
-        if (peer->state() != QAbstractSocket::ConnectedState)
-            break;
-        peer->write(piece);
+    for (int offset = 0; offset < stream.size() && peer->state() == QAbstractSocket::ConnectedState;) {
+        const int length = (cutting & 0x80) ? (cutting & 0x7F) + 1 : lengths.isEmpty() ? stream.size() : lengths.takeFirst();
+        peer->write(stream.mid(offset, length));
+        offset += length;
         peer->flush();
         deliver(device, *peer);
     }
-
-    if (flags & 0x04) {
+    if (flags & 0x04)
         peer->abort();
-    } else if (flags & 0x08) {
+    else if (flags & 0x08)
         peer->disconnectFromHost();
-    }
     if (flags & 0x0C) {
         FUZZ_CHECK(Fuzz::processEventsUntil([&] { return device.state() == QAbstractSocket::UnconnectedState; }, 2000));
         // A dropped connection leaves nothing in flight and no half-read message behind.
-        FUZZ_CHECK(device.socketHandler()->inFlight().protocol == 0);
-        FUZZ_CHECK(device.socketHandler()->receiveHeader().length == 0);
+        FUZZ_CHECK(device.socketHandler()->inFlight().protocol == 0 && device.socketHandler()->receiveHeader().length == 0);
     }
     peer.reset();
-
     if (flags & 0x40)
         checkCommandsFlow(device);
     device.deviceDisconnect();

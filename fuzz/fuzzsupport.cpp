@@ -55,10 +55,9 @@ void Fuzz::ensureApplication()
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The saved tabs and other per-user files go to the scratch folder, never to the real home.
     const QByteArray home = QFile::encodeName(scratch().path());
-    for (const char *variable : {"XDG_DATA_HOME=/data", "XDG_CONFIG_HOME=/config", "XDG_CACHE_HOME=/cache", "TMPDIR=", "XDG_RUNTIME_DIR=/runtime"}) {
-        const QByteArray assignment(variable);
-        qputenv(assignment.left(assignment.indexOf('=')), home + assignment.mid(assignment.indexOf('=') + 1));
-    }
+    for (const auto &variable : {std::pair<const char *, const char *>{"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"},
+                                 {"XDG_CACHE_HOME", "/cache"}, {"TMPDIR", ""}, {"XDG_RUNTIME_DIR", "/runtime"}})
+        qputenv(variable.first, home + variable.second);
     QDir(scratch().path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(scratch().filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     static int argc = 1;
@@ -94,6 +93,18 @@ void Fuzz::fail(const char *condition, const char *file, int line)
     std::fprintf(stderr, "FUZZ CHECK FAILED: %s (%s:%d)\n", condition, file, line);
     std::fflush(stderr);
     std::abort();
+}
+
+quint16 Fuzz::InputReader::u16()
+{
+    const quint16 high = u8();
+    return static_cast<quint16>(high << 8 | u8());
+}
+
+quint32 Fuzz::InputReader::u32()
+{
+    const quint32 high = u16();
+    return high << 16 | u16();
 }
 
 QByteArray Fuzz::InputReader::bytes(size_t count)

@@ -15,28 +15,27 @@ using Target = int (*)(const uint8_t *data, size_t size);
 bool registerTarget(const char *name, Target target);
 Target target(const QString &name);
 
-// One application object for the whole process (offscreen platform, data folders inside the
-// scratch folder). Messages are dropped unless FUZZ_VERBOSE is set: the code under test logs
-// every reply, and printing would cost more than the work itself.
+// One application object for the whole process (offscreen, per-user folders in the scratch
+// folder). Messages are dropped unless FUZZ_VERBOSE is set: printing what the code under test
+// logs would cost more than the work itself.
 void ensureApplication();
-// A private folder for files handed to file readers; in /dev/shm when there is one.
+// A private folder for files handed to file readers (in /dev/shm where there is one), and a
+// file written there.
 QString scratchDir();
-// Writes `bytes` to `name` inside the scratch folder and returns the full path.
 QString writeScratchFile(const QString &name, const QByteArray &bytes);
 void processEventsOnce();
 // Reports a broken invariant and aborts, so that libFuzzer keeps the input.
 [[noreturn]] void fail(const char *condition, const char *file, int line);
 
-// Runs the event loop until `done` holds or `timeoutMs` has passed; returns `done()`.
+// Runs the event loop until `done` holds or `timeoutMs` has passed; returns whether it holds.
 template <typename Done>
 bool processEventsUntil(Done done, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!done()) {
+    for (; !done(); QCoreApplication::processEvents(QEventLoop::AllEvents, 5)) {
         if (timer.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
 }
@@ -48,16 +47,8 @@ public:
     InputReader(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
     size_t remaining() const { return m_size - m_pos; }
     quint8 u8() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    quint16 u16()
-    {
-        const quint16 high = u8();
-        return static_cast<quint16>(high << 8 | u8());
-    }
-    quint32 u32()
-    {
-        const quint32 high = u16();
-        return high << 16 | u16();
-    }
+    quint16 u16(); // big-endian, as the layouts are written
+    quint32 u32();
     QByteArray bytes(size_t count);
     QByteArray rest() { return bytes(remaining()); }
 
@@ -67,8 +58,8 @@ private:
     size_t m_pos = 0;
 };
 
-// CRC-16/X-25 of an MNCP header with its CRC field zero: the fuzz targets repair CRCs so
-// that inputs reach past the header check. Bit by bit, independent of the program's table.
+// CRC-16/X-25 of an MNCP header with its CRC field zero, bit by bit (independent of the
+// program's table): the targets repair CRCs so that inputs reach past the header check.
 quint16 headerCrc(const uchar *header12);
 
 } // namespace Fuzz
