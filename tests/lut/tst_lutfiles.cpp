@@ -166,10 +166,6 @@ QByteArray resampledByRule(const QByteArray &source, bool down)
     std::vector<Values> output;
     for (int i = 0; i < out * out * out; ++i) {
         const int index[3] = {i % out, i / out % out, i / out / out};
-        if (down) {
-            output.push_back(input[std::size_t(2 * index[0] + 66 * index[1] + 2178 * index[2])]);
-            continue;
-        }
         int k[3];
         float f[3];
         for (int axis = 0; axis < 3; ++axis) {
@@ -177,8 +173,8 @@ QByteArray resampledByRule(const QByteArray &source, bool down)
             k[axis] = std::min(int(std::floor(p)), 15);
             f[axis] = p - float(k[axis]);
         }
-        Values value{};
-        for (std::size_t component = 0; component < 3; ++component) {
+        Values value = down ? input[std::size_t(2 * index[0] + 66 * index[1] + 2178 * index[2])] : Values{};
+        for (std::size_t component = 0; !down && component < 3; ++component) {
             float c[2][2][2];
             for (int corner = 0; corner < 8; ++corner) {
                 const int x = corner & 1, y = corner >> 1 & 1, z = corner >> 2;
@@ -197,16 +193,12 @@ class RandomCube
 {
 public:
     explicit RandomCube(quint32 seed) : m_random(seed) {}
-
     int bounded(int high) { return int(m_random.bounded(high)); }
     bool chance(int percent) { return bounded(100) < percent; }
-    QByteArray digits(int count)
-    {
-        QByteArray text;
-        while (count-- > 0)
-            text += char('0' + bounded(10));
-        return text;
-    }
+    QByteArray digits(int count) { return count > 0 ? char('0' + bounded(10)) + digits(count - 1) : QByteArray(); }
+    QByteArray separator() { return chance(90) ? " " : chance(50) ? "\t" : "  "; }
+    QByteArray lineEnd() const { return m_crlf ? "\r\n" : "\n"; }
+    QByteArray withoutLastLineEnd(const QByteArray &text) { return chance(30) ? text.left(text.size() - lineEnd().size()) : text; }
     // A number the way LUT files write them, now and then in a rarer form.
     QByteArray number(int decimals)
     {
@@ -219,14 +211,11 @@ public:
                : form < 97 ? fixed(value, bounded(7)) + "e-" + QByteArray::number(1 + bounded(9))
                            : QByteArray::number(bounded(5));
     }
-    QByteArray separator() { return chance(90) ? " " : chance(50) ? "\t" : "  "; }
-    QByteArray lineEnd() const { return m_crlf ? "\r\n" : "\n"; }
     QByteArray decoration()
     {
-        const QByteArray kinds[] = {"TITLE \"grade v" + digits(1) + "." + digits(bounded(12)) + "\"",
-                                    "# made by a test " + digits(2) + "." + digits(bounded(30)),
-                                    "DOMAIN_MIN 0.0 0.0 0.0", "LUT_1D_INPUT_RANGE 0.0 1.0", "", "   ",
-                                    "0.5 0.25", "0.5 0.25 0.125 1"};
+        const QByteArray kinds[] = {"TITLE \"grade v" + digits(1) + "." + digits(bounded(12)) + "\"", "", "   ", "0.5 0.25",
+                                    "# made by a test " + digits(2) + "." + digits(bounded(30)), "DOMAIN_MIN 0.0 0.0 0.0",
+                                    "LUT_1D_INPUT_RANGE 0.0 1.0", "0.5 0.25 0.125 1"};
         return kinds[bounded(int(std::size(kinds)))];
     }
     // An entry-shaped line; now and then a piece is a word.
@@ -246,12 +235,11 @@ public:
             text += decoration() + lineEnd();
         text += "LUT_3D_SIZE " + QByteArray::number(points) + lineEnd();
         for (int i = 0; i < entries; ++i)
-            text += (chance(1) ? decoration() + lineEnd() : "") + entryLine(chance(2) ? bounded(14) : decimals, allowWords)
-                    + lineEnd();
-        return chance(30) ? text.left(text.size() - lineEnd().size()) : text;
+            text += (chance(1) ? decoration() + lineEnd() : "") + entryLine(chance(2) ? bounded(14) : decimals, allowWords) + lineEnd();
+        return withoutLastLineEnd(text);
     }
-    // Text that probes the decimal count: long and short fractions, lines mentioning 17 or 33,
-    // points in odd places, long lines across the 64-byte steps of the fast scan.
+    // Text that probes the decimal count: lines mentioning 17 or 33, points in odd places, long
+    // fractions and long lines across the 64-byte steps of the fast scan, and the usual entries.
     QByteArray decimalText()
     {
         m_crlf = chance(20);
@@ -259,26 +247,16 @@ public:
         QByteArray text;
         for (int lines = bounded(400); lines > 0; --lines) {
             const int kind = bounded(100);
-            QByteArray line;
-            if (kind < 3) {
-                line = chance(50) ? "LUT_3D_SIZE 33" : "LUT_3D_SIZE 17";
-            } else if (kind < 6) {
-                line = "0.117647 " + digits(1) + "." + digits(bounded(40)) + " 0.5";
-            } else if (kind < 8) {
-                line = digits(bounded(3)) + "." + digits(bounded(3)) + "." + digits(bounded(50)) + "..5 5.";
-            } else if (kind < 10) {
-                for (int i = 1 + bounded(20); i > 0; --i)
-                    line += digits(bounded(3)) + "." + digits(bounded(70)) + " ";
-            } else if (kind < 12) {
-                line = decoration();
-            } else {
-                for (int i = 0; i < 3; ++i)
-                    line += separator() + digits(1) + "."
-                            + digits(chance(3) ? usual + 1 + bounded(30) : usual - (chance(20) ? bounded(usual + 1) : 0));
-            }
+            QByteArray line = kind < 3   ? QByteArray(chance(50) ? "LUT_3D_SIZE 33" : "LUT_3D_SIZE 17")
+                              : kind < 6 ? "0.117647 " + digits(1) + "." + digits(bounded(40)) + " 0.5"
+                              : kind < 8 ? digits(bounded(3)) + "." + digits(bounded(3)) + "." + digits(bounded(50)) + "..5 5."
+                              : kind < 12 ? decoration() : QByteArray();
+            for (int i = kind < 12 ? 0 : kind < 16 ? 1 + bounded(20) : 3; i > 0; --i)
+                line += separator() + digits(bounded(3)) + "."
+                        + digits(kind < 16 ? bounded(70) : chance(3) ? usual + 1 + bounded(30) : usual - (chance(20) ? bounded(usual + 1) : 0));
             text += line + lineEnd();
         }
-        return chance(30) ? text.left(text.size() - lineEnd().size()) : text;
+        return withoutLastLineEnd(text);
     }
 
 private:
@@ -299,406 +277,314 @@ class TestLutFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void probesFollowTheRules();
-    void numbers();
-    void lineRules_data();
-    void lineRules();
-    void skippedLinesAreReported();
-    void binaryImageFollowsTheRule();
-    void tenBitCodes_data();
-    void tenBitCodes();
-    void wrongEntryCountRefused_data();
-    void wrongEntryCountRefused();
-    void fixedNotationLikePrintf();
-    void resamplingFollowsTheRule();
-    void resamplingPublishedValues();
-    void upsampledPointsAreMeansOfCorners();
-    void resamplingRefusesShortGrids_data();
-    void resamplingRefusesShortGrids();
-    void resamplingBounds();
-    void identityTables();
+    void initTestCase()
+    {
+        useCNumericLocale();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void probesFollowTheRules()
+    {
+        RandomCube random(4711);
+        for (int round = 0; round < 1500; ++round) {
+            const QByteArray text = random.decimalText();
+            const int expected = decimalsByRule(text);
+            if (CubrixUtils::cubeTextDecimals(text) != expected || CubrixUtils::CubeDecimalScanner::decimalsBytewise(text) != expected)
+                QFAIL(qPrintable(QStringLiteral("round %1: the rule gives %2 for:\n%3").arg(round).arg(expected).arg(QString::fromLatin1(text))));
+            if (round % 100 == 0)
+                QCOMPARE(CubrixUtils::cubeDecimals(write(text)), expected);
+        }
+        const QByteArray sizeLines[] = {"LUT_3D_SIZE 33", "LUT_3D_SIZE 17", "LUT_3D_SIZE  33", "LUT_3D_SIZE\t17",
+                                        "  LUT_3D_SIZE 33  ", "LUT_3D_SIZE 333", "LUT_3D_SIZE33", "LUT_3D_SIZE 17 ",
+                                        "LUT_3D_SIZE_X 33", "LUT_3D_SIZE 3", "# LUT_3D_SIZE 33", "lut_3d_size 33",
+                                        "LUT_3D_SIZE 33 33", "LUT_3D_SIZE 17\r", "LUT_3D_SIZE 033", "LUT_1D_SIZE 17"};
+        for (int round = 0; round < 400; ++round) {
+            QByteArray text;
+            for (int lines = random.bounded(6); lines > 0; --lines)
+                text += (random.chance(50) ? sizeLines[random.bounded(int(std::size(sizeLines)))] : random.entryLine(6, true))
+                        + (random.chance(20) ? "\r\n" : "\n");
+            const QString path = round % 40 ? QString() : write(text);
+            QCOMPARE(path.isEmpty() ? CubrixUtils::isCubeTextSize33(text) : CubrixUtils::isCubeSize33(path), declaresSizeByRule(text, "33"));
+            QCOMPARE(path.isEmpty() ? CubrixUtils::isCubeTextSize17(text) : CubrixUtils::isCubeSize17(path), declaresSizeByRule(text, "17"));
+        }
+        // A file that cannot be read declares nothing and has no decimals; nor has a directory.
+        const QString missing = m_dir.filePath(QStringLiteral("missing.cube"));
+        QVERIFY(!CubrixUtils::isCubeSize33(missing) && !CubrixUtils::isCubeSize17(missing));
+        QCOMPARE(CubrixUtils::cubeDecimals(missing) + CubrixUtils::cubeDecimals(m_dir.path()), -2);
+    }
+
+    void numbers()
+    {
+        // An optional sign, digits with an optional point, an optional exponent, to the nearest float;
+        // nothing else, and nothing outside the float range.
+        const auto toFloat = [](const QByteArray &token, float &value) {
+            return CubeEntryReader::toFloat(token.constData(), token.constData() + token.size(), value);
+        };
+        float value = -123.0f;
+        for (const char *token : {"3.5e38", "1e-50", "0,5", "0x10", "inf", "-infinity", "nan", "green", "0.5x", "1e", "1e+", ".", "-", "+-1", "1.2.3", ""})
+            QVERIFY2(!toFloat(token, value) && value == -123.0f, token);
+        QVERIFY(toFloat("3.4028234e38", value) && value == FLT_MAX && toFloat("1e-45", value) && value == 1e-45f);
+        // Accepted numbers meet strtof in the random files of the other tests, long fractions included.
+        QVERIFY(toFloat("0.123456789012345678901234", value) && value == 0.123456789012345678901234f);
+    }
+
+    void lineRules_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("skipLine");   // the entries when an unreadable piece drops its line
+        QTest::addColumn<QString>("countAsZero"); // ... and when it reads as 0
+        QTest::newRow("vertical tab and form feed split") << QByteArray("1\v2\f3\n") << "1 2 3" << "1 2 3";
+        QTest::newRow("carriage return alone is blank") << QByteArray("1 2\r3\n") << "1 2 3" << "1 2 3";
+        QTest::newRow("keywords are case-sensitive") << QByteArray("title a b\n") << "" << "0 0 0";
+        QTest::newRow("keywords after blanks") << QByteArray("   LUT_X 1 2\n\tTITLE 1 2\n4 5 6") << "4 5 6" << "4 5 6";
+        QTest::newRow("bad pieces") << QByteArray("0.5 abc 0.25\n0,1 0.3 nan\n") << "" << "0.5 0 0.25|0 0.3 0";
+        QTest::newRow("non-ASCII byte is not blank") << QByteArray("1\xa0" "2 3\n") << "" << "";
+        QTest::newRow("byte-order mark at the start only")
+            << QByteArray("\xEF\xBB\xBF" "1 2 3\n\xEF\xBB\xBF" "4 5 6\n") << "1 2 3" << "1 2 3|0 5 6";
+    }
+
+    void lineRules()
+    {
+        QFETCH(QByteArray, text);
+        for (const Rule rule : {Rule::SkipLine, Rule::CountAsZero}) {
+            QStringList entries;
+            for (const CubrixUtils::LutEntry &e : CubeEntryReader::read(text, rule))
+                entries << QStringLiteral("%1 %2 %3").arg(e.red).arg(e.green).arg(e.blue);
+            QTEST(entries.join('|'), rule == Rule::SkipLine ? "skipLine" : "countAsZero");
+        }
+    }
+
+    void binaryImageFollowsTheRule()
+    {
+        // The published words of the 17-point identity: 0, code 64 for red 0.0625, all ones last.
+        const QByteArray image = CubrixUtils::cubeToBinaryLut(cubeFile(17, identity(17), 6));
+        QCOMPARE(image.size(), 19780);
+        QCOMPARE(image.mid(128, 8).toHex(), QByteArray("0000000000000040"));
+        QCOMPARE(image.right(4).toHex(), QByteArray("3fffffff"));
+        QCOMPARE(image, binaryImageByRule(entriesByRule(cubeFile(17, identity(17), 6), true)));
+
+        RandomCube random(2024);
+        for (int round = 0; round < 16; ++round) {
+            // Most rounds give exactly 4,913 readable entries; with words some lines drop out.
+            const QByteArray text = random.cubeFile(17, 4913, round % 4 == 3);
+            const std::vector<Values> entries = entriesByRule(text, true);
+            LogCapture capture;
+            QVERIFY2(CubrixUtils::cubeToBinaryLut(text) == (entries.size() == 4913 ? binaryImageByRule(entries) : QByteArray()),
+                     qPrintable(QStringLiteral("round %1").arg(round)));
+            QCOMPARE(capture.lines().size(), entries.size() == 4913 ? 0 : 1);
+        }
+    }
+
+    void tenBitCodes_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<uint>("code");
+        // Hand-worked; 0.358260 x 1023 + 0.5 is 366.99998 exactly and in double precision, but the
+        // single-precision product rounds up to 366.5: code 367. Likewise 0.530303.
+        const std::pair<const char *, uint> rows[] = {
+            {"0", 0},        {"-0.0", 0},     {"1.0", 1023},     {"0.5", 512},        {"0.4999", 511},   {"0.0625", 64},
+            {"0.000488", 0}, {"0.000490", 1}, {"1e-3", 1},       {"0.9990", 1022},    {"-0.25", 0},      {"1.0005", 1023},
+            {"3.0e38", 1023}, {"-3.0e38", 0}, {"0.358260", 367}, {"0.530303", 543}};
+        for (const auto &row : rows)
+            QTest::newRow(row.first) << QByteArray(row.first) << row.second;
+    }
+
+    void tenBitCodes()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(uint, code);
+        const QByteArray text = withLine(entryLines(17, identity(17), 6), 1, "0.0625 " + value + " 1");
+        QCOMPARE(CubrixUtils::cubeToBinaryLut(text).mid(132, 4), Bytes::be32(64u | code << 10 | 1023u << 20));
+    }
+
+    void wrongEntryCountRefused_data()
+    {
+        // What reads a full grid refuses any other number of entries (a file that cannot be read has none).
+        QTest::addColumn<QByteArray>("reader"); // the binary image, or the down- or upsampler
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("found");
+        const QByteArray identity17 = entryLines(17, identity(17), 6);
+        QTest::newRow("word in the middle") << QByteArray("image") << withLine(identity17, 100, "0.5 green 0.5") << 4912;
+        QTest::newRow("one entry too many") << QByteArray("image") << identity17 + "0 0 0\n" << 4914;
+        QTest::newRow("33-point text") << QByteArray("image") << cubeFile(33, identity(33), 6) << 35937;
+        QTest::newRow("empty") << QByteArray("image") << QByteArray() << 0;
+        QTest::newRow("down, 17-point file") << QByteArray("down") << cubeFile(17, identity(17), 6) << 4913;
+        QTest::newRow("down, cannot be read") << QByteArray("down") << QByteArray() << 0;
+        QTest::newRow("up, header only") << QByteArray("up") << QByteArray("TITLE \"x\"\nLUT_3D_SIZE 17\n") << 0;
+        QTest::newRow("up, 1D table") << QByteArray("up") << "LUT_1D_SIZE 4096\n" + entryLines(16, identity(16), 0) << 4096;
+    }
+
+    void wrongEntryCountRefused()
+    {
+        QFETCH(QByteArray, reader);
+        QFETCH(QByteArray, contents);
+        QFETCH(int, found);
+        const QString path = contents.isEmpty() ? m_dir.filePath(QStringLiteral("missing.cube")) : write(contents);
+        LogCapture capture;
+        QVERIFY((reader == "image" ? CubrixUtils::cubeToBinaryLut(contents)
+                 : reader == "down" ? CubrixUtils::downsampleCube33to17(path) : CubrixUtils::upsampleCube17to33(path)).isEmpty());
+        QCOMPARE(capture.lines(), QStringList(QStringLiteral("ERROR: Expected %1 entries, found %2")
+                                                  .arg(reader == "down" ? 35937 : 4913).arg(found)));
+    }
+
+    void fixedNotationLikePrintf()
+    {
+        // printf's fixed notation in the C locale, but zero without a minus sign whatever its sign bit.
+        const auto formatted = [](float value, int decimals) {
+            char buffer[CubrixUtils::CubeTextWriter::MaxFixedLength];
+            return QByteArray(buffer, CubrixUtils::CubeTextWriter::formatFixed(buffer, value, decimals));
+        };
+        QCOMPARE(formatted(-0.0f, 3), QByteArray("0.000"));
+        QCOMPARE(formatted(0.1f, 20), QByteArray("0.10000000149011611938"));
+        QCOMPARE(formatted(0.5f, -3), QByteArray("0"));
+        QRandomGenerator random(20240611);
+        for (int i = 0; i < 12000; ++i) { // half any finite bit pattern, half 0 to 1, now and then -0
+            float value = float(random.generateDouble());
+            for (quint32 bits = random.generate(); i % 2 == 0 && (std::memcpy(&value, &bits, 4), !std::isfinite(value));)
+                bits = random.generate();
+            value = i % 1000 == 2 ? -0.0f : value;
+            for (int decimals = 0; decimals <= CubrixUtils::CubeTextWriter::MaxDecimals; ++decimals)
+                QVERIFY2(formatted(value, decimals) == written(double(value), decimals), qPrintable(QString::number(value, 'g', 9)));
+        }
+        QCOMPARE(CubrixUtils::CubeTextWriter::write(33, {{-0.25f, 0.125f, 2.0f}}, 0), QByteArray("LUT_3D_SIZE 33\n\n-0 0 2\n"));
+    }
+
+    void resamplingFollowsTheRule()
+    {
+        RandomCube random(1089);
+        for (int round = 0; round < 10; ++round) {
+            // Odd rounds upsample (extra entries are ignored); rounds 8 and 9 are a grid short.
+            const bool down = round % 2 == 0;
+            const int points = down ? 33 : 17;
+            const int entries = points * points * points + (round >= 8 ? -1 : down ? 0 : random.bounded(3));
+            const QByteArray text = random.cubeFile(points, entries, true);
+            const QByteArray expected = resampledByRule(text, down);
+            QCOMPARE(expected.isEmpty(), round >= 8);
+            LogCapture capture;
+            QCOMPARE(down ? CubrixUtils::downsampleCubeText33to17(text) : CubrixUtils::upsampleCubeText17to33(text), expected);
+            QCOMPARE(down ? CubrixUtils::downsampleCube33to17(write(text)) : CubrixUtils::upsampleCube17to33(write(text)), expected);
+            // Handed to a sink, the text comes in pieces of whole lines; nothing when the grid is short.
+            QByteArrayList pieces;
+            const CubrixUtils::CubeTextSink sink = [&pieces](const QByteArray &piece) { return piece.endsWith('\n') && (pieces << piece, true); };
+            QCOMPARE(down ? CubrixUtils::downsampleCubeText33to17(text, sink) : CubrixUtils::upsampleCubeText17to33(text, sink),
+                     !expected.isEmpty());
+            if (!expected.isEmpty() || !down) // the short 17-point grid is found before anything is written
+                QCOMPARE(pieces.join(), expected);
+            QVERIFY(pieces.size() >= (expected.isEmpty() ? 0 : down ? 2 : 10));
+            QCOMPARE(capture.lines().size(), expected.isEmpty() ? 3 : 0);
+        }
+        // A sink that refuses a piece is offered no more and fails the text.
+        int offered = 0;
+        QVERIFY(!CubrixUtils::upsampleCubeText17to33(cubeFile(17, identity(17), 6), [&offered](const QByteArray &) { return ++offered < 3; }));
+        QCOMPARE(offered, 3);
+    }
+
+    void resamplingPublishedValues()
+    {
+        // Identity in, identity out, both ways; a signed zero ("-0", the source's own) is written
+        // as 0; a byte-order mark before the first line changes nothing, and a three-word title
+        // after it is no entry.
+        QList<QByteArray> lines = splitLines(entryLines(33, identity(33), 6));
+        lines[0] = "-0 -0.0 -0.000000";
+        lines[2] = "0.062500 -0.000 -.0";
+        QCOMPARE(CubrixUtils::downsampleCube33to17(write(sizeLine(33) + lines.join('\n'))), cubeFile(17, identity(17), 6));
+        const QByteArray title = "TITLE \"Identity 17\"\n";
+        const QByteArray entries = entryLines(17, identity(17), 6);
+        for (const QByteArray &text : {title + sizeLine(17) + entries, "\xEF\xBB\xBF" + title + sizeLine(17) + entries,
+                                       "\xEF\xBB\xBF" + sizeLine(17) + title + entries}) {
+            const QString path = write(text);
+            QVERIFY(CubrixUtils::isCubeSize17(path) && !CubrixUtils::isCubeSize33(path));
+            QCOMPARE(CubrixUtils::cubeDecimals(path), 6);
+            QCOMPARE(CubrixUtils::cubeToBinaryLut(text), CubrixUtils::cubeToBinaryLut(entries));
+            QCOMPARE(CubrixUtils::upsampleCube17to33(path), cubeFile(33, identity(33), 6));
+        }
+    }
+
+    void upsampledPointsAreMeansOfCorners()
+    {
+        // With fractions of 0 and 0.5 an output point is the mean of two input points (the same one
+        // twice on the grid), computed here from the colour function in double precision.
+        const QList<QByteArray> output = splitLines(CubrixUtils::upsampleCube17to33(write(cubeFile(17, curved(17), 6))));
+        QCOMPARE(output.size(), 2 + 35937);
+        const int rows[][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},        {10, 4, 22, 5, 2, 11, 5, 2, 11},
+                               {32, 32, 32, 16, 16, 16, 16, 16, 16}, {1, 0, 0, 0, 0, 0, 1, 0, 0},
+                               {6, 9, 12, 3, 4, 6, 3, 5, 6},         {31, 32, 0, 15, 16, 0, 16, 16, 0},
+                               {7, 11, 4, 3, 5, 2, 4, 6, 2},         {8, 13, 27, 4, 6, 13, 4, 7, 14},
+                               {29, 14, 3, 14, 7, 1, 15, 7, 2},      {1, 1, 1, 0, 0, 0, 1, 1, 1},
+                               {23, 15, 9, 11, 7, 4, 12, 8, 5}};
+        for (const auto &row : rows) {
+            const Colour a = curved(17)(row[3], row[4], row[5]), b = curved(17)(row[6], row[7], row[8]);
+            const QList<QByteArray> pieces = output[2 + row[0] + 33 * row[1] + 1089 * row[2]].split(' ');
+            for (int c = 0; c < 3; ++c)
+                QVERIFY2(std::abs(pieces[c].toDouble() - (a[c] + b[c]) / 2) <= 1.5e-6, pieces[c].constData());
+        }
+    }
+
+    void resamplingBounds()
+    {
+        // A 5,000-digit fraction would ask for 5,000 decimals on every output line; twenty are written.
+        const QByteArray absurd = withLine(entryLines(17, identity(17), 6), 1, "0.0625" + QByteArray(4996, '0') + " 0 0");
+        QCOMPARE(CubrixUtils::cubeDecimals(write(sizeLine(17) + absurd)), 5000);
+        QCOMPARE(CubrixUtils::upsampleCube17to33(write(sizeLine(17) + absurd)), cubeFile(33, identity(33), 20));
+
+        // Red alternating between -3e38 and 3e38: the corner differences overflow single precision,
+        // the interpolated values, means of the corners, do not.
+        QByteArray source = sizeLine(17);
+        for (int i = 0; i < 4913; ++i)
+            source += (i % 17 % 2 ? "3e38 " : "-3e38 ") + fixed(i / 17 % 17 / 16.0, 4) + ' ' + fixed(i / 289 / 16.0, 4) + '\n';
+        const QList<QByteArray> lines = splitLines(CubrixUtils::upsampleCube17to33(write(source)));
+        QCOMPARE(lines.size(), 2 + 35937);
+        for (int i = 0; i < 35937; ++i) {
+            const int r = i % 33;
+            const QByteArray red = r % 2 ? QByteArray("0.0000") : fixed((r / 2) % 2 ? 3e38f : -3e38f, 4);
+            if (!lines[2 + i].startsWith(red + ' '))
+                QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QString(lines[2 + i]))));
+        }
+    }
+
+    void identityTables()
+    {
+        // round(k x 65535 / (N - 1)) / 65535 in double precision with printf's rounding, lines joined
+        // by line feeds without a last one.
+        const auto lattice = [](int k, int points, int decimals) {
+            return QString::asprintf("%.*f", decimals, std::floor(k * 65535.0 / (points - 1) + 0.5) / 65535.0);
+        };
+        for (const int points : {17, 33}) {
+            const int decimals = points == 17 ? 8 : 6;
+            QStringList lines{QStringLiteral("LUT_3D_SIZE %1").arg(points)};
+            for (int i = 0; i < points * points * points; ++i)
+                lines << lattice(i % points, points, decimals) + ' ' + lattice(i / points % points, points, decimals) + ' '
+                             + lattice(i / points / points, points, decimals);
+            QVERIFY(lines.join('\n') == (points == 17 ? IdentityLut::cubeText17() : IdentityLut::cubeText33()));
+        }
+        QStringList ramp{QStringLiteral("LUT_1D_SIZE 4096"), QStringLiteral("LUT_1D_BITS 12"), QStringLiteral("LUT_1D_NAME Image2")};
+        for (int k = 0; k < 4096; ++k)
+            ramp << QString::asprintf("%5d %5d %5d", k, k, k);
+        QVERIFY(ramp.join('\n') == IdentityLut::rampText());
+
+        // Hand-worked: 16 of 33 and 8 of 17 are 32767.5, a half, rounded up to 32768; 1 of 17 is
+        // 4095.9375 -> 4096; 31 of 33 is 63487.03125 -> 63487.
+        QCOMPARE(IdentityLut::latticeValue(16, 33, 6), QStringLiteral("0.500008"));
+        QCOMPARE(IdentityLut::latticeValue(8, 17, 8), QStringLiteral("0.50000763"));
+        QCOMPARE(IdentityLut::latticeValue(1, 17, 8), QStringLiteral("0.06250095"));
+        QCOMPARE(IdentityLut::latticeValue(31, 33, 6), QStringLiteral("0.968750"));
+
+        // Built once, handed out to the pages through the invokables.
+        QCOMPARE(IdentityLut::cubeText33().constData(), IdentityLut::cubeText33().constData());
+        IdentityLut helper;
+        QString text;
+        const std::pair<const char *, const QString *> invokables[] = {
+            {"identity17", &IdentityLut::cubeText17()}, {"identity33", &IdentityLut::cubeText33()}, {"ramp1D", &IdentityLut::rampText()}};
+        for (const auto &invokable : invokables) {
+            QVERIFY(QMetaObject::invokeMethod(&helper, invokable.first, Q_RETURN_ARG(QString, text)));
+            QCOMPARE(text.constData(), invokable.second->constData());
+        }
+    }
 
 private:
     QString write(const QByteArray &contents) { return writeFile(m_dir, QStringLiteral("lut.cube"), contents); }
     QTemporaryDir m_dir;
 };
-
-void TestLutFiles::initTestCase()
-{
-    useCNumericLocale();
-    QVERIFY(m_dir.isValid());
-}
-
-void TestLutFiles::probesFollowTheRules()
-{
-    RandomCube random(4711);
-    for (int round = 0; round < 1500; ++round) {
-        const QByteArray text = random.decimalText();
-        const int expected = decimalsByRule(text);
-        if (CubrixUtils::cubeTextDecimals(text) != expected || CubrixUtils::CubeDecimalScanner::decimalsBytewise(text) != expected)
-            QFAIL(qPrintable(QStringLiteral("round %1: the rule gives %2 for:\n%3").arg(round).arg(expected).arg(QString::fromLatin1(text))));
-        if (round % 100 == 0)
-            QCOMPARE(CubrixUtils::cubeDecimals(write(text)), expected);
-    }
-    const QByteArray sizeLines[] = {"LUT_3D_SIZE 33", "LUT_3D_SIZE 17", "LUT_3D_SIZE  33", "LUT_3D_SIZE\t17",
-                                    "  LUT_3D_SIZE 33  ", "LUT_3D_SIZE 333", "LUT_3D_SIZE33", "LUT_3D_SIZE 17 ",
-                                    "LUT_3D_SIZE_X 33", "LUT_3D_SIZE 3", "# LUT_3D_SIZE 33", "lut_3d_size 33",
-                                    "LUT_3D_SIZE 33 33", "LUT_3D_SIZE 17\r", "LUT_3D_SIZE 033", "LUT_1D_SIZE 17"};
-    for (int round = 0; round < 400; ++round) {
-        QByteArray text;
-        for (int lines = random.bounded(6); lines > 0; --lines)
-            text += (random.chance(50) ? sizeLines[random.bounded(int(std::size(sizeLines)))] : random.entryLine(6, true))
-                    + (random.chance(20) ? "\r\n" : "\n");
-        QCOMPARE(CubrixUtils::isCubeTextSize33(text), declaresSizeByRule(text, "33"));
-        QCOMPARE(CubrixUtils::isCubeTextSize17(text), declaresSizeByRule(text, "17"));
-        if (round % 40 == 0) {
-            QCOMPARE(CubrixUtils::isCubeSize33(write(text)), declaresSizeByRule(text, "33"));
-            QCOMPARE(CubrixUtils::isCubeSize17(write(text)), declaresSizeByRule(text, "17"));
-        }
-    }
-    // A file that cannot be read declares nothing and has no decimals; nor has a directory.
-    const QString missing = m_dir.filePath(QStringLiteral("missing.cube"));
-    QVERIFY(!CubrixUtils::isCubeSize33(missing) && !CubrixUtils::isCubeSize17(missing));
-    QCOMPARE(CubrixUtils::cubeDecimals(missing), -1);
-    QCOMPARE(CubrixUtils::cubeDecimals(m_dir.path()), -1);
-}
-
-void TestLutFiles::numbers()
-{
-    // An optional sign, digits with an optional point, an optional exponent: to the nearest
-    // float, as glibc's strtof rounds it. Nothing else, and nothing outside the float range.
-    const auto toFloat = [](const QByteArray &token, float &value) {
-        return CubeEntryReader::toFloat(token.constData(), token.constData() + token.size(), value);
-    };
-    float value = -123.0f;
-    for (const char *token : {"3.5e38", "1e-50", "0,5", "0x10", "inf", "-infinity", "nan", "green", "0.5x", "1e",
-                              "1e+", ".", "-", "+-1", "1.2.3", ""}) {
-        QVERIFY2(!toFloat(token, value), token);
-        QCOMPARE(value, -123.0f);
-    }
-    QVERIFY(toFloat("3.4028234e38", value) && value == FLT_MAX);
-    QVERIFY(toFloat("1e-45", value) && value == 1e-45f);
-    QRandomGenerator random(77);
-    for (int i = 0; i < 40000; ++i) {
-        QByteArray token = random.bounded(4) ? "" : random.bounded(2) ? "-" : "+";
-        const int integerDigits = random.bounded(0, 9);
-        const int fractionDigits = random.bounded(integerDigits == 0 ? 1 : 0, i % 100 ? 13 : 30);
-        for (int d = 0; d < integerDigits; ++d)
-            token += char('0' + random.bounded(10));
-        token += fractionDigits > 0 || random.bounded(2) ? "." : "";
-        for (int d = 0; d < fractionDigits; ++d)
-            token += char('0' + random.bounded(10));
-        token += random.bounded(5) ? QByteArray() : "e" + QByteArray::number(random.bounded(-12, 13));
-        const float expected = std::strtof(token.constData(), nullptr);
-        if (!toFloat(token, value) || value != expected || std::signbit(value) != std::signbit(expected))
-            QFAIL(qPrintable(QStringLiteral("%1: %2, strtof gives %3").arg(QString::fromLatin1(token)).arg(value).arg(expected)));
-    }
-}
-
-void TestLutFiles::lineRules_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("skipLine");   // the entries when an unreadable piece drops its line
-    QTest::addColumn<QString>("countAsZero"); // ... and when it reads as 0
-    QTest::newRow("vertical tab and form feed split") << QByteArray("1\v2\f3\n") << "1 2 3" << "1 2 3";
-    QTest::newRow("carriage return alone is blank") << QByteArray("1 2\r3\n") << "1 2 3" << "1 2 3";
-    QTest::newRow("keywords are case-sensitive") << QByteArray("title a b\n") << "" << "0 0 0";
-    QTest::newRow("keywords after blanks") << QByteArray("   LUT_X 1 2\n\tTITLE 1 2\n4 5 6") << "4 5 6" << "4 5 6";
-    QTest::newRow("bad pieces") << QByteArray("0.5 abc 0.25\n0,1 0.3 nan\n") << "" << "0.5 0 0.25|0 0.3 0";
-    QTest::newRow("non-ASCII byte is not blank") << QByteArray("1\xa0" "2 3\n") << "" << "";
-    QTest::newRow("byte-order mark at the start only")
-        << QByteArray("\xEF\xBB\xBF" "1 2 3\n\xEF\xBB\xBF" "4 5 6\n") << "1 2 3" << "1 2 3|0 5 6";
-}
-
-void TestLutFiles::lineRules()
-{
-    QFETCH(QByteArray, text);
-    for (const Rule rule : {Rule::SkipLine, Rule::CountAsZero}) {
-        QStringList entries;
-        for (const CubrixUtils::LutEntry &e : CubeEntryReader::read(text, rule))
-            entries << QStringLiteral("%1 %2 %3").arg(e.red).arg(e.green).arg(e.blue);
-        QTEST(entries.join('|'), rule == Rule::SkipLine ? "skipLine" : "countAsZero");
-    }
-}
-
-void TestLutFiles::skippedLinesAreReported()
-{
-    // What a tool shows a user before a file reaches a device: each line passed over with its
-    // number (counted by hand) and why, and the candidates' pieces.
-    const QByteArray text("TITLE \"grade\"\r\n# made by hand\nDOMAIN_MIN 0 0 0\nLUT_3D_SIZE 17\n\n0 0 0\n0.5 0.5\n"
-                          "  0.1   0.2\t0.3  \nlut_3d_size 17\n0.1 green 0.3\n   \n1 1 1");
-    QStringList seen;
-    CubeEntryReader reader(text);
-    reader.setSkipObserver([&seen](int number, CubeEntryReader::SkipReason reason, const CubrixUtils::CubeLineScanner::Line &line) {
-        const char *const why[] = {"blank", "comment", "keyword", "pieces"};
-        seen << QStringLiteral("%1 %2 %3").arg(number).arg(why[int(reason)], QString::fromLatin1(line.begin, line.size()));
-    });
-    while (reader.nextCandidate()) {
-        seen << QStringLiteral("%1 entry").arg(reader.lineNumber());
-        for (int i = 0; i < 3; ++i)
-            seen.last() += ' ' + QString::fromLatin1(reader.piece(i).begin, reader.piece(i).size());
-    }
-    QCOMPARE(seen, QStringList({"1 keyword TITLE \"grade\"", "2 comment # made by hand", "3 keyword DOMAIN_MIN 0 0 0",
-                                "4 keyword LUT_3D_SIZE 17", "5 blank ", "6 entry 0 0 0", "7 pieces 0.5 0.5",
-                                "8 entry 0.1 0.2 0.3", "9 pieces lut_3d_size 17", "10 entry 0.1 green 0.3",
-                                "11 blank ", "12 entry 1 1 1"}));
-    // Readers that need a full grid stop reading once they have it.
-    QCOMPARE(CubeEntryReader::read("1 1 1\n2 2 2\n3 3 3\n", Rule::SkipLine, 2).size(), std::size_t(2));
-}
-
-void TestLutFiles::binaryImageFollowsTheRule()
-{
-    // The published words of the 17-point identity: 0, code 64 for red 0.0625, all ones last.
-    const QByteArray image = CubrixUtils::cubeToBinaryLut(cubeFile(17, identity(17), 6));
-    QCOMPARE(image.size(), 19780);
-    QCOMPARE(image.mid(128, 8).toHex(), QByteArray("0000000000000040"));
-    QCOMPARE(image.right(4).toHex(), QByteArray("3fffffff"));
-    QCOMPARE(image, binaryImageByRule(entriesByRule(cubeFile(17, identity(17), 6), true)));
-
-    RandomCube random(2024);
-    for (int round = 0; round < 16; ++round) {
-        // Most rounds give exactly 4,913 readable entries; with words some lines drop out.
-        const QByteArray text = random.cubeFile(17, 4913, round % 4 == 3);
-        const std::vector<Values> entries = entriesByRule(text, true);
-        LogCapture capture;
-        QVERIFY2(CubrixUtils::cubeToBinaryLut(text) == (entries.size() == 4913 ? binaryImageByRule(entries) : QByteArray()),
-                 qPrintable(QStringLiteral("round %1").arg(round)));
-        QCOMPARE(capture.lines().size(), entries.size() == 4913 ? 0 : 1);
-    }
-}
-
-void TestLutFiles::tenBitCodes_data()
-{
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<uint>("code");
-    // Hand-worked; 0.358260 x 1023 + 0.5 is 366.99998 exactly and in double precision, but the
-    // single-precision product rounds up to 366.5: code 367. Likewise 0.530303.
-    const std::pair<const char *, uint> rows[] = {
-        {"0", 0},        {"-0.0", 0},     {"1.0", 1023},     {"0.5", 512},        {"0.4999", 511},   {"0.0625", 64},
-        {"0.000488", 0}, {"0.000490", 1}, {"1e-3", 1},       {"0.9990", 1022},    {"-0.25", 0},      {"1.0005", 1023},
-        {"3.0e38", 1023}, {"-3.0e38", 0}, {"0.358260", 367}, {"0.530303", 543}};
-    for (const auto &row : rows)
-        QTest::newRow(row.first) << QByteArray(row.first) << row.second;
-}
-
-void TestLutFiles::tenBitCodes()
-{
-    QFETCH(QByteArray, value);
-    QFETCH(uint, code);
-    const QByteArray text = withLine(entryLines(17, identity(17), 6), 1, "0.0625 " + value + " 1");
-    QCOMPARE(CubrixUtils::cubeToBinaryLut(text).mid(132, 4), Bytes::be32(64u | code << 10 | 1023u << 20));
-}
-
-void TestLutFiles::wrongEntryCountRefused_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("found");
-    const QByteArray identity17 = entryLines(17, identity(17), 6);
-    QTest::newRow("word in the middle") << withLine(identity17, 100, "0.5 green 0.5") << 4912;
-    QTest::newRow("comma decimals") << withLine(identity17, 4000, "0,5 0,5 0,5") << 4912;
-    QTest::newRow("four pieces") << withLine(identity17, 11, "0.5 0.5 0.5 0.5") << 4912;
-    QTest::newRow("one entry too many") << identity17 + "0 0 0\n" << 4914;
-    QTest::newRow("33-point text") << cubeFile(33, identity(33), 6) << 35937;
-    QTest::newRow("empty") << QByteArray() << 0;
-}
-
-void TestLutFiles::wrongEntryCountRefused()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(int, found);
-    LogCapture capture;
-    QVERIFY(CubrixUtils::cubeToBinaryLut(text).isEmpty());
-    QCOMPARE(capture.lines(), QStringList(QStringLiteral("ERROR: Expected 4913 entries, found %1").arg(found)));
-}
-
-void TestLutFiles::fixedNotationLikePrintf()
-{
-    // printf's fixed notation in the C locale, but zero without a minus sign whatever its sign bit.
-    const auto formatted = [](float value, int decimals) {
-        char buffer[CubrixUtils::CubeTextWriter::MaxFixedLength];
-        return QByteArray(buffer, CubrixUtils::CubeTextWriter::formatFixed(buffer, value, decimals));
-    };
-    QCOMPARE(formatted(-0.0f, 3), QByteArray("0.000"));
-    QCOMPARE(formatted(0.1f, 20), QByteArray("0.10000000149011611938"));
-    QCOMPARE(formatted(0.5f, -3), QByteArray("0"));
-    QRandomGenerator random(20240611);
-    for (int i = 0; i < 12000; ++i) {
-        // Half any finite bit pattern, half the usual 0 to 1; now and then -0.
-        float value = float(random.generateDouble());
-        for (quint32 bits = random.generate(); i % 2 == 0 && (std::memcpy(&value, &bits, 4), !std::isfinite(value));)
-            bits = random.generate();
-        value = i % 1000 == 2 ? -0.0f : value;
-        for (int decimals = 0; decimals <= CubrixUtils::CubeTextWriter::MaxDecimals; ++decimals) {
-            if (formatted(value, decimals) != written(double(value), decimals))
-                QFAIL(qPrintable(QStringLiteral("%1 with %2 decimals: %3").arg(double(value), 0, 'g', 9).arg(decimals)
-                                     .arg(QString(formatted(value, decimals)))));
-        }
-    }
-    QCOMPARE(CubrixUtils::CubeTextWriter::write(33, {{-0.25f, 0.125f, 2.0f}}, 0), QByteArray("LUT_3D_SIZE 33\n\n-0 0 2\n"));
-}
-
-void TestLutFiles::resamplingFollowsTheRule()
-{
-    RandomCube random(1089);
-    for (int round = 0; round < 10; ++round) {
-        // Odd rounds upsample (extra entries are ignored); rounds 8 and 9 are a grid short.
-        const bool down = round % 2 == 0;
-        const int points = down ? 33 : 17;
-        const int entries = points * points * points + (round >= 8 ? -1 : down ? 0 : random.bounded(3));
-        const QByteArray text = random.cubeFile(points, entries, true);
-        const QByteArray expected = resampledByRule(text, down);
-        QCOMPARE(expected.isEmpty(), round >= 8);
-        LogCapture capture;
-        QCOMPARE(down ? CubrixUtils::downsampleCubeText33to17(text) : CubrixUtils::upsampleCubeText17to33(text), expected);
-        QCOMPARE(down ? CubrixUtils::downsampleCube33to17(write(text)) : CubrixUtils::upsampleCube17to33(write(text)), expected);
-        // Handed to a sink, the text comes in pieces of whole lines; nothing when the grid is short.
-        QByteArrayList pieces;
-        const CubrixUtils::CubeTextSink sink = [&pieces](const QByteArray &piece) {
-            pieces << piece;
-            return true;
-        };
-        QCOMPARE(down ? CubrixUtils::downsampleCubeText33to17(text, sink) : CubrixUtils::upsampleCubeText17to33(text, sink),
-                 !expected.isEmpty());
-        if (!expected.isEmpty() || !down) // the short 17-point grid is found before anything is written
-            QCOMPARE(pieces.join(), expected);
-        QVERIFY(pieces.size() >= (expected.isEmpty() ? 0 : down ? 2 : 10));
-        for (const QByteArray &piece : pieces)
-            QVERIFY(piece.endsWith('\n'));
-        QCOMPARE(capture.lines().size(), expected.isEmpty() ? 3 : 0);
-    }
-    // A sink that refuses a piece is offered no more and fails the text.
-    int offered = 0;
-    QVERIFY(!CubrixUtils::upsampleCubeText17to33(cubeFile(17, identity(17), 6), [&offered](const QByteArray &) {
-        return ++offered < 3;
-    }));
-    QCOMPARE(offered, 3);
-}
-
-void TestLutFiles::resamplingPublishedValues()
-{
-    // Identity in, identity out, both ways; a signed zero ("-0", the source's own) is written
-    // as 0; a byte-order mark before the first line changes nothing, and a three-word title
-    // after it is no entry.
-    QList<QByteArray> lines = splitLines(entryLines(33, identity(33), 6));
-    lines[0] = "-0 -0.0 -0.000000";
-    lines[2] = "0.062500 -0.000 -.0";
-    QCOMPARE(CubrixUtils::downsampleCube33to17(write(sizeLine(33) + lines.join('\n'))), cubeFile(17, identity(17), 6));
-    const QByteArray title = "TITLE \"Identity 17\"\n";
-    const QByteArray entries = entryLines(17, identity(17), 6);
-    for (const QByteArray &text : {title + sizeLine(17) + entries, "\xEF\xBB\xBF" + title + sizeLine(17) + entries,
-                                   "\xEF\xBB\xBF" + sizeLine(17) + title + entries}) {
-        const QString path = write(text);
-        QVERIFY(CubrixUtils::isCubeSize17(path) && !CubrixUtils::isCubeSize33(path));
-        QCOMPARE(CubrixUtils::cubeDecimals(path), 6);
-        QCOMPARE(CubrixUtils::cubeToBinaryLut(text), CubrixUtils::cubeToBinaryLut(entries));
-        QCOMPARE(CubrixUtils::upsampleCube17to33(path), cubeFile(33, identity(33), 6));
-    }
-}
-
-void TestLutFiles::upsampledPointsAreMeansOfCorners()
-{
-    // With fractions of 0 and 0.5 an output point is the mean of two input points (the same one
-    // twice on the grid), computed here from the colour function in double precision.
-    const QList<QByteArray> output = splitLines(CubrixUtils::upsampleCube17to33(write(cubeFile(17, curved(17), 6))));
-    QCOMPARE(output.size(), 2 + 35937);
-    const int rows[][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},        {10, 4, 22, 5, 2, 11, 5, 2, 11},
-                           {32, 32, 32, 16, 16, 16, 16, 16, 16}, {1, 0, 0, 0, 0, 0, 1, 0, 0},
-                           {6, 9, 12, 3, 4, 6, 3, 5, 6},         {31, 32, 0, 15, 16, 0, 16, 16, 0},
-                           {7, 11, 4, 3, 5, 2, 4, 6, 2},         {8, 13, 27, 4, 6, 13, 4, 7, 14},
-                           {29, 14, 3, 14, 7, 1, 15, 7, 2},      {1, 1, 1, 0, 0, 0, 1, 1, 1},
-                           {23, 15, 9, 11, 7, 4, 12, 8, 5}};
-    for (const auto &row : rows) {
-        const Colour a = curved(17)(row[3], row[4], row[5]), b = curved(17)(row[6], row[7], row[8]);
-        const QList<QByteArray> pieces = output[2 + row[0] + 33 * row[1] + 1089 * row[2]].split(' ');
-        for (int c = 0; c < 3; ++c)
-            QVERIFY2(std::abs(pieces[c].toDouble() - (a[c] + b[c]) / 2) <= 1.5e-6, pieces[c].constData());
-    }
-}
-
-void TestLutFiles::resamplingRefusesShortGrids_data()
-{
-    QTest::addColumn<bool>("down");
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<int>("found");
-    QTest::newRow("down, 17-point file") << true << cubeFile(17, identity(17), 6) << 4913;
-    QTest::newRow("down, cannot be read") << true << QByteArray() << 0;
-    QTest::newRow("up, header only") << false << QByteArray("TITLE \"x\"\nLUT_3D_SIZE 17\n") << 0;
-    QTest::newRow("up, 1D table") << false << "LUT_1D_SIZE 4096\n" + entryLines(16, identity(16), 0) << 4096;
-}
-
-void TestLutFiles::resamplingRefusesShortGrids()
-{
-    QFETCH(bool, down);
-    QFETCH(QByteArray, contents);
-    QFETCH(int, found);
-    const QString path = contents.isEmpty() ? m_dir.filePath(QStringLiteral("missing.cube")) : write(contents);
-    LogCapture capture;
-    QVERIFY((down ? CubrixUtils::downsampleCube33to17(path) : CubrixUtils::upsampleCube17to33(path)).isEmpty());
-    QCOMPARE(capture.lines(),
-             QStringList(QStringLiteral("ERROR: Expected %1 entries, found %2").arg(down ? 35937 : 4913).arg(found)));
-}
-
-void TestLutFiles::resamplingBounds()
-{
-    // A 5,000-digit fraction would ask for 5,000 decimals on every output line; twenty are written.
-    const QByteArray absurd = withLine(entryLines(17, identity(17), 6), 1, "0.0625" + QByteArray(4996, '0') + " 0 0");
-    QCOMPARE(CubrixUtils::cubeDecimals(write(sizeLine(17) + absurd)), 5000);
-    QCOMPARE(CubrixUtils::upsampleCube17to33(write(sizeLine(17) + absurd)), cubeFile(33, identity(33), 20));
-
-    // Red alternating between -3e38 and 3e38: the corner differences overflow single precision,
-    // the interpolated values, means of the corners, do not.
-    QByteArray source = sizeLine(17);
-    for (int i = 0; i < 4913; ++i)
-        source += (i % 17 % 2 ? "3e38 " : "-3e38 ") + fixed(i / 17 % 17 / 16.0, 4) + ' ' + fixed(i / 289 / 16.0, 4) + '\n';
-    const QList<QByteArray> lines = splitLines(CubrixUtils::upsampleCube17to33(write(source)));
-    QCOMPARE(lines.size(), 2 + 35937);
-    for (int i = 0; i < 35937; ++i) {
-        const int r = i % 33;
-        const QByteArray red = r % 2 ? QByteArray("0.0000") : fixed((r / 2) % 2 ? 3e38f : -3e38f, 4);
-        if (!lines[2 + i].startsWith(red + ' '))
-            QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QString(lines[2 + i]))));
-    }
-}
-
-void TestLutFiles::identityTables()
-{
-    // round(k x 65535 / (N - 1)) / 65535 in double precision with printf's rounding, lines joined
-    // by line feeds without a last one.
-    const auto lattice = [](int k, int points, int decimals) {
-        return QString::asprintf("%.*f", decimals, std::floor(k * 65535.0 / (points - 1) + 0.5) / 65535.0);
-    };
-    for (const int points : {17, 33}) {
-        const int decimals = points == 17 ? 8 : 6;
-        QStringList lines{QStringLiteral("LUT_3D_SIZE %1").arg(points)};
-        for (int i = 0; i < points * points * points; ++i)
-            lines << lattice(i % points, points, decimals) + ' ' + lattice(i / points % points, points, decimals) + ' '
-                         + lattice(i / points / points, points, decimals);
-        QVERIFY(lines.join('\n') == (points == 17 ? IdentityLut::cubeText17() : IdentityLut::cubeText33()));
-    }
-    QStringList ramp{QStringLiteral("LUT_1D_SIZE 4096"), QStringLiteral("LUT_1D_BITS 12"), QStringLiteral("LUT_1D_NAME Image2")};
-    for (int k = 0; k < 4096; ++k)
-        ramp << QString::asprintf("%5d %5d %5d", k, k, k);
-    QVERIFY(ramp.join('\n') == IdentityLut::rampText());
-
-    // Hand-worked: 16 of 33 and 8 of 17 are 32767.5, a half, rounded up to 32768; 1 of 17 is
-    // 4095.9375 -> 4096; 31 of 33 is 63487.03125 -> 63487.
-    QCOMPARE(IdentityLut::latticeValue(16, 33, 6), QStringLiteral("0.500008"));
-    QCOMPARE(IdentityLut::latticeValue(8, 17, 8), QStringLiteral("0.50000763"));
-    QCOMPARE(IdentityLut::latticeValue(1, 17, 8), QStringLiteral("0.06250095"));
-    QCOMPARE(IdentityLut::latticeValue(31, 33, 6), QStringLiteral("0.968750"));
-
-    // Built once, handed out to the pages through the invokables.
-    QCOMPARE(IdentityLut::cubeText33().constData(), IdentityLut::cubeText33().constData());
-    IdentityLut helper;
-    QString text;
-    const std::pair<const char *, const QString *> invokables[] = {
-        {"identity17", &IdentityLut::cubeText17()}, {"identity33", &IdentityLut::cubeText33()}, {"ramp1D", &IdentityLut::rampText()}};
-    for (const auto &invokable : invokables) {
-        QVERIFY(QMetaObject::invokeMethod(&helper, invokable.first, Q_RETURN_ARG(QString, text)));
-        QCOMPARE(text.constData(), invokable.second->constData());
-    }
-}
 
 QTEST_GUILESS_MAIN(TestLutFiles)
 #include "tst_lutfiles.moc"
