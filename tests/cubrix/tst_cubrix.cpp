@@ -1,6 +1,7 @@
 #include "bytes.h"
 #include "cubefiles.h"
 #include "cubrix/cubrix.h"
+#include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
 #include "signallog.h"
@@ -46,6 +47,7 @@ const QByteArray OnePixelFrame = Bytes::be16({1, 1, 4, 2}) + QByteArray::fromHex
 class TestCubrix : public QObject
 {
     Q_OBJECT
+    DebugLines m_debugLines; // the texts of some debug lines are behaviour
     QTemporaryDir m_dir;
     DeviceHarness<Cubrix> m_box;
     QUrl url(const QString &name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }

@@ -1,5 +1,6 @@
 #include "bytes.h"
 #include "cubrix/cubrix.h"
+#include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
 #include "monitor/monitor.h"
@@ -24,6 +25,7 @@ Q_DECLARE_METATYPE(Twin)
 class TestDevice_ : public QObject
 {
     Q_OBJECT
+    DebugLines m_debugLines; // the texts of some debug lines are behaviour
     QTemporaryDir m_dir;
     DeviceHarness<Monitor> m_monitor;
     DeviceHarness<Cubrix> m_cubrix;

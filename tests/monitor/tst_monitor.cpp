@@ -1,5 +1,6 @@
 #include "bytes.h"
 #include "cubefiles.h"
+#include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
 #include "monitor/monitor.h"
@@ -22,6 +23,7 @@ Q_DECLARE_METATYPE(MonitorCall)
 class TestMonitor : public QObject
 {
     Q_OBJECT
+    DebugLines m_debugLines; // the texts of some debug lines are behaviour
     QTemporaryDir m_dir;
     DeviceHarness<Monitor> *m_box = nullptr;
     QUrl url(const QString &name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }

@@ -123,12 +123,20 @@ private slots:
         QVERIFY2(reads > logged(sim).size(), qPrintable(QString::number(reads)));
     }
 
-    void badCrcReportsThenDisconnects_data() { roles_data(); }
+    void badCrcReportsThenDisconnects_data()
+    {
+        QTest::addColumn<QString>("role"); QTest::addColumn<QStringList>("fault");
+        for (const char *role : {"monitor", "cubrix"}) {
+            // The serial number query is the third query of both kinds.
+            QTest::addRow("%s, on the serial query", role) << role << QStringList{"--bad-crc", "0x0100:2"};
+            QTest::addRow("%s, after two replies", role) << role << QStringList{"--bad-crc-after", "2"};
+        }
+    }
     void badCrcReportsThenDisconnects()
     {
-        QFETCH(QString, role);
+        QFETCH(QString, role); QFETCH(QStringList, fault);
         SimProcess sim;
-        QVERIFY(sim.start({"--role", role, "--bad-crc", "0x0100:2"})); // the serial number query of both kinds
+        QVERIFY(sim.start(QStringList{"--role", role} + fault));
         Box box(role, sim);
         QList<QList<int>> errors;
         connect(box.device.get(), &DeviceBase::commError, [&](int protocol, int request, int status) {
@@ -140,7 +148,7 @@ private slots:
         // Reported with its fields as they came off the wire, while still connected.
         QCOMPARE(errors, (QList<QList<int>>{{0x0001, 0x0200, -1, QAbstractSocket::ConnectedState}}));
         QCOMPARE(protocolErrors.size(), 0);
-        QVERIFY(sim.isRunning() && sim.waitForLog("fault: reply with a bad CRC"));
+        QVERIFY(sim.isRunning() && sim.waitForLog("fault:"));
     }
 
     void errorReplyOnEveryFamily_data()
@@ -234,6 +242,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(box.device->state(), QAbstractSocket::UnconnectedState, 5000);
         QVERIFY(sim.waitForLog("disconnected after"));
         QCOMPARE(dropped.lines().filter("dropCommands").size(), queued + 201);
+    }
+
+    // A device that ends the connection: what was learnt is forgotten, what waited is dropped and
+    // reported, and nothing is taken for an error.
+    void closedByTheDevice_data() { roles_data(); }
+    void closedByTheDevice()
+    {
+        QFETCH(QString, role);
+        SimProcess sim;
+        QVERIFY(sim.start({"--role", role, "--close-after", "2"}));
+        LogCapture warnings;
+        Box box(role, sim);
+        QSignalSpy errors(box.device.get(), &DeviceBase::commError), readErrors(box.device.get(), &DeviceBase::socketReadException);
+        QSignalSpy models(box.device.get(), SIGNAL(modelChanged()));
+        QTRY_COMPARE_WITH_TIMEOUT(box.device->state(), QAbstractSocket::UnconnectedState, 10000);
+        QVERIFY(box.idle() && box.device->property("model").toString().isEmpty() && models.size() == 2);
+        QCOMPARE(warnings.lines().filter("dropCommands").size(), role == "cubrix" ? 20 : 3);
+        QCOMPARE(errors.size() + readErrors.size(), 0);
     }
 
     // Ten thousand commands queued at once leave one at a time, all of them, in the order queued.

@@ -3,7 +3,6 @@
 #include "mncp/mncpprotocol.h"
 
 #include <QByteArray>
-#include <QtEndian>
 #include <initializer_list>
 
 // Payload bytes written out by the tests' own rules (big-endian unless a name says otherwise),
@@ -20,19 +19,14 @@ inline QByteArray be16(std::initializer_list<int> words)
 
 inline QByteArray be32(quint32 value)
 {
-    QByteArray out(4, '\0');
-    qToBigEndian(value, reinterpret_cast<uchar *>(out.data()));
-    return out;
+    return be16({int(value >> 16), int(value & 0xFFFF)});
 }
 
 inline QByteArray le32(std::initializer_list<qint32> values)
 {
     QByteArray out;
-    for (qint32 v : values) {
-        QByteArray word(4, '\0');
-        qToLittleEndian(v, reinterpret_cast<uchar *>(word.data()));
-        out += word;
-    }
+    for (qint32 v : values)
+        out.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF)).append(static_cast<char>((v >> 16) & 0xFF)).append(static_cast<char>((v >> 24) & 0xFF));
     return out;
 }
 

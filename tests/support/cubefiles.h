@@ -40,18 +40,12 @@ inline void useCNumericLocale()
 }
 
 // The entry lines of an N-point table, red index fastest.
-inline QByteArray entryLines(int points, const ColourFunction &colour, int decimals,
-                             const QByteArray &lineEnd = "\n")
+inline QByteArray entryLines(int points, const ColourFunction &colour, int decimals, const QByteArray &lineEnd = "\n")
 {
     QByteArray text;
-    for (int b = 0; b < points; ++b) {
-        for (int g = 0; g < points; ++g) {
-            for (int r = 0; r < points; ++r) {
-                const Colour c = colour(r, g, b);
-                text += fixed(c[0], decimals) + ' ' + fixed(c[1], decimals) + ' '
-                        + fixed(c[2], decimals) + lineEnd;
-            }
-        }
+    for (int i = 0; i < points * points * points; ++i) {
+        const Colour c = colour(i % points, (i / points) % points, i / (points * points));
+        text += fixed(c[0], decimals) + ' ' + fixed(c[1], decimals) + ' ' + fixed(c[2], decimals) + lineEnd;
     }
     return text;
 }

@@ -11,14 +11,7 @@ inline bool connectToFake(DeviceBase &device, FakeDevice &fake, int timeoutMs = 
     device.setPort(fake.port());
     device.setAddress(fake.address());
     device.deviceConnect();
-    QElapsedTimer timer;
-    timer.start();
-    while (device.state() != QAbstractSocket::ConnectedState || !fake.hasClient()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
+    return waitUntil([&] { return device.state() == QAbstractSocket::ConnectedState && fake.hasClient(); }, timeoutMs);
 }
 
 // The (protocol, request) pairs the fake device received, for compact comparisons.

@@ -3,7 +3,6 @@
 #include "deviceconnection.h"
 #include "fakedevice.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QtTest>
 #include <functional>
@@ -44,11 +43,7 @@ public:
     // Connects and waits until the device's connection queries have been answered.
     bool connectAndSettle(int connectionQueries)
     {
-        if (!fake.listen() || !connectToFake(device, fake))
-            return false;
-        if (!fake.waitForCommands(connectionQueries))
-            return false;
-        return waitIdle();
+        return fake.listen() && connectToFake(device, fake) && fake.waitForCommands(connectionQueries) && waitIdle();
     }
 
     bool idle() const
@@ -57,17 +52,7 @@ public:
         return handler->queuedCount() == 0 && handler->inFlight().protocol == 0;
     }
 
-    bool waitIdle(int timeoutMs = 5000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!idle()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QTest::qWait(2);
-        }
-        return true;
-    }
+    bool waitIdle(int timeoutMs = 5000) { return waitUntil([this] { return idle(); }, timeoutMs); }
 
     // Everything the call queued, once the device has answered all of it.
     CommandIds sentBy(const std::function<void()> &call)

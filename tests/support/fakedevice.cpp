@@ -1,7 +1,5 @@
 #include "fakedevice.h"
 
-#include <QElapsedTimer>
-#include <QTest>
 #include <QtEndian>
 
 FakeDevice::FakeDevice(QObject *parent) : QObject(parent)
@@ -10,11 +8,6 @@ FakeDevice::FakeDevice(QObject *parent) : QObject(parent)
     m_pumpTimer.setInterval(1);
     connect(&m_pumpTimer, &QTimer::timeout, this, &FakeDevice::pump);
     m_responder = [](const Command &cmd) { return message(cmd.protocol, cmd.request); };
-}
-
-bool FakeDevice::listen(const QHostAddress &address, quint16 port)
-{
-    return m_server.listen(address, port);
 }
 
 quint16 FakeDevice::crc16(const QByteArray &bytes)
@@ -38,22 +31,6 @@ QByteArray FakeDevice::header(quint16 protocol, quint16 request, quint32 length,
     qToBigEndian(length, p + 8);
     qToBigEndian(crc16(bytes), p + 2);
     return bytes;
-}
-
-QByteArray FakeDevice::message(quint16 protocol, quint16 request, const QByteArray &payload)
-{
-    return header(protocol, request, static_cast<quint32>(payload.size())) + payload;
-}
-
-QByteArray FakeDevice::errorReply(quint16 protocol, quint16 request, quint16 status)
-{
-    return header(protocol, request, 0xFFFF0000u | status);
-}
-
-QByteArray FakeDevice::withBadCrc(QByteArray message)
-{
-    message[3] = static_cast<char>(message.at(3) ^ 0x5A);
-    return message;
 }
 
 void FakeDevice::send(const QByteArray &bytes)
@@ -80,12 +57,6 @@ void FakeDevice::pump()
     m_outbox.remove(0, piece.size());
     m_client->write(piece);
     m_client->flush();
-}
-
-void FakeDevice::dropClient()
-{
-    if (m_client)
-        m_client->abort();
 }
 
 void FakeDevice::onNewConnection()
@@ -129,38 +100,4 @@ void FakeDevice::onReadyRead()
         if (!m_silent)
             send(m_responder(cmd));
     }
-}
-
-namespace {
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
-}
-} // namespace
-
-bool FakeDevice::waitForClient(int timeoutMs)
-{
-    return waitUntil([this] { return hasClient(); }, timeoutMs);
-}
-
-bool FakeDevice::waitForCommands(int count, int timeoutMs)
-{
-    return waitUntil([this, count] { return m_received.size() >= count; }, timeoutMs);
-}
-
-bool FakeDevice::waitForDisconnect(int timeoutMs)
-{
-    return waitUntil([this] { return !hasClient(); }, timeoutMs);
-}
-
-bool FakeDevice::waitForSendsDone(int timeoutMs)
-{
-    return waitUntil([this] { return m_outbox.isEmpty() && (!m_client || m_client->bytesToWrite() == 0); }, timeoutMs);
 }

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "waituntil.h"
+
 // A scripted MNCP peer on a loopback address. It has its own header encoding and CRC
 // (bit by bit, independent of the program's table-driven codec), records every command
 // it receives and answers as the test says, including split and batched delivery.
@@ -27,15 +29,18 @@ public:
 
     explicit FakeDevice(QObject *parent = nullptr);
 
-    bool listen(const QHostAddress &address = QHostAddress(QStringLiteral("127.0.0.1")), quint16 port = 0);
+    bool listen(const QHostAddress &address = QHostAddress(QStringLiteral("127.0.0.1")), quint16 port = 0) { return m_server.listen(address, port); }
     quint16 port() const { return m_server.serverPort(); }
     QString address() const { return m_server.serverAddress().toString(); }
 
     static quint16 crc16(const QByteArray &bytes);
     static QByteArray header(quint16 protocol, quint16 request, quint32 length, quint16 version = 0x0106);
-    static QByteArray message(quint16 protocol, quint16 request, const QByteArray &payload = QByteArray());
-    static QByteArray errorReply(quint16 protocol, quint16 request, quint16 status);
-    static QByteArray withBadCrc(QByteArray message);
+    static QByteArray message(quint16 protocol, quint16 request, const QByteArray &payload = QByteArray())
+    {
+        return header(protocol, request, static_cast<quint32>(payload.size())) + payload;
+    }
+    static QByteArray errorReply(quint16 protocol, quint16 request, quint16 status) { return header(protocol, request, 0xFFFF0000u | status); }
+    static QByteArray withBadCrc(QByteArray message) { return message.replace(3, 1, QByteArray(1, static_cast<char>(message.at(3) ^ 0x5A))); }
 
     // Default: every command is answered by an empty reply of the same protocol and request.
     void setResponder(Responder responder) { m_responder = std::move(responder); }
@@ -44,12 +49,19 @@ public:
     void setSilent(bool silent) { m_silent = silent; }
 
     void send(const QByteArray &bytes);
-    void dropClient();
+    void dropClient()
+    {
+        if (m_client)
+            m_client->abort();
+    }
 
-    bool waitForClient(int timeoutMs = 5000);
-    bool waitForCommands(int count, int timeoutMs = 5000);
-    bool waitForDisconnect(int timeoutMs = 5000);
-    bool waitForSendsDone(int timeoutMs = 5000);
+    bool waitForClient(int timeoutMs = 5000) { return waitUntil([this] { return hasClient(); }, timeoutMs); }
+    bool waitForCommands(int count, int timeoutMs = 5000) { return waitUntil([this, count] { return m_received.size() >= count; }, timeoutMs); }
+    bool waitForDisconnect(int timeoutMs = 5000) { return waitUntil([this] { return !hasClient(); }, timeoutMs); }
+    bool waitForSendsDone(int timeoutMs = 5000)
+    {
+        return waitUntil([this] { return m_outbox.isEmpty() && (!m_client || m_client->bytesToWrite() == 0); }, timeoutMs);
+    }
 
     const QList<Command> &received() const { return m_received; }
     void clearReceived() { m_received.clear(); }

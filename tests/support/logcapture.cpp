@@ -3,6 +3,7 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Qt has one message handler per process; so does the capture.
@@ -22,16 +23,10 @@ CaptureState &state()
     return shared;
 }
 
+// QtMsgType does not list the levels in order of severity (info came last).
 int severity(QtMsgType type)
 {
-    switch (type) {
-    case QtDebugMsg: return 0;
-    case QtInfoMsg: return 1;
-    case QtWarningMsg: return 2;
-    case QtCriticalMsg: return 3;
-    case QtFatalMsg: return 4;
-    }
-    return 4;
+    return type == QtInfoMsg ? 1 : type == QtDebugMsg ? 0 : type + 1;
 }
 } // namespace
 
@@ -58,31 +53,25 @@ LogCapture::~LogCapture()
 
 QStringList LogCapture::lines() const
 {
-    CaptureState &s = state();
-    QMutexLocker lock(&s.mutex);
-    return s.collected;
+    QMutexLocker lock(&state().mutex);
+    return state().collected;
 }
 
 QStringList LogCapture::take()
 {
-    CaptureState &s = state();
-    QMutexLocker lock(&s.mutex);
-    QStringList taken;
-    taken.swap(s.collected);
-    return taken;
+    QMutexLocker lock(&state().mutex);
+    return std::exchange(state().collected, QStringList());
 }
 
 bool LogCapture::contains(const QString &text) const
 {
-    const QStringList collected = lines();
-    return std::any_of(collected.cbegin(), collected.cend(), [&](const QString &line) { return line.contains(text); });
+    return !lines().filter(text).isEmpty();
 }
 
 void LogCapture::allow(const QString &text)
 {
-    CaptureState &s = state();
-    QMutexLocker lock(&s.mutex);
-    s.allowed << text;
+    QMutexLocker lock(&state().mutex);
+    state().allowed << text;
 }
 
 void LogCapture::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)

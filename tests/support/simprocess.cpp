@@ -1,43 +1,13 @@
 #include "simprocess.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
-#include <QTest>
-
-namespace {
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
-} // namespace
-
-SimProcess::~SimProcess()
-{
-    stop();
-}
-
-QString SimProcess::executable()
-{
-    return QStringLiteral(BREVANTO_SIM_PATH);
-}
 
 quint16 SimProcess::freePort(const QString &address)
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress(address), 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    QTcpServer probe; // closed again when it goes
+    return probe.listen(QHostAddress(address), 0) ? probe.serverPort() : 0;
 }
 
 QString SimProcess::loopbackAddressWithFreePort(quint16 port)
@@ -60,9 +30,7 @@ bool SimProcess::launch(const QStringList &arguments)
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
     m_process->start(executable(), QStringList(arguments) << QStringLiteral("--listen") << m_address
                                                            << QStringLiteral("--port") << QString::number(m_port));
-    if (!m_process->waitForStarted(5000))
-        return false;
-    return waitForLog(QStringLiteral("listening on"), 10000);
+    return m_process->waitForStarted(5000) && waitForLog(QStringLiteral("listening on"), 10000);
 }
 
 bool SimProcess::start(const QStringList &arguments, const QString &address)
@@ -71,8 +39,7 @@ bool SimProcess::start(const QStringList &arguments, const QString &address)
     for (int attempt = 0; attempt < 3; ++attempt) {
         stop();
         m_address = address;
-        m_port = freePort(address);
-        if (m_port == 0)
+        if ((m_port = freePort(address)) == 0)
             return false;
         if (launch(arguments))
             return true;
@@ -113,16 +80,6 @@ QString SimProcess::log()
     return m_output;
 }
 
-bool SimProcess::waitForLog(const QString &text, int timeoutMs)
-{
-    return waitUntil([&] { return log().contains(text); }, timeoutMs);
-}
-
-int SimProcess::countInLog(const QString &text)
-{
-    return log().count(text);
-}
-
 SimClient::SimClient(const SimProcess &sim) : m_device(sim.port())
 {
     m_device.setAddress(sim.address());
@@ -131,7 +88,7 @@ SimClient::SimClient(const SimProcess &sim) : m_device(sim.port())
 bool SimClient::connect(int timeoutMs)
 {
     m_device.deviceConnect();
-    return waitUntil([this] { return isConnected(); }, timeoutMs);
+    return waitUntil([this] { return isConnected(); }, timeoutMs, 5);
 }
 
 bool SimClient::exchange(quint16 protocol, quint16 request, const QByteArray &data, QByteArray *payload, int timeoutMs)
@@ -139,8 +96,7 @@ bool SimClient::exchange(quint16 protocol, quint16 request, const QByteArray &da
     const int before = m_device.replies.size();
     m_device.appendCmd(protocol, request, data);
     SocketHandler *handler = m_device.socketHandler();
-    const bool idle = waitUntil([handler] { return handler->inFlight().protocol == 0 && handler->queuedCount() == 0; },
-                                timeoutMs);
+    const bool idle = waitUntil([handler] { return handler->inFlight().protocol == 0 && handler->queuedCount() == 0; }, timeoutMs, 5);
     if (payload) {
         payload->clear();
         for (int i = before; i < m_device.replies.size(); ++i) {
@@ -155,7 +111,5 @@ bool SimClient::exchange(quint16 protocol, quint16 request, const QByteArray &da
 QByteArray SimClient::query(quint16 protocol, quint16 request, const QByteArray &data)
 {
     QByteArray payload;
-    if (!exchange(protocol, request, data, &payload))
-        return QByteArray();
-    return payload;
+    return exchange(protocol, request, data, &payload) ? payload : QByteArray();
 }

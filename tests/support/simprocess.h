@@ -1,6 +1,7 @@
 #pragma once
 
 #include "testdevice.h"
+#include "waituntil.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -14,7 +15,7 @@ class SimProcess
 {
 public:
     SimProcess() = default;
-    ~SimProcess();
+    ~SimProcess() { stop(); }
     SimProcess(const SimProcess &) = delete;
     SimProcess &operator=(const SimProcess &) = delete;
 
@@ -32,13 +33,13 @@ public:
 
     // Everything logged so far.
     QString log();
-    bool waitForLog(const QString &text, int timeoutMs = 5000);
-    int countInLog(const QString &text);
+    bool waitForLog(const QString &text, int timeoutMs = 5000) { return waitUntil([&] { return log().contains(text); }, timeoutMs, 5); }
+    int countInLog(const QString &text) { return log().count(text); }
 
     static quint16 freePort(const QString &address);
     // A loopback address on which `port` is free, or an empty text.
     static QString loopbackAddressWithFreePort(quint16 port);
-    static QString executable();
+    static QString executable() { return QStringLiteral(BREVANTO_SIM_PATH); }
 
 private:
     bool launch(const QStringList &arguments);
