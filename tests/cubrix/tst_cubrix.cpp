@@ -400,44 +400,39 @@ private slots:
 
     void modeAndChannelKeysStopScopesAndQueryTheMode()
     {
-        DeviceHarness<Cubrix> box;
-        box.answer(0x0100, 5, Bytes::be16({2, 1}));
-        QVERIFY(box.connectAndSettle(3 + 19));
-        ScopeStream *scope = box.device.cScopeStream();
+        m_box.answer(0x0100, 5, Bytes::be16({2, 1}));
+        deliverAll(m_box.device, mode(2, 1));
+        ScopeStream *scope = m_box.device.cScopeStream();
         QSignalSpy playing(scope, &ScopeStream::isPlayingChanged);
         scope->startStopPlayback(ScopeStream::Both, true);
-        QVERIFY(box.waitIdle());
+        QVERIFY(m_box.waitIdle());
         // A channel key asks for the mode at once.
-        QCOMPARE(box.wireTextOf([&] { box.device.sendKey(Cubrix::MNCP_KEY_CH_2); }), QStringLiteral("0001/0081 0100/0005"));
+        QCOMPARE(m_box.wireTextOf([&] { m_box.device.sendKey(Cubrix::MNCP_KEY_CH_2); }), QStringLiteral("0001/0081 0100/0005"));
         QVERIFY(!scope->isPlaying() && playing.size() == 2);
         scope->startStopPlayback(ScopeStream::Waveform, true);
-        QVERIFY(box.waitIdle());
-        // A mode key waits for the box to settle; the new mode is learnt from the query, not the key.
-        box.answer(0x0100, 5, Bytes::be16({3, 0}));
-        QCOMPARE(box.wireTextOf([&] { box.device.sendKey(Cubrix::MNCP_KEY_MODE_3); }), QStringLiteral("0001/0072"));
-        QVERIFY(!scope->isPlaying() && box.device.queryTimer()->isActive() && box.device.boxMode() == 2);
-        QTRY_COMPARE_WITH_TIMEOUT(box.device.boxMode(), 3, 3000);
-        box.device.sendKey(Cubrix::MNCP_KEY_CH_1); // nothing playing: nothing to stop
-        QCOMPARE(playing.size(), 4);
-    }
-
-    void modeKeysQueryOnceAfterTheLastPress()
-    {
+        QVERIFY(m_box.waitIdle());
+        // Mode and interpolation keys ask once the box has settled, after the last press; the new
+        // mode is learnt from the query, not from the key. A coarse 500 ms timer may fire up to
+        // 5 % early; one not restarted by the later presses would fire 100 ms after the last.
+        m_box.answer(0x0100, 5, Bytes::be16({3, 0}));
         m_box.fake.clearReceived();
         QElapsedTimer clock;
         clock.start();
         m_box.device.sendKey(Cubrix::MNCP_KEY_MODE_1);
+        QVERIFY(!scope->isPlaying() && m_box.device.queryTimer()->isActive());
         QTest::qWait(200);
         m_box.device.sendKey(Cubrix::MNCP_KEY_MODE_3);
         QTest::qWait(200);
         m_box.device.sendKey(Cubrix::MNCP_KEY_LUT_INTERPOLATION_2);
         const qint64 lastPress = clock.elapsed();
+        QCOMPARE(m_box.device.boxMode(), 2);
         QVERIFY(m_box.fake.waitForCommands(5, 3000));
-        // A coarse 500 ms timer may fire up to 5 % early; one not restarted by the later presses
-        // would fire about 100 ms after the last.
         QVERIFY2(clock.elapsed() - lastPress >= 450, qPrintable(QString::number(clock.elapsed() - lastPress)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_box.device.boxMode(), 3, 3000);
         QTest::qWait(700);
         QCOMPARE(wireText(m_box.fake), QStringLiteral("0001/0070 0001/0072 0001/0091 0100/0005 0100/0016"));
+        m_box.device.sendKey(Cubrix::MNCP_KEY_CH_1); // nothing playing: nothing to stop
+        QCOMPARE(playing.size(), 4);
     }
 
     // The re-query after a mode key belongs to its connection: disconnecting within the delay
