@@ -5,16 +5,13 @@
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 bool allFinite(const std::vector<CubrixUtils::LutEntry> &entries)
 {
-    for (const auto &entry : entries) {
-        if (!std::isfinite(entry.red) || !std::isfinite(entry.green) || !std::isfinite(entry.blue))
-            return false;
-    }
-    return true;
+    return std::all_of(entries.cbegin(), entries.cend(), [](const auto &e) { return std::isfinite(e.red) && std::isfinite(e.green) && std::isfinite(e.blue); });
 }
 } // namespace
 
@@ -26,16 +23,13 @@ FUZZ_TARGET("cube")(const uint8_t *data, size_t size)
 
     const auto readable = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::SkipLine);
     const auto counted = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::CountAsZero);
-    FUZZ_CHECK(readable.size() <= counted.size());
-    FUZZ_CHECK(allFinite(readable));
-    FUZZ_CHECK(allFinite(counted));
+    FUZZ_CHECK(readable.size() <= counted.size() && allFinite(readable) && allFinite(counted));
     const auto capped = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::SkipLine, 7);
     FUZZ_CHECK(capped.size() == qMin<size_t>(readable.size(), 7));
 
     // The image exists exactly for texts of 4,913 readable entries, and always at its one size.
     const QByteArray image = cubeToBinaryLut(text);
-    FUZZ_CHECK(image.isEmpty() == (readable.size() != 4913));
-    FUZZ_CHECK(image.isEmpty() || image.size() == 19780);
+    FUZZ_CHECK(image.isEmpty() == (readable.size() != 4913) && (image.isEmpty() || image.size() == 19780));
 
     const QString path = Fuzz::writeScratchFile(QStringLiteral("input.cube"), text);
     isCubeSize33(path);
@@ -43,15 +37,8 @@ FUZZ_TARGET("cube")(const uint8_t *data, size_t size)
     FUZZ_CHECK(cubeDecimals(path) >= 0);
 
     // Whatever a resampler gives is a complete table that the program can read back.
-    const QByteArray down = downsampleCube33to17(path);
-    if (!down.isEmpty()) {
-        const auto entries = CubeEntryReader::read(down, CubeEntryReader::UnreadablePiece::SkipLine);
-        FUZZ_CHECK(entries.size() == 4913);
-    }
-    const QByteArray up = upsampleCube17to33(path);
-    if (!up.isEmpty()) {
-        const auto entries = CubeEntryReader::read(up, CubeEntryReader::UnreadablePiece::SkipLine);
-        FUZZ_CHECK(entries.size() == 35937);
-    }
+    const QByteArray down = downsampleCube33to17(path), up = upsampleCube17to33(path);
+    FUZZ_CHECK(down.isEmpty() || CubeEntryReader::read(down, CubeEntryReader::UnreadablePiece::SkipLine).size() == 4913);
+    FUZZ_CHECK(up.isEmpty() || CubeEntryReader::read(up, CubeEntryReader::UnreadablePiece::SkipLine).size() == 35937);
     return 0;
 }

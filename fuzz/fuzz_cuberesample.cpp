@@ -14,19 +14,16 @@
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 bool readsBackAs(const QByteArray &text, size_t count)
 {
     const auto entries = CubrixUtils::CubeEntryReader::read(text, CubrixUtils::CubeEntryReader::UnreadablePiece::SkipLine);
-    if (entries.size() != count)
-        return false;
-    for (const auto &entry : entries) {
-        if (!std::isfinite(entry.red) || !std::isfinite(entry.green) || !std::isfinite(entry.blue))
-            return false;
-    }
-    return true;
+    return entries.size() == count && std::all_of(entries.cbegin(), entries.cend(), [](const auto &e) {
+               return std::isfinite(e.red) && std::isfinite(e.green) && std::isfinite(e.blue);
+           });
 }
 } // namespace
 
@@ -48,22 +45,16 @@ FUZZ_TARGET("cuberesample")(const uint8_t *data, size_t size)
     if (variant == 3)
         text += QByteArray("TITLE \"fuzz\"\nLUT_3D_SIZE ") + (grid17 ? "17" : "33") + "\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n";
     text.reserve(text.size() + lines * 24);
-    for (int i = 0; i < lines; ++i) {
-        text += pool.at(i % pool.size());
-        text += '\n';
-    }
+    for (int i = 0; i < lines; ++i)
+        text += pool.at(i % pool.size()) + '\n';
     const QString path = Fuzz::writeScratchFile(QStringLiteral("grid.cube"), text);
 
     if (grid17) {
-        const QByteArray up = upsampleCube17to33(path);
-        FUZZ_CHECK(up.isEmpty() || readsBackAs(up, 35937));
-        const QByteArray image = cubeToBinaryLut(text);
-        FUZZ_CHECK(image.isEmpty() || image.size() == 19780);
+        const QByteArray up = upsampleCube17to33(path), image = cubeToBinaryLut(text);
+        FUZZ_CHECK((up.isEmpty() || readsBackAs(up, 35937)) && (image.isEmpty() || image.size() == 19780));
     } else {
         const QByteArray down = downsampleCube33to17(path);
-        FUZZ_CHECK(down.isEmpty() || readsBackAs(down, 4913));
-        if (!down.isEmpty())
-            FUZZ_CHECK(cubeToBinaryLut(down).size() == 19780);
+        FUZZ_CHECK(down.isEmpty() || (readsBackAs(down, 4913) && cubeToBinaryLut(down).size() == 19780));
     }
     cubeDecimals(path);
     return 0;

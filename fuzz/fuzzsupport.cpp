@@ -95,18 +95,6 @@ void Fuzz::fail(const char *condition, const char *file, int line)
     std::abort();
 }
 
-quint16 Fuzz::InputReader::u16()
-{
-    const quint16 high = u8();
-    return static_cast<quint16>(high << 8 | u8());
-}
-
-quint32 Fuzz::InputReader::u32()
-{
-    const quint32 high = u16();
-    return high << 16 | u16();
-}
-
 QByteArray Fuzz::InputReader::bytes(size_t count)
 {
     const size_t take = qMin(count, remaining());

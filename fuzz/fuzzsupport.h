@@ -47,8 +47,8 @@ public:
     InputReader(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
     size_t remaining() const { return m_size - m_pos; }
     quint8 u8() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    quint16 u16(); // big-endian, as the layouts are written
-    quint32 u32();
+    quint16 u16() { const quint16 high = u8(); return static_cast<quint16>(high << 8 | u8()); } // big-endian, high first
+    quint32 u32() { const quint32 high = u16(); return high << 16 | u16(); }
     QByteArray bytes(size_t count);
     QByteArray rest() { return bytes(remaining()); }
 

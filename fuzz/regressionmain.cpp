@@ -11,28 +11,21 @@
 int main(int argc, char **argv)
 {
     const Fuzz::Target target = argc > 2 ? Fuzz::target(QString::fromLatin1(argv[1])) : nullptr;
-    if (!target) {
-        std::fprintf(stderr, "usage: %s TARGET CORPUS...\n", argv[0]);
-        return 2;
-    }
     QStringList inputs;
     for (int i = 2; i < argc; ++i) {
         const QFileInfo info(QFile::decodeName(argv[i]));
-        if (info.isFile())
-            inputs << info.filePath();
-        for (const QString &name : info.isDir() ? QDir(info.filePath()).entryList(QDir::Files, QDir::Name) : QStringList())
-            inputs << info.filePath() + QLatin1Char('/') + name;
+        const QDir dir = info.isDir() ? QDir(info.filePath()) : info.dir();
+        for (const QString &name : info.isDir() ? dir.entryList(QDir::Files, QDir::Name) : QStringList{info.fileName()})
+            inputs << dir.filePath(name);
     }
-    if (inputs.isEmpty()) {
-        std::fprintf(stderr, "empty or missing corpus\n");
+    if (!target || inputs.isEmpty()) {
+        std::fprintf(stderr, "usage: %s TARGET CORPUS... (a known target and at least one input)\n", argv[0]);
         return 2;
     }
     for (const QString &path : qAsConst(inputs)) {
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-            return 2;
-        }
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(path));
         const QByteArray bytes = file.readAll();
         if (qEnvironmentVariableIsSet("FUZZ_VERBOSE"))
             std::fprintf(stderr, "running %s (%d bytes)\n", qPrintable(path), bytes.size());
