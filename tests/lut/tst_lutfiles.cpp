@@ -296,6 +296,9 @@ private slots:
         const QString missing = m_dir.filePath(QStringLiteral("missing.cube"));
         QVERIFY(!CubrixUtils::isCubeSize33(missing) && !CubrixUtils::isCubeSize17(missing));
         QCOMPARE(CubrixUtils::cubeDecimals(missing) + CubrixUtils::cubeDecimals(m_dir.path()), -2);
+        const char *const nothing = ""; // an empty piece, which no line gives, is no number either
+        float value = 1.0f;
+        QVERIFY(!CubeEntryReader::toFloat(nothing, nothing, value) && value == 1.0f);
     }
 
     void lineRules_data()
