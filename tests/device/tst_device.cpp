@@ -47,13 +47,8 @@ private slots:
         device.setAddress(QStringLiteral("127.0.0.1"));
         QVERIFY(device.setProperty("address", QStringLiteral("127.0.0.2")) && spy.size() == 2);
         // Key codes as QML names them, through either device type.
-        const QMetaEnum keys = QMetaEnum::fromType<DeviceBase::mncp_key_code>();
-        QStringList values;
-        for (const char *key : {"MNCP_KEY_POWER_OFF", "MNCP_KEY_INPUT7", "MNCP_KEY_MENU_ENTER", "MNCP_KEY_F7", "MNCP_KEY_ROTARY_PB3",
-                                "MNCP_KEY_ROTARY_CW7", "MNCP_KEY_ROTARY_CCW0", "MNCP_KEY_MODE_3", "MNCP_KEY_CH_2", "MNCP_KEY_LUT_INTERPOLATION_2"})
-            values << QString::number(keys.keyToValue(key));
-        QCOMPARE(values.join(' '), QStringLiteral("0 23 37 55 67 87 96 114 129 145"));
-        QCOMPARE(Cubrix::staticMetaObject.enumerator(Cubrix::staticMetaObject.indexOfEnumerator("mncp_key_code")).keyCount(), keys.keyCount());
+        QCOMPARE(Cubrix::staticMetaObject.enumerator(Cubrix::staticMetaObject.indexOfEnumerator("mncp_key_code")).keyToValue("MNCP_KEY_LUT_INTERPOLATION_2"), 145);
+        QCOMPARE(QMetaEnum::fromType<DeviceBase::mncp_key_code>().keyToValue("MNCP_KEY_ROTARY_CCW0"), 96);
     }
 
     void queueAcrossConnections()
