@@ -1,455 +1,200 @@
-#include "clisimulator.h"
-#include "clitestsupport.h"
-#include "cubefiles.h"
+// The device commands against simulated devices: what each host is sent and reports, what
+// reaches the devices and the files, and how misbehaving devices fail without holding the rest.
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QtTest>
+#include "tst_cli.h"
 
 using namespace CliTest;
 
-namespace {
-QJsonArray jsonArrayOf(const Result &result)
+void TestCli::device_data()
 {
-    return QJsonDocument::fromJson(result.out.toUtf8()).array();
-}
-} // namespace
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("checks");
 
-// brevanto-cli's info, key and LUT actions against two or more simulated devices at once;
-// checks the commands and bytes the simulators received.
-class TestCliDevice : public QObject
-{
-    Q_OBJECT
-private slots:
-    void initTestCase();
-    void infoOfSeveralDevices();
-    void infoAsText();
-    void forcedKindConnectsOnce();
-    void keyOnSeveralHosts();
-    void cubrixModeKeyWaitsForTheStateQueries();
-    void lutSendToMonitorAndCubrix();
-    void lutSendResamplesForTheBoxMode();
-    void lutSaveIntoSlots();
-    void lutSaveOnRvStoresBothSizes();
-    void lutLoadAndSwitch();
-    void lutRefusedBeforeAnyDevice_data();
-    void lutRefusedBeforeAnyDevice();
-    void lutRefusedPerHost();
-    void usageErrors_data();
-    void usageErrors();
-    void help_data();
-    void help();
-
-private:
-    QString file(const QString &name, const QByteArray &contents) { return CubeFiles::writeFile(m_files, name, contents); }
-
-    CliSimulator m_rv;     // RV-family monitor, 127.0.0.1
-    CliSimulator m_cubrix; // 127.0.0.2
-    CliSimulator m_kt;     // KT-family monitor with its own identity, 127.0.0.3
-    QTemporaryDir m_files;
-    QString m_identity17;
-    QString m_identity33;
-};
-
-void TestCliDevice::initTestCase()
-{
-    CubeFiles::useCNumericLocale();
-    QVERIFY(m_files.isValid());
-    QVERIFY(m_rv.start({QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"), QStringLiteral("rv")},
-                       QStringLiteral("127.0.0.1")));
-    QVERIFY(m_cubrix.start({QStringLiteral("--role"), QStringLiteral("cubrix")}, QStringLiteral("127.0.0.2")));
-    QVERIFY(m_kt.start({QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"), QStringLiteral("kt"),
-                        QStringLiteral("--version"), QStringLiteral("9.9.1"), QStringLiteral("--serial"), QStringLiteral("KT99X001"),
-                        QStringLiteral("--channels"), QStringLiteral("2"), QStringLiteral("--ports"), QStringLiteral("4"),
-                        QStringLiteral("--channel-names"), QStringLiteral("Cam A,Cam B"),
-                        QStringLiteral("--channel-modes"), QStringLiteral("1920x1080p 50,3840x2160p 25")},
-                       QStringLiteral("127.0.0.3")));
-    m_identity17 = file(QStringLiteral("identity17.cube"), CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
-    m_identity33 = file(QStringLiteral("identity33.cube"), CubeFiles::cubeFile(33, CubeFiles::identity(33), 6));
-}
-
-void TestCliDevice::infoOfSeveralDevices()
-{
-    const Result result = run({QStringLiteral("device"), m_rv.host(), m_cubrix.host(), m_kt.host(), QStringLiteral("info"),
-                               QStringLiteral("--json")});
-    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
-    const QJsonArray hosts = jsonArrayOf(result);
-    QCOMPARE(hosts.size(), 3);
-
-    const QJsonObject rv = hosts.at(0).toObject();
-    QCOMPARE(rv.value(QStringLiteral("host")).toString(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(rv.value(QStringLiteral("ok")).toBool(), true);
-    QCOMPARE(rv.value(QStringLiteral("type")).toString(), QStringLiteral("monitor"));
-    QVERIFY(rv.value(QStringLiteral("serial")).toString().startsWith(QStringLiteral("RV")));
-
-    const QJsonObject cubrix = hosts.at(1).toObject();
-    QCOMPARE(cubrix.value(QStringLiteral("type")).toString(), QStringLiteral("cubrix"));
-    QCOMPARE(cubrix.value(QStringLiteral("model")).toString(), QStringLiteral("Cubrix"));
-    const QJsonObject box = cubrix.value(QStringLiteral("box")).toObject();
-    QCOMPARE(box.value(QStringLiteral("box_mode")).toInt(), 1); // the simulator starts in single channel mode
-    QCOMPARE(box.value(QStringLiteral("cube_bit_def")).toInt(), 3);
-    QVERIFY(box.contains(QStringLiteral("boxmode2_ch2_range")));
-    QVERIFY(box.contains(QStringLiteral("boxmode3_output_form")));
-    QCOMPARE(cubrix.value(QStringLiteral("channelCount")).toInt(),
-             cubrix.value(QStringLiteral("channels")).toArray().size());
-
-    const QJsonObject kt = hosts.at(2).toObject();
-    QCOMPARE(kt.value(QStringLiteral("port")).toInt(), int(QStringLiteral("%1").arg(m_kt.host().section(':', 1)).toInt()));
-    QCOMPARE(kt.value(QStringLiteral("model")).toString(), QStringLiteral("KT-2400"));
-    QCOMPARE(kt.value(QStringLiteral("version")).toString(), QStringLiteral("9.9.1"));
-    QCOMPARE(kt.value(QStringLiteral("serial")).toString(), QStringLiteral("KT99X001"));
-    QCOMPARE(kt.value(QStringLiteral("ports")).toInt(), 4);
-    QCOMPARE(kt.value(QStringLiteral("channelCount")).toInt(), 2);
-    const QJsonArray channels = kt.value(QStringLiteral("channels")).toArray();
-    QCOMPARE(channels.size(), 2);
-    QCOMPARE(channels.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Cam A"));
-    QCOMPARE(channels.at(1).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Cam B"));
-    QCOMPARE(channels.at(1).toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("3840x2160p 25"));
-    QVERIFY(!kt.contains(QStringLiteral("box")));
-}
-
-void TestCliDevice::infoAsText()
-{
-    // The hosts are reported in the order given.
-    const Result result = run({QStringLiteral("device"), m_kt.host(), m_cubrix.host(), QStringLiteral("info")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    const int kt = result.out.indexOf(m_kt.host() + QLatin1Char(':'));
-    const int cubrix = result.out.indexOf(m_cubrix.host() + QLatin1Char(':'));
-    QVERIFY(kt >= 0 && cubrix > kt);
-    QVERIFY(result.out.contains(QStringLiteral("  model: KT-2400\n  version: 9.9.1\n  serial: KT99X001\n  ports: 4\n  channels: 2\n"
-                                               "    1: Cam A (1920x1080p 50)\n    2: Cam B (3840x2160p 25)\n")));
-    QVERIFY(result.out.contains(QStringLiteral("    box_mode: 1 (Single Channel)")));
-    QVERIFY(result.err.isEmpty());
-}
-
-void TestCliDevice::forcedKindConnectsOnce()
-{
+    // info: the identity and state of each device, JSON or text, in the order given.
+    row("info as JSON", "device {rv} {cubrix} {kt} info --json", 0,
+        {"json:0.host=127.0.0.1", "json:0.ok=true", "json:0.type=monitor", "json:0.model=RV-3100", "json:1.type=cubrix",
+         "json:1.model=Cubrix", "json:1.box.box_mode=1", "json:1.box.cube_bit_def=3", "json:1.box.boxmode2_ch2_range=1",
+         "json:2.model=KT-2400", "json:2.version=9.9.1", "json:2.serial=KT99X001", "json:2.ports=4", "json:2.channelCount=2",
+         "json:2.channels.0.name=Cam A", "json:2.channels.1.mode=3840x2160p 25", "json:2.box="});
+    row("info as text", "device {kt} {cubrix} info", 0,
+        {"out:{kt}:\n  type: monitor\n  model: KT-2400\n  version: 9.9.1\n  serial: KT99X001\n  ports: 4\n  channels: 2\n"
+         "    1: Cam A (1920x1080p 50)\n    2: Cam B (3840x2160p 25)\n…{cubrix}:…    box_mode: 1 (Single Channel)",
+         "err="});
     // Detection reads a monitor's identity first, then connects again as a Cubrix.
-    int before = m_cubrix.connections();
-    Result result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("info"), QStringLiteral("--json")});
-    QCOMPARE(result.exitCode, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(m_cubrix.connections(), before + 2, 5000);
+    row("detected Cubrix", "device {cubrix} info --json", 0, {"sim:cubrix connections=2", "json:0.type=cubrix"});
+    row("forced Cubrix", "device --cubrix {cubrix} info --json", 0, {"sim:cubrix connections=1", "json:0.type=cubrix"});
+    row("Cubrix forced to be a monitor", "device {cubrix} --monitor info --json", 0, {"json:0.type=monitor", "json:0.box="});
 
-    before = m_cubrix.connections();
-    result = run({QStringLiteral("device"), QStringLiteral("--cubrix"), m_cubrix.host(), QStringLiteral("info"), QStringLiteral("--json")});
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(jsonArrayOf(result).at(0).toObject().value(QStringLiteral("type")).toString(), QStringLiteral("cubrix"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_cubrix.connections(), before + 1, 5000);
+    // key: one command to every host; a Cubrix mode key waits for the box's state queries.
+    row("key on three hosts", "device {rv} {kt} {cubrix} key menu", 0,
+        {"out:{rv}: monitor RV-3100: ok…{cubrix}: cubrix Cubrix: ok", "sim:rv 0001/0020=1", "sim:kt 0001/0020=1", "sim:cubrix 0001/0020=1"});
+    row("key by its full name", "device {kt} key MNCP_KEY_ROTARY_CW3", 0, {"sim:kt 0001/0053=1"});
+    // The sweep at connection asks once, the timer 500 ms after the key once more.
+    row("mode key", "device {cubrix} key mode_2 --cubrix", 0, {"sim:cubrix 0001/0071=1", "sim:cubrix 0100/0005=2", "sim:cubrix 0100/0016=2"});
+    row("mode kept", "device {cubrix} info --json", 0, {"json:0.box.box_mode=2"});
+    row("mode 1 again", "device {cubrix} key MODE_1", 0, {"sim:cubrix 0001/0070=1"});
 
-    // Told it is a monitor, the tool treats the box as one.
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("--monitor"), QStringLiteral("info"), QStringLiteral("--json")});
-    QCOMPARE(result.exitCode, 0);
-    const QJsonObject host = jsonArrayOf(result).at(0).toObject();
-    QCOMPARE(host.value(QStringLiteral("type")).toString(), QStringLiteral("monitor"));
-    QVERIFY(!host.contains(QStringLiteral("box")));
+    // lut: each operation on monitors and the Cubrix, and the files as the devices receive them.
+    // A monitor previews the binary image of the table brought to 17 points, then switches it on;
+    // the Cubrix in mode 1 takes 33 points with the 12-bit code of its setting.
+    row("send", "device {rv} {cubrix} lut send {dir}/identity33.cube", 0,
+        {"dump:rv monitor_lut_0x0311_0x0200_send=binary17.dat", "sim:rv 0311/0100=1", "dump:cubrix cubrix_lut_0x0311_0x0230_send=identity33.cube"});
+    row("send upsampled, 10 bits", "device {cubrix} lut send {dir}/identity17.cube --bits 10", 0,
+        {"dump:cubrix 0x0311_0x0220_send=identity33.cube"});
+    // A KT monitor's "Id 3" is slot 2; the named calibration slots of an RV monitor are their
+    // own number and take the 17-point table and then the 33-point one made from it.
+    row("save", "device {kt} lut save {dir}/identity17.cube --slot 3", 0, {"dump:kt monitor_lut_0x0311_0x0302_store_slot2=identity17.cube"});
+    row("save 1D into the box", "device {cubrix} lut save {dir}/ramp.lut --func box --slot=5", 0,
+        {"dump:cubrix cubrix_lut_0x0302_0x0304_store_slot5=ramp.lut"});
+    row("save calibration", "device {rv} {kt} lut save {dir}/identity17.cube --func calibration --slot 2", 0,
+        {"dump:rv monitor_lut_0x0310_0x0302_store_slot2=identity17.cube", "dump:rv monitor_lut_0x0310_0x0302_store_slot2=identity33.cube",
+         "dump:kt monitor_lut_0x0310_0x0301_store_slot1=identity17.cube"});
+    row("load", "device {cubrix} {kt} lut load --slot 4", 0, {"sim:cubrix 0311/0403=1", "sim:kt 0311/0403=1"});
+    row("off", "device {cubrix} lut off", 0, {"sim:cubrix 0311/0000=1"});
+    row("on", "device {kt} lut on --type 1d --func post-dit --slot 2", 0, {"sim:kt 0302/0101=1"});
+    // Files that would not go out whole are refused before any device is contacted.
+    const QList<std::pair<const char *, QString>> refusedFiles{
+        {"two.cube", "4912 entries"}, {"damaged.dat", "data checksum"}, {"short.dat", "1000 bytes"}, {"empty.lut", "is empty"}, {"none.cube", "no such file"}};
+    for (const auto &[name, message] : refusedFiles)
+        row(name, QStringLiteral("device {rv} {cubrix} lut send {dir}/%1").arg(name), 1,
+            {"err:" + message, "sim:rv connections=0", "sim:cubrix connections=0"});
+    // A host that cannot do what is asked fails on its own; the exit status tells.
+    row("no post-calibration LUT on a Cubrix", "device {kt} {cubrix} lut load --func post-calibration --type 1d --slot 1", 1,
+        {"out:{kt}: monitor KT-2400: ok", "err:{cubrix}: error: a Cubrix has no post-calibration LUT", "sim:kt 0303/0400=1"});
+    row("no 3D box LUT", "device {cubrix} lut on --func box", 1, {"err:3D LUT functions are calibration and dit"});
+    row("refused by the device class", "device {kt} lut off --func post-dit", 1, {"err:was not sent: Unknown lut func: 4"});
+    row("named slots end at 6", "device {rv} lut load --func calibration --slot 7", 1, {"err:named slots 1 to 6"});
+
+    // frame capture, firmware, analyzer: the files written beside and renamed, one per host.
+    row("capture from two hosts", "device {rv} {cubrix} frame capture --out {dir}/shot.png --json", 0,
+        {"json:0.file={dir}/shot_{rv_}.png", "json:1.file={dir}/shot_{cubrix_}.png", "file:{dir}/shot.png=-",
+         "file:{dir}/shot_{rv_}.png=1920x1080", "file:{dir}/shot_{cubrix_}.png=1920x1080", "sim:rv 0400/0000=1", "sim:cubrix 0400/0000=1"});
+    row("capture after the LUTs", "device {kt} frame capture --after-luts --out {dir}/after.jpg", 0,
+        {"sim:kt 0400/0001=1", "file:{dir}/after.jpg=1920x1080"});
+    // A capture replaces the file there whole; one that fails leaves it as it was.
+    row("capture replacing a file", "device {kt} frame capture --out {dir}/replaced.png", 0, {"file:{dir}/replaced.png=1920x1080", "file:{dir}/replaced.png.*=-"});
+    for (const char *name : {"keep.png", "keep.raw"})
+        row(QStringLiteral("failed capture, %1").arg(name), QStringLiteral("device {errors} frame capture --out {dir}/%1").arg(name), 1,
+            {QStringLiteral("file:{dir}/%1=old.txt").arg(name), QStringLiteral("file:{dir}/%1.*=-").arg(name), "file:{dir}/.brevanto-cli-*=-"});
+    row("capture into no folder", "device {rv} frame capture --out {dir}/none/shot.png", 1, {"err:no folder", "sim:rv connections=0"});
+    row("capture in test pattern mode", "device {cubrix} key mode_3", 0);
+    row("capture refused", "device {cubrix} frame capture --out {dir}/tpg.png", 1, {"err:Frame Capture Protocol Error", "file:{dir}/tpg.png=-"});
+    row("capture after test patterns", "device {cubrix} key mode_1", 0);
+    row("firmware to two hosts", "device {rv} {cubrix} firmware {dir}/update.img", 0,
+        {"err:{rv}: firmware 100% (300012 of 300012 bytes)", "err:{cubrix}: firmware 100% (300012 of 300012 bytes)",
+         "out:firmware image of 300000 bytes confirmed", "sim:rv 0005/0001=1", "dump:rv firmware_image=update.img", "dump:cubrix firmware_image=update.img"});
+    row("firmware as BREC", "device {kt} firmware {dir}/update.BREC", 0, {"sim:kt 0005/0002=1", "dump:kt firmware_brec=update.BREC"});
+    row("empty firmware", "device {rv} firmware {dir}/empty.img", 1, {"err:is empty", "sim:rv connections=0"});
+    row("analyzer picture and report", "device {rv} {kt} analyzer --png {dir}/analyzer-{host}.png --pdf {dir}/analyzer-{host}.pdf", 0,
+        {"sim:rv 0405/0010=1", "sim:kt 0405/0010=1", "file:{dir}/analyzer-{kt_}.png=%PNG", "file:{dir}/analyzer-{rv_}.pdf=%PDF"});
+    row("last analyzer picture, print style", "device {rv} analyzer --last --print --pdf {dir}/last.pdf", 0,
+        {"sim:rv 0405/0001=1", "file:{dir}/last.pdf=%PDF", "file:{dir}/last.png=-"});
+    row("analyzer on a Cubrix", "device {cubrix} {rv} analyzer --png {dir}/mixed.png", 1,
+        {"err:{cubrix}: error: analyzer pictures are a monitor's", "err:1 of 2 hosts failed", "file:{dir}/mixed_{cubrix_}.png=-"});
+    // A FIFO (or any other special file) is never replaced, nor anything left beside it.
+    for (const char *output : {"frame capture --out {dir}/special.png", "frame capture --out {dir}/special.raw",
+                               "analyzer --png {dir}/special.png", "analyzer --pdf {dir}/special.pdf"}) {
+        const QString fifo = QString(output).section(' ', -1);
+        row(output, QStringLiteral("device {kt} ") + output, 1,
+            {"err:cannot write " + fifo + ": it is not a regular file", "file:" + fifo + "=fifo", "file:{dir}/special.*.*=-", "file:{dir}/.brevanto-cli-*=-"});
+    }
+
+    // Devices that misbehave: each host fails with its reason, the others go on, and every wait
+    // is bounded by --timeout.
+    row("error reply", "device {kt} {errors} lut send {dir}/identity17.cube", 1,
+        {"out:{kt}: monitor KT-2400: ok", "dump:kt monitor_lut_0x0311_0x0200_send=binary17.dat",
+         "err:{errors}: error: error reply to protocol 0x0311 request 0x0200 (status 5): Protocol DIT 3DLUT Error", "err:1 of 2 hosts failed"});
+    row("error reply to a key", "device {errors} key menu --json", 1, {"err:(status 1): Protocol Key Error", "json:0.ok=false", "out:Protocol Key Error"});
+    row("silent device", "device {silent} {kt} key menu --timeout 1", 1,
+        {"err:{silent}: error: no reply within 1 s (protocol 0x0001 request 0x0020 unanswered)", "out:{kt}: monitor KT-2400: ok",
+         "ms>999", "ms<8000", "sim:silent 0001/0020=1"});
+    row("silent during identity", "device {mute} info --timeout 0.5", 1,
+        {"err:no reply within 0.5 s (protocol 0x0100 request 0x0002 unanswered)", "ms<6000"});
+    row("silent during firmware", "device {silent} firmware {dir}/update.img --timeout 0.8", 1,
+        {"err:firmware 100%", "err:no reply within 0.8 s (protocol 0x0005 request 0x0001 unanswered)"});
+    row("closed connection", "device {closing} key menu --timeout 5", 1, {"err:error: the device closed the connection", "ms<4000"});
+    row("broken reply header", "device {badcrc} key menu", 1, {"err:broken reply header (CRC error) for protocol 0x0001 request 0x0020"});
+    row("nobody listening", "device {nobody} info", 1, {"err:{nobody}: error: cannot connect: Connection refused", "ms<5000"});
+    row("identity refused", "device {refusing} info", 1,
+        {"err:error reply to protocol 0x0100 request 0x0000 (status 1): Protocol Basic info Error"});
+    row("every host failing", "device {errors} {badcrc} {nobody} key menu --timeout 2", 1,
+        {"err:{errors}: error:…{badcrc}: error:…3 of 3 hosts failed", "out="});
+    row("quiet", "device {kt} key menu", 0, {"-err:appendCmd"});
+    row("verbose", "--verbose device {kt} key menu", 0, {"err:[debug] appendCmd: add cmd: 0x0001 - 0x0020"});
+
+    // The command line: wrong ones are refused before any device is contacted, with status 2.
+    const QList<std::pair<const char *, const char *>> usage{
+        {"info", "at least one HOST"}, {"127.0.0.1", "needs an action"}, {"monitor-7 info", "not a device address"},
+        {"300.1.1.1 info", "not a device address"}, {"127.0.0.1:70000 info", "1 to 65535"}, {"0.0.0.0 info", "cannot be a device"},
+        {"127.0.0.1:5000 127.0.0.1:5000 info", "listed twice"}, {"127.0.0.1 --monitor --cubrix info", "exclude each other"},
+        {"127.0.0.1 info --timeout 0", "--timeout must be"}, {"127.0.0.1 key launch", "unknown key 'launch'"},
+        {"127.0.0.1 lut save x.cube", "needs --slot N"}, {"127.0.0.1 lut load --slot 17", "--slot must be 1 to 16"},
+        {"127.0.0.1 lut send x.cube --slot 2", "active LUT"}, {"127.0.0.1 lut send x.cube --bits 9", "--bits must be 8, 10 or 12"},
+        {"127.0.0.1 lut on --func look", "--func must be"}, {"127.0.0.1 lut on --type 2d", "--type must be 1d or 3d"},
+        {"127.0.0.1 lut erase", "unknown lut operation 'erase'"}, {"127.0.0.1 --slot 2 lut load", "options of lut go after it"},
+        {"127.0.0.1 frame capture", "needs --out FILE"}, {"127.0.0.1 frame capture --out a.gif", "must end in .raw, .png, .jpg or .bmp"},
+        {"127.0.0.1 frame grab", "unknown frame operation 'grab'"}, {"127.0.0.1 analyzer --last", "--png FILE and/or --pdf FILE"},
+        {"127.0.0.1 firmware", "needs a FILE"}, {"127.0.0.1 info now", "unexpected argument 'now'"}, {"127.0.0.1 key", "key needs a NAME"}};
+    for (const auto &[arguments, message] : usage)
+        row(arguments, QStringLiteral("device ") + arguments, 2, {QStringLiteral("err:") + message});
+    const QList<std::pair<const char *, const char *>> help{
+        {"--help", "device HOST..."}, {"127.0.0.1 info --help", "device HOST... info"}, {"key -h", "device HOST... key NAME"},
+        {"lut --help", "device HOST... lut send"}, {"frame capture --help", "device HOST... frame capture"},
+        {"firmware --help", "device HOST... firmware FILE"}, {"analyzer --help", "device HOST... analyzer"}};
+    for (const auto &[arguments, usage] : help)
+        row(arguments, QStringLiteral("device ") + arguments, 0, {QStringLiteral("out:Usage: brevanto-cli ") + usage});
 }
 
-void TestCliDevice::keyOnSeveralHosts()
+void TestCli::captureRawMatchesThePicture_data()
 {
-    const int rv = m_rv.commandCount(0x0001, 0x0020);
-    const int kt = m_kt.commandCount(0x0001, 0x0020);
-    const int cubrix = m_cubrix.commandCount(0x0001, 0x0020);
-    const Result result = run({QStringLiteral("device"), m_rv.host(), m_kt.host(), m_cubrix.host(), QStringLiteral("key"),
-                               QStringLiteral("menu")});
-    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
-    QVERIFY(result.out.contains(m_rv.host() + QStringLiteral(": monitor RV-3100: ok")));
-    QVERIFY(result.out.contains(m_cubrix.host() + QStringLiteral(": cubrix Cubrix: ok")));
-    // The replies were waited for, so every key has been received by now.
-    QCOMPARE(m_rv.commandCount(0x0001, 0x0020), rv + 1);
-    QCOMPARE(m_kt.commandCount(0x0001, 0x0020), kt + 1);
-    QCOMPARE(m_cubrix.commandCount(0x0001, 0x0020), cubrix + 1);
-
-    // Every spelling of a key name.
-    const Result prefixed = run({QStringLiteral("device"), m_kt.host(), QStringLiteral("key"), QStringLiteral("MNCP_KEY_ROTARY_CW3")});
-    QCOMPARE(prefixed.exitCode, 0);
-    QCOMPARE(m_kt.commandCount(0x0001, 0x0053), 1);
+    QTest::addColumn<QString>("sim");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("range"); // what the capture item was given by its device
+    QTest::newRow("monitor, RGB little-endian") << "rv" << 259 << 0;
+    QTest::newRow("Cubrix, YCbCr 4:2:2, video range") << "cubrix" << 1 << 1;
+    QTest::newRow("monitor, YCbCr 4:4:4 little-endian") << "kt" << 258 << 0;
 }
 
-void TestCliDevice::cubrixModeKeyWaitsForTheStateQueries()
+void TestCli::captureRawMatchesThePicture()
 {
-    const int modeQueries = m_cubrix.commandCount(0x0100, 0x0005);
-    const int interpolationQueries = m_cubrix.commandCount(0x0100, 0x0016);
-    const Result result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("mode_2"),
-                               QStringLiteral("--cubrix")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    // The key, then 500 ms later the mode and interpolation queries: the tool waited for them.
-    const QString log = m_cubrix.log();
-    const int key = log.lastIndexOf(QStringLiteral("command protocol=0x0001 request=0x0071 "));
-    QVERIFY(key >= 0);
-    QVERIFY(log.indexOf(QStringLiteral("command protocol=0x0100 request=0x0005 "), key) > key);
-    QVERIFY(log.indexOf(QStringLiteral("command protocol=0x0100 request=0x0016 "), key) > key);
-    // The sweep at connection asks once each; the timer once more.
-    QCOMPARE(m_cubrix.commandCount(0x0100, 0x0005), modeQueries + 2);
-    QCOMPARE(m_cubrix.commandCount(0x0100, 0x0016), interpolationQueries + 2);
-
-    const Result info = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("info"), QStringLiteral("--json")});
-    QCOMPARE(jsonArrayOf(info).at(0).toObject().value(QStringLiteral("box")).toObject().value(QStringLiteral("box_mode")).toInt(), 2);
-    QCOMPARE(run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("MODE_1")}).exitCode, 0);
+    // The raw frame replaces the file there, whole as the device sent it, nothing left beside it.
+    // Decoded band by band into a BMP, it is the file Qt's writer makes of the capture item's
+    // picture (the bars do not move). The placeholder puts the host where the name says.
+    QFETCH(QString, sim);
+    QFETCH(int, format);
+    QFETCH(int, range);
+    const QString host = m_sims.at(sim)->host(), raw = path("cap-" + QString(host).replace(':', '_') + ".raw");
+    QVERIFY(writeFile(raw, "old contents"));
+    for (const QString &out : {path("cap-{host}.raw"), path("cap.bmp")})
+        QCOMPARE(run({"device", host, "frame", "capture", "--out", out}).exitCode, 0);
+    const QByteArray frame = readFile(raw);
+    const int pitch = frame.size() > 12 ? qFromBigEndian<quint16>(frame.constData() + 4) : 0;
+    QVERIFY(frame.startsWith(frameHeader(1920, 1080, pitch, format).left(8)) && frame.size() == 12 + 1080 * pitch);
+    QVERIFY(QDir(m_dir.path()).entryList({".brevanto-cli-*", "*.raw.*", "*.bmp.*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
+    QCOMPARE(run({"frame", "decode", raw, path("decoded.bmp"), "--range", QString::number(range)}).exitCode, 0);
+    QVERIFY(readFile(path("decoded.bmp")) == readFile(path("cap.bmp")));
 }
 
-void TestCliDevice::lutSendToMonitorAndCubrix()
-{
-    const int rvDumps = m_rv.dumps().size();
-    const int cubrixDumps = m_cubrix.dumps().size();
-    const int switchOn = m_rv.commandCount(0x0311, 0x0100);
-    const Result result = run({QStringLiteral("device"), m_rv.host(), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("send"),
-                               m_identity33});
-    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
-
-    // The monitor's preview: the 33-point file downsampled and turned into a binary image
-    // (the 17-point identity), then the LUT switched on.
-    const QStringList monitorUploads = m_rv.dumpsSince(rvDumps);
-    QCOMPARE(monitorUploads.size(), 1);
-    QVERIFY2(monitorUploads.first().contains(QStringLiteral("monitor_lut_0x0311_0x0200_send")), qPrintable(monitorUploads.first()));
-    QCOMPARE(readFile(m_rv.dumpPath(monitorUploads.first())).toHex(), binaryImage(identityEntries(17)).toHex());
-    QCOMPARE(m_rv.commandCount(0x0311, 0x0100), switchOn + 1);
-
-    // The box in mode 1 takes 33 points as they are, with the 12-bit code of its setting.
-    const QStringList boxUploads = m_cubrix.dumpsSince(cubrixDumps);
-    QCOMPARE(boxUploads.size(), 1);
-    QVERIFY2(boxUploads.first().contains(QStringLiteral("cubrix_lut_0x0311_0x0230_send")), qPrintable(boxUploads.first()));
-    QCOMPARE(readFile(m_cubrix.dumpPath(boxUploads.first())), readFile(m_identity33));
-}
-
-void TestCliDevice::lutSendResamplesForTheBoxMode()
-{
-    // Mode 1: a 17-point file goes up to 33 points; --bits 10 sets code 2.
-    int before = m_cubrix.dumps().size();
-    Result result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("send"), m_identity17,
-                         QStringLiteral("--bits"), QStringLiteral("10")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QStringList uploads = m_cubrix.dumpsSince(before);
-    QCOMPARE(uploads.size(), 1);
-    QVERIFY2(uploads.first().contains(QStringLiteral("0x0311_0x0220_send")), qPrintable(uploads.first()));
-    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), CubeFiles::cubeFile(33, CubeFiles::identity(33), 6));
-
-    // Mode 2: a 33-point file comes down to 17 points.
-    QCOMPARE(run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("mode_2")}).exitCode, 0);
-    before = m_cubrix.dumps().size();
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("send"), m_identity33});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    uploads = m_cubrix.dumpsSince(before);
-    QCOMPARE(uploads.size(), 1);
-    QVERIFY2(uploads.first().contains(QStringLiteral("0x0311_0x0230_send")), qPrintable(uploads.first()));
-    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
-    QCOMPARE(run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("key"), QStringLiteral("mode_1")}).exitCode, 0);
-}
-
-void TestCliDevice::lutSaveIntoSlots()
-{
-    // A KT monitor's "Save..." with Id 3 stores into slot 2; a 17-point file goes as it is.
-    int before = m_kt.dumps().size();
-    Result result = run({QStringLiteral("device"), m_kt.host(), QStringLiteral("lut"), QStringLiteral("save"), m_identity17,
-                         QStringLiteral("--slot"), QStringLiteral("3")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QStringList uploads = m_kt.dumpsSince(before);
-    QCOMPARE(uploads.size(), 1);
-    QVERIFY2(uploads.first().contains(QStringLiteral("monitor_lut_0x0311_0x0302_store_slot2")), qPrintable(uploads.first()));
-    QCOMPARE(readFile(m_kt.dumpPath(uploads.first())), readFile(m_identity17));
-
-    // A 1D LUT into the Cubrix's back 1D LUT slot 5: request 0x0304, file as it is.
-    QByteArray ramp = "LUT_1D_SIZE 4\nLUT_1D_BITS 12\n";
-    for (int k = 0; k < 4; ++k)
-        ramp += QByteArray::number(k * 1365) + ' ' + QByteArray::number(k * 1365) + ' ' + QByteArray::number(k * 1365) + '\n';
-    const QString oneD = file(QStringLiteral("ramp.lut"), ramp);
-    before = m_cubrix.dumps().size();
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("save"), oneD,
-                  QStringLiteral("--func"), QStringLiteral("box"), QStringLiteral("--slot=5")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    uploads = m_cubrix.dumpsSince(before);
-    QCOMPARE(uploads.size(), 1);
-    QVERIFY2(uploads.first().contains(QStringLiteral("cubrix_lut_0x0302_0x0304_store_slot5")), qPrintable(uploads.first()));
-    QCOMPARE(readFile(m_cubrix.dumpPath(uploads.first())), ramp);
-}
-
-void TestCliDevice::lutSaveOnRvStoresBothSizes()
-{
-    // The named calibration slot 2 of an RV monitor gets the 17-point table and then the
-    // 33-point one made from it, two seconds apart.
-    const int before = m_rv.dumps().size();
-    const Result result = run({QStringLiteral("device"), m_rv.host(), m_kt.host(), QStringLiteral("lut"), QStringLiteral("save"),
-                               m_identity17, QStringLiteral("--func"), QStringLiteral("calibration"), QStringLiteral("--slot"),
-                               QStringLiteral("2")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QVERIFY(result.elapsedMs >= 2000);
-    const QStringList uploads = m_rv.dumpsSince(before);
-    QCOMPARE(uploads.size(), 2);
-    QVERIFY2(uploads.at(0).contains(QStringLiteral("monitor_lut_0x0310_0x0302_store_slot2")), qPrintable(uploads.at(0)));
-    QVERIFY2(uploads.at(1).contains(QStringLiteral("monitor_lut_0x0310_0x0302_store_slot2")), qPrintable(uploads.at(1)));
-    QCOMPARE(readFile(m_rv.dumpPath(uploads.at(0))), readFile(m_identity17));
-    QCOMPARE(readFile(m_rv.dumpPath(uploads.at(1))), CubeFiles::cubeFile(33, CubeFiles::identity(33), 6));
-    // The KT monitor in the same call: its general box passes Id 2 as slot 1.
-    QVERIFY(m_kt.log().contains(QStringLiteral("command protocol=0x0310 request=0x0301 ")));
-}
-
-void TestCliDevice::lutLoadAndSwitch()
-{
-    // Recall slot 4 of the Cubrix's 3D LUT: request 0x0403, then the box's state shows it.
-    Result result = run({QStringLiteral("device"), m_cubrix.host(), m_kt.host(), QStringLiteral("lut"), QStringLiteral("load"),
-                         QStringLiteral("--slot"), QStringLiteral("4")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QCOMPARE(m_cubrix.commandCount(0x0311, 0x0403), 1);
-    QCOMPARE(m_kt.commandCount(0x0311, 0x0403), 1);
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("info"), QStringLiteral("--json")});
-    const QJsonObject box = jsonArrayOf(result).at(0).toObject().value(QStringLiteral("box")).toObject();
-    QCOMPARE(box.value(QStringLiteral("boxmode1_ch1_3dlut_load")).toInt(), 4);
-    QCOMPARE(box.value(QStringLiteral("boxmode1_ch1_3dlut_state")).toInt(), 1);
-
-    // Off, then on again: the Cubrix always addresses slot 0 ...
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("off")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QCOMPARE(m_cubrix.commandCount(0x0311, 0x0000), 1);
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("info"), QStringLiteral("--json")});
-    QCOMPARE(jsonArrayOf(result).at(0).toObject().value(QStringLiteral("box")).toObject()
-                 .value(QStringLiteral("boxmode1_ch1_3dlut_state")).toInt(), 0);
-    // ... a monitor's switch takes the slot: post-DIT 1D, Id 2.
-    result = run({QStringLiteral("device"), m_kt.host(), QStringLiteral("lut"), QStringLiteral("on"), QStringLiteral("--type"),
-                  QStringLiteral("1d"), QStringLiteral("--func"), QStringLiteral("post-dit"), QStringLiteral("--slot"), QStringLiteral("2")});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QCOMPARE(m_kt.commandCount(0x0302, 0x0101), 1);
-}
-
-void TestCliDevice::lutRefusedBeforeAnyDevice_data()
+void TestCli::killedCaptureLeavesTheOutput_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<QString>("message");
-    QList<QByteArray> lines = CubeFiles::splitLines(CubeFiles::cubeFile(17, CubeFiles::identity(17), 6));
-    lines[40] = "0.1 0.2";
-    QByteArray shortCube;
-    for (const QByteArray &line : lines)
-        shortCube += line + '\n';
-    QTest::newRow("cube with a broken line") << QStringLiteral("broken.cube") << shortCube << QStringLiteral("4912 entries");
-    QByteArray image = binaryImage(identityEntries(17));
-    image[500] = char(image[500] ^ 0x01);
-    QTest::newRow("binary image with a wrong checksum") << QStringLiteral("damaged.dat") << image
-                                                        << QStringLiteral("data checksum");
-    QTest::newRow("short binary image") << QStringLiteral("short.dat") << image.left(1000) << QStringLiteral("1000 bytes");
-    QTest::newRow("empty 1D LUT") << QStringLiteral("empty.lut") << QByteArray() << QStringLiteral("is empty");
-    QTest::newRow("missing file") << QStringLiteral("") << QByteArray() << QStringLiteral("no such file");
+    QTest::newRow("picture") << "shot.png";
+    QTest::newRow("raw frame") << "shot.raw";
 }
 
-void TestCliDevice::lutRefusedBeforeAnyDevice()
+void TestCli::killedCaptureLeavesTheOutput()
 {
+    // Killed while it waits for the frame, the tool leaves the old file whole and nothing beside.
     QFETCH(QString, name);
-    QFETCH(QByteArray, contents);
-    QFETCH(QString, message);
-    const QString path = name.isEmpty() ? m_files.filePath(QStringLiteral("nothing.cube")) : file(name, contents);
-    const int rv = m_rv.connections();
-    const int cubrix = m_cubrix.connections();
-    const Result result = run({QStringLiteral("device"), m_rv.host(), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("send"), path});
-    QVERIFY2(result.clean() && result.exitCode == 1, qPrintable(result.describe()));
-    QVERIFY2(result.err.contains(message), qPrintable(result.describe()));
-    QTest::qWait(100);
-    QCOMPARE(m_rv.connections(), rv);
-    QCOMPARE(m_cubrix.connections(), cubrix);
+    QTemporaryDir folder;
+    QVERIFY(writeFile(folder.filePath(name), "old contents"));
+    const int asked = countInLog(m_sims.at("silent")->log(), "0400/0000");
+    QProcess tool;
+    tool.start(QStringLiteral(BREVANTO_CLI_PATH), {"device", m_sims.at("silent")->host(), "frame", "capture", "--out", folder.filePath(name)});
+    QTRY_VERIFY_WITH_TIMEOUT(countInLog(m_sims.at("silent")->log(), "0400/0000") > asked, 10000);
+    tool.kill();
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(readFile(folder.filePath(name)), QByteArray("old contents"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList{name});
 }
-
-void TestCliDevice::lutRefusedPerHost()
-{
-    // The Cubrix has no 3D box LUT to switch; the monitor (which loads box 3D as DIT) does
-    // its part and the exit status still tells of the failure.
-    Result result = run({QStringLiteral("device"), m_kt.host(), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("load"),
-                         QStringLiteral("--func"), QStringLiteral("post-calibration"), QStringLiteral("--type"), QStringLiteral("1d"),
-                         QStringLiteral("--slot"), QStringLiteral("1")});
-    QVERIFY2(result.exitCode == 1 && result.clean(), qPrintable(result.describe()));
-    QVERIFY(result.out.contains(m_kt.host() + QStringLiteral(": monitor KT-2400: ok")));
-    QVERIFY2(result.err.contains(m_cubrix.host() + QStringLiteral(": error: a Cubrix has no post-calibration LUT")), qPrintable(result.err));
-    QCOMPARE(m_kt.commandCount(0x0303, 0x0400), 1);
-
-    result = run({QStringLiteral("device"), m_cubrix.host(), QStringLiteral("lut"), QStringLiteral("on"), QStringLiteral("--func"),
-                  QStringLiteral("box")});
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY(result.err.contains(QStringLiteral("3D LUT functions are calibration and dit")));
-
-    // A monitor refuses a 3D post-DIT LUT; the tool says what the class logged.
-    result = run({QStringLiteral("device"), m_kt.host(), QStringLiteral("lut"), QStringLiteral("off"), QStringLiteral("--func"),
-                  QStringLiteral("post-dit")});
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY2(result.err.contains(QStringLiteral("was not sent: Unknown lut func: 4")), qPrintable(result.err));
-
-    // The named calibration slots of an RV monitor end at 6.
-    result = run({QStringLiteral("device"), m_rv.host(), QStringLiteral("lut"), QStringLiteral("load"), QStringLiteral("--func"),
-                  QStringLiteral("calibration"), QStringLiteral("--slot"), QStringLiteral("7")});
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY(result.err.contains(QStringLiteral("named slots 1 to 6")));
-}
-
-void TestCliDevice::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no host") << QStringList{QStringLiteral("info")} << QStringLiteral("at least one HOST");
-    QTest::newRow("no action") << QStringList{QStringLiteral("127.0.0.1")} << QStringLiteral("needs an action");
-    QTest::newRow("not an address") << QStringList{QStringLiteral("monitor-7"), QStringLiteral("info")} << QStringLiteral("not a device address");
-    QTest::newRow("address out of range") << QStringList{QStringLiteral("300.1.1.1"), QStringLiteral("info")} << QStringLiteral("not a device address");
-    QTest::newRow("port out of range") << QStringList{QStringLiteral("127.0.0.1:70000"), QStringLiteral("info")} << QStringLiteral("1 to 65535");
-    QTest::newRow("any address") << QStringList{QStringLiteral("0.0.0.0"), QStringLiteral("info")} << QStringLiteral("cannot be a device");
-    QTest::newRow("host twice") << QStringList{QStringLiteral("127.0.0.1:5000"), QStringLiteral("127.0.0.1:5000"), QStringLiteral("info")}
-                                << QStringLiteral("listed twice");
-    QTest::newRow("both kinds") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("--monitor"), QStringLiteral("--cubrix"), QStringLiteral("info")}
-                                << QStringLiteral("exclude each other");
-    QTest::newRow("timeout zero") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("info"), QStringLiteral("--timeout"), QStringLiteral("0")}
-                                  << QStringLiteral("--timeout must be");
-    QTest::newRow("unknown key") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("key"), QStringLiteral("launch")} << QStringLiteral("unknown key 'launch'");
-    QTest::newRow("save without slot") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("lut"), QStringLiteral("save"), QStringLiteral("x.cube")}
-                                       << QStringLiteral("needs --slot N");
-    QTest::newRow("slot 17") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("lut"), QStringLiteral("load"), QStringLiteral("--slot"), QStringLiteral("17")}
-                             << QStringLiteral("--slot must be 1 to 16");
-    QTest::newRow("send to a slot") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("lut"), QStringLiteral("send"), QStringLiteral("x.cube"), QStringLiteral("--slot"), QStringLiteral("2")}
-                                    << QStringLiteral("active LUT");
-    QTest::newRow("bits 9") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("lut"), QStringLiteral("send"), QStringLiteral("x.cube"), QStringLiteral("--bits"), QStringLiteral("9")}
-                            << QStringLiteral("--bits must be 8, 10 or 12");
-    QTest::newRow("unknown function") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("lut"), QStringLiteral("on"), QStringLiteral("--func"), QStringLiteral("look")}
-                                      << QStringLiteral("--func must be");
-    QTest::newRow("unknown lut operation") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("lut"), QStringLiteral("erase")}
-                                           << QStringLiteral("unknown lut operation 'erase'");
-    QTest::newRow("option among the hosts") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("--slot"), QStringLiteral("2"), QStringLiteral("lut"), QStringLiteral("load")}
-                                            << QStringLiteral("options of lut go after it");
-    QTest::newRow("capture without output") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("frame"), QStringLiteral("capture")}
-                                            << QStringLiteral("needs --out FILE");
-    QTest::newRow("capture to a gif") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("frame"), QStringLiteral("capture"), QStringLiteral("--out"), QStringLiteral("a.gif")}
-                                      << QStringLiteral("must end in .raw, .png, .jpg or .bmp");
-    QTest::newRow("analyzer without files") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("analyzer"), QStringLiteral("--last")}
-                                            << QStringLiteral("--png FILE and/or --pdf FILE");
-    QTest::newRow("firmware without file") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("firmware")} << QStringLiteral("needs a FILE");
-    QTest::newRow("info with extra words") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("info"), QStringLiteral("now")}
-                                           << QStringLiteral("unexpected argument 'now'");
-}
-
-void TestCliDevice::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    const Result result = run(QStringList{QStringLiteral("device")} + arguments);
-    QVERIFY2(result.clean() && result.exitCode == 2, qPrintable(result.describe()));
-    QVERIFY2(result.err.contains(message), qPrintable(result.describe()));
-}
-
-void TestCliDevice::help_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("usage");
-    QTest::newRow("device") << QStringList{QStringLiteral("device"), QStringLiteral("--help")} << QStringLiteral("Usage: brevanto-cli device HOST...");
-    QTest::newRow("info") << QStringList{QStringLiteral("device"), QStringLiteral("127.0.0.1"), QStringLiteral("info"), QStringLiteral("--help")}
-                          << QStringLiteral("Usage: brevanto-cli device HOST... info");
-    QTest::newRow("key") << QStringList{QStringLiteral("device"), QStringLiteral("key"), QStringLiteral("-h")} << QStringLiteral("Usage: brevanto-cli device HOST... key NAME");
-    QTest::newRow("lut") << QStringList{QStringLiteral("device"), QStringLiteral("lut"), QStringLiteral("--help")} << QStringLiteral("Usage: brevanto-cli device HOST... lut send");
-    QTest::newRow("frame") << QStringList{QStringLiteral("device"), QStringLiteral("frame"), QStringLiteral("capture"), QStringLiteral("--help")}
-                           << QStringLiteral("Usage: brevanto-cli device HOST... frame capture");
-    QTest::newRow("firmware") << QStringList{QStringLiteral("device"), QStringLiteral("firmware"), QStringLiteral("--help")} << QStringLiteral("Usage: brevanto-cli device HOST... firmware FILE");
-    QTest::newRow("analyzer") << QStringList{QStringLiteral("device"), QStringLiteral("analyzer"), QStringLiteral("--help")} << QStringLiteral("Usage: brevanto-cli device HOST... analyzer");
-}
-
-void TestCliDevice::help()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, usage);
-    const Result result = run(arguments);
-    QVERIFY2(result.exitCode == 0 && result.clean(), qPrintable(result.describe()));
-    QVERIFY2(result.out.startsWith(usage), qPrintable(result.out));
-}
-
-QTEST_MAIN(TestCliDevice)
-#include "tst_cli_device.moc"

@@ -1,0 +1,104 @@
+#pragma once
+
+// Running brevanto-cli as a user would, simulators for it to talk to, FIFOs, raw frame headers.
+
+#include "processrun.h"
+#include "simprocess.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace CliTest {
+
+using Result = ProcessRun;
+
+// Runs the tool (or `program`) to completion, bounded.
+inline Result run(const QStringList &arguments, int timeoutMs = 60000, const QString &program = QStringLiteral(BREVANTO_CLI_PATH))
+{
+    return ProcessRun(program, arguments, timeoutMs);
+}
+
+// A raw frame file's header: width, height, pitch, format, then the timecode bytes 12 05 09 17.
+inline QByteArray frameHeader(int width, int height, int pitch, int format)
+{
+    QByteArray bytes = QByteArray::fromHex("000000000000000012050917");
+    const int fields[] = {width, height, pitch, format};
+    for (int i = 0; i < 4; ++i)
+        qToBigEndian(quint16(fields[i]), bytes.data() + 2 * i);
+    return bytes;
+}
+
+inline bool makeFifo(const QString &path) { return mkfifo(QFile::encodeName(path).constData(), 0600) == 0; }
+
+inline bool isFifo(const QString &path)
+{
+    struct stat info;
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+// Feeds `total` bytes of `contents`, repeated, into a FIFO from a thread for at most 30 s; it
+// stops early when the reader closes its end or never comes (a source as endless as a device).
+class FifoWriter
+{
+public:
+    FifoWriter(const QString &path, const QByteArray &contents, qint64 total)
+    {
+        std::signal(SIGPIPE, SIG_IGN); // a reader that stops early must end the writing, not the test
+        m_thread = std::thread([path = QFile::encodeName(path), chunk = contents.repeated(qMax(1, 65536 / contents.size())), total] {
+            QElapsedTimer clock;
+            clock.start();
+            int fd = -1; // opened without blocking, so that a reader that never comes cannot hold the thread
+            while ((fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK)) < 0 && errno == ENXIO && clock.elapsed() < 30000)
+                usleep(2000);
+            for (qint64 written = 0, n = 0; fd >= 0 && written < total && clock.elapsed() < 30000; written += qMax<qint64>(n, 0)) {
+                if ((n = ::write(fd, chunk.constData() + written % chunk.size(), size_t(qMin(total - written, chunk.size() - written % chunk.size())))) < 0 && errno != EAGAIN)
+                    break; // the reader is gone
+                if (n < 0)
+                    usleep(1000);
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+    }
+    ~FifoWriter() { m_thread.join(); }
+
+private:
+    std::thread m_thread;
+};
+
+// How often a simulator's log tells of a command "PPPP/RRRR" (hex), or of a connection ("connections").
+inline int countInLog(const QString &log, const QString &command)
+{
+    if (command == QLatin1String("connections"))
+        return log.count(QRegularExpression(QStringLiteral("#\\d+ connected from")));
+    return log.count(QStringLiteral("command protocol=0x%1 request=0x%2 ").arg(command.left(4), command.mid(5, 4)));
+}
+
+// One brevanto-sim for the tool, its uploads dumped and its log in a folder of the test's own.
+class Simulator
+{
+public:
+    bool start(const QStringList &arguments, const QString &address)
+    {
+        return QDir(m_folder.path()).mkpath("dump") && m_process.start(arguments + QStringList{"--dump-dir", dumpDir(), "--log-file", m_folder.filePath("sim.log")}, address);
+    }
+    QString host() const { return QStringLiteral("%1:%2").arg(m_process.address()).arg(m_process.port()); }
+    QString dumpDir() const { return m_folder.filePath(QStringLiteral("dump")); }
+    QString log() { return m_process.log(); }
+    QStringList dumps() const { return QDir(dumpDir()).entryList(QDir::Files, QDir::Name); } // in upload order
+
+private:
+    QTemporaryDir m_folder;
+    SimProcess m_process;
+};
+
+} // namespace CliTest

@@ -1,0 +1,149 @@
+// The offline commands: lut check, resample and binary, frame decode.
+
+#include "tst_cli.h"
+
+using namespace CliTest;
+
+void TestCli::offline_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("checks");
+
+    // What the check reads from a file and every line it passes over, in text or JSON.
+    row("check, text", "lut check {dir}/curved17.cube", 0,
+        {"out:size: 17 points\nentries: 4913 of 4913\ndecimals: 10\nvalue range: red 0 to 1, green 0.2 to 0.9, blue 0 to 1\n",
+         "out:line 1: keyword line, not an entry: TITLE \"kept\"…line 2: keyword…line 3: blank line\nresult: OK"});
+    row("check, JSON", "lut check --json {dir}/curved33.cube", 0,
+        {"json:ok=true", "json:size=33", "json:entries=35937", "json:decimals=4", "json:range.red.0=0", "json:range.red.1=1",
+         "json:range.green.0=0.2", "json:range.green.1=0.9", "json:skipped.1.line=2", "json:skipped.2.line="});
+    row("check, JSON of a failure", "lut check {dir}/two.cube --json", 1,
+        {"json:ok=false", "json:skipped.2.line=4", "json:skipped.2.reason=2 pieces, an entry has three", "err:4912 entries, a 17-point LUT has 4913"});
+    const QList<std::tuple<const char *, int, QString>> checks{
+        {"header.cube", 0, "out:line 1: keyword…line 2: comment…line 3: keyword…line 4: keyword…line 5: keyword…line 6: blank line"},
+        {"word.cube", 1, "out:line 4: 'green' not a number…result: FAILED"}, {"word.cube", 1, "err:1 entry line(s) hold pieces that are not numbers"},
+        {"comma.cube", 1, "out:line 3: '0,0', '0,0', '0,0' not a number"}, {"extra.cube", 1, "err:4914 entries, a 17-point LUT has 4913"},
+        {"spaced.cube", 1, "err:line 1: the size line is not recognised"}, {"unsized.cube", 1, "err:no LUT_3D_SIZE line"},
+        {"big.cube", 1, "err:17- and 33-point LUTs only"}, {"oned.cube", 1, "err:a 1D LUT"}, {"bright.cube", 0, "out:warning: 2 value(s) outside 0.0 to 1.0"},
+        {"domain.cube", 0, "out:line 2: \"DOMAIN_MAX 1023 1023 1023\" is ignored"}, {"crlf.cube", 1, "out:line 4: 2 pieces"},
+        {"identity17.txt", 0, "out:the name does not end in .cube"}, {"missing.cube", 1, "err:no such file"}, {"empty.cube", 1, "err:empty"},
+        {"junk.cube", 1, "err:no LUT_3D_SIZE line"}, {"", 1, "err:cannot read"}, {"a.cube {dir}/b.cube", 2, "err:unexpected argument"},
+        {"a.cube --fast", 2, "err:unknown option --fast"}};
+    for (const auto &[name, exitCode, check] : checks)
+        row(QStringLiteral("check %1, %2").arg(name, check), QStringLiteral("lut check {dir}/%1").arg(name), exitCode, {check});
+
+    // Resampling and the binary image: what goes where, the differences printed, what is refused.
+    row("resample up", "lut resample {dir}/identity17.cube {dir}/up.cube --size 33", 0,
+        {"file:{dir}/up.cube=identity33.cube", "out:shared lattice points: max difference 0, mean 0 (4913 points)",
+         "out:against trilinear interpolation: max difference 0, mean 0 (35937 points)"});
+    row("resample down", "lut resample --size=17 {dir}/identity33.cube {dir}/down.cube", 0,
+        {"file:{dir}/down.cube=identity17.cube", "out:shared lattice points: max difference 0, mean 0 (4913 points)", "-out:trilinear"});
+    row("resample to the same size", "lut resample {dir}/curved17.cube {dir}/same.cube --size 17", 0, {"file:{dir}/same.cube=curved17.cube", "out:unchanged"});
+    row("binary, 17 points", "lut binary {dir}/identity17.cube {dir}/out.dat", 0, {"file:{dir}/out.dat=binary17.dat", "out:19780 bytes"});
+    for (const char *name : {"identity33.cube", "bom-title.cube", "bom33.cube"}) // downsampled; byte-order marks before a title or the size
+        row(QStringLiteral("binary of %1").arg(name), QStringLiteral("lut binary {dir}/%1 {dir}/out.dat").arg(name), 0, {"file:{dir}/out.dat=binary17.dat"});
+    const QList<std::tuple<const char *, int, const char *>> refused{
+        {"resample {dir}/two.cube {dir}/refused.cube --size 33", 1, "4912 entries"}, {"resample {dir}/none.cube {dir}/refused.cube --size 33", 1, "no such file"},
+        {"resample {dir}/identity17.cube {dir}/refused.cube", 2, "--size 17 or --size 33"},
+        {"resample {dir}/identity17.cube {dir}/refused.cube --size 20", 2, "--size must be 17 or 33"},
+        {"resample {dir}/identity17.cube {dir}/refused.cube --size", 2, "--size needs a value"}, {"resample {dir}/identity17.cube --size 33", 2, "needs IN and OUT"},
+        {"resample {dir}/identity17.cube {dir}/none/x.cube --size 33", 1, "cannot write"}, {"binary {dir}/word.cube {dir}/refused.dat", 1, "not numbers"},
+        {"binary {dir}/identity17.cube", 2, "needs IN.cube and OUT.dat"}, {"sort", 2, "unknown lut command 'sort'"}};
+    for (const auto &[arguments, exitCode, message] : refused)
+        row(arguments, QStringLiteral("lut ") + arguments, exitCode, {QStringLiteral("err:") + message, "file:{dir}/refused.*=-"});
+    // Only a regular file is replaced, directly or through a link; a FIFO is left alone.
+    for (const char *arguments : {"resample {dir}/identity33.cube {dir}/special.png --size=17", "binary {dir}/identity17.cube {dir}/special.png",
+                                  "binary {dir}/identity17.cube {dir}/special-link.dat"})
+        row(arguments, QStringLiteral("lut ") + arguments, 1, {"err:cannot write " + QString(arguments).section(' ', 2, 2) + ": it is not a regular file",
+                                                             "file:{dir}/special.png=fifo", "file:{dir}/special*.*.*=-"});
+
+    // Frames: the picture in each format the name asks for, and what is refused.
+    row("decode video-range white and black", "frame decode {dir}/wb.raw {dir}/wb.png --range 1", 0,
+        {"px:{dir}/wb.png=ffffff 000000", "out:2 x 1, format 2 (YCbCr 4:4:4), timecode bytes 12 05 09 17"});
+    row("decode full range", "frame decode {dir}/wb.raw {dir}/wb3.png --range=3", 0, {"px:{dir}/wb3.png=eaeaea 101010~2"}); // 92 % and 6 % grey
+    for (const char *name : {"png", "bmp", "jpg", "JPEG"})
+        row(name, QStringLiteral("frame decode {dir}/red.raw {dir}/red.%1").arg(name), 0,
+            {QStringLiteral("file:{dir}/red.%1=63x8").arg(name), QStringLiteral("px:{dir}/red.%1=ff0000 ff0000~%2").arg(name).arg(QString(name).startsWith('j', Qt::CaseInsensitive) ? 12 : 0)});
+    const QList<std::tuple<const char *, int, const char *>> frames{
+        {"none.raw {dir}/bad.png", 1, "cannot read"}, {"short-header.raw {dir}/bad.png", 1, "12-byte frame header"},
+        {"lines-missing.raw {dir}/bad.png", 1, "not a whole frame"}, {"pitch-small.raw {dir}/bad.png", 1, "line pitch 16 is below"},
+        {"no-pixels.raw {dir}/bad.png", 1, "the frame is empty"}, {"format7.raw {dir}/bad.png", 1, "pixel format 7"},
+        {"huge.raw {dir}/bad.png", 1, "269484032 bytes is larger than any frame"}, {"whole.raw {dir}/bad.gif", 2, "must end in .png, .jpg or .bmp"},
+        {"whole.raw {dir}/bad.png --range 9", 2, "--range must be 0 to 4"}, {"whole.raw {dir}/bad.png --range=video", 2, "--range must be 0 to 4"},
+        {"whole.raw {dir}/none/bad.png", 1, "cannot write"}, {"whole.raw", 2, "needs IN.raw and OUT"},
+        {"whole.raw {dir}/special.png", 1, "it is not a regular file"}};
+    for (const auto &[arguments, exitCode, message] : frames)
+        row(arguments, QStringLiteral("frame decode {dir}/") + arguments, exitCode, {QStringLiteral("err:") + message, "file:{dir}/bad.*=-"});
+
+    // Help and the command words.
+    const QList<std::pair<const char *, const char *>> help{
+        {"--help", "brevanto-cli <command>"}, {"lut --help", "brevanto-cli lut check|resample|binary"}, {"lut check --help", "brevanto-cli lut check FILE"},
+        {"lut resample -h", "brevanto-cli lut resample IN OUT"}, {"lut binary x --help", "brevanto-cli lut binary IN.cube OUT.dat"},
+        {"--verbose frame --help", "brevanto-cli frame decode"}, {"frame decode --help", "brevanto-cli frame decode IN.raw"}};
+    for (const auto &[arguments, usage] : help)
+        row(arguments, arguments, 0, {QStringLiteral("out:Usage: ") + usage});
+    row("no command", "", 2, {"err:a command is needed"});
+    row("unknown command", "sort", 2, {"err:unknown command 'sort'"});
+    row("unknown frame command", "frame encode", 2, {"err:unknown frame command 'encode'"});
+}
+
+void TestCli::outputReplacesWholeFiles()
+{
+    QTemporaryDir folder;
+    const QString output = folder.filePath("out.cube"), other = folder.filePath("new");
+    QVERIFY(writeFile(other, "x")); // a new result gets what any new file gets here
+    const QStringList arguments{"lut", "resample", path("identity17.cube"), output, "--size=33"};
+    QVERIFY(run(arguments).exitCode == 0 && readFile(output) == readFile(path("identity33.cube")));
+    QCOMPARE(QFileInfo(output).permissions(), QFileInfo(other).permissions());
+    // A file that is replaced keeps its permissions; a failed conversion leaves it as it was.
+    const auto restricted = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup;
+    QVERIFY(writeFile(output, "old") && QFile::setPermissions(output, restricted));
+    QVERIFY(run(arguments).exitCode == 0 && readFile(output) == readFile(path("identity33.cube")));
+    QCOMPARE(QFileInfo(output).permissions(), restricted);
+    QVERIFY(run({"lut", "resample", path("bad17.cube"), output, "--size=33"}).err.contains("1 entries, a 17-point LUT has 4913"));
+    QCOMPARE(readFile(output), readFile(path("identity33.cube")));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"new", "out.cube"}));
+    // Through a symbolic link, the target is replaced and the link stays.
+    QVERIFY(QFile::link(output, folder.filePath("link.dat")));
+    QCOMPARE(run({"lut", "binary", path("identity17.cube"), folder.filePath("link.dat")}).exitCode, 0);
+    QVERIFY(QFileInfo(folder.filePath("link.dat")).isSymLink() && readFile(output) == readFile(path("binary17.dat")));
+}
+
+void TestCli::streamsAreReadUpToTheLimit_data()
+{
+    // A source that cannot be mapped is read, but no further than any LUT file goes (256 MiB):
+    // one with no end (a device would be one) is given up, its writer stopping a little beyond.
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<qint64>("total");
+    QTest::newRow("a FIFO that ends") << readFile(path("identity17.cube")) << qint64(readFile(path("identity17.cube")).size());
+    QTest::newRow("a FIFO without end") << QByteArray("0") << qint64(272) * 1024 * 1024;
+}
+
+void TestCli::streamsAreReadUpToTheLimit()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(qint64, total);
+    const QString fifo = path(QStringLiteral("stream%1.cube").arg(total));
+    QVERIFY(makeFifo(fifo));
+    const Result result = [&] {
+        FifoWriter writer(fifo, contents, total);
+        return run({"lut", "check", fifo}, 30000);
+    }();
+    QVERIFY2(total < 1000000 ? result.exitCode == 0 && result.out.contains("entries: 4913 of 4913")
+                             : result.err.contains(QStringLiteral("cannot read %1: more than 268435456 bytes is too large").arg(fifo)),
+             qPrintable(result.describe()));
+}
+
+void TestCli::lutCommandsNeedNoModule()
+{
+    // The executable alone, without the module that holds the frame and device commands.
+    QTemporaryDir alone;
+    const QString copy = alone.filePath("brevanto-cli");
+    QVERIFY(QFile::copy(QStringLiteral(BREVANTO_CLI_PATH), copy) && QFile::setPermissions(copy, QFile::permissions(QStringLiteral(BREVANTO_CLI_PATH))));
+    QVERIFY(run({"lut", "binary", path("identity17.cube"), alone.filePath("out.dat")}, 60000, copy).exitCode == 0);
+    QCOMPARE(readFile(alone.filePath("out.dat")), readFile(path("binary17.dat")));
+    for (const QStringList &arguments : {QStringList{"frame", "--help"}, QStringList{"--verbose", "device", "--help"}}) {
+        const Result refused = run(arguments, 60000, copy);
+        QVERIFY2(refused.exitCode == 1 && refused.err.contains("the frame and device commands cannot be loaded"), qPrintable(refused.describe()));
+    }
+}
