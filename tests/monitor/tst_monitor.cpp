@@ -6,7 +6,6 @@
 #include "monitor/monitor.h"
 #include "signallog.h"
 
-#include <QPainter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -250,71 +249,52 @@ private slots:
             QCOMPARE(monitor.property(it.key().toLatin1()).toString(), it.value().toString());
         QCOMPARE(log.names.size(), notifications);
     }
-    void analyzerPictureKeptPerMonitor()
+    void analyzerPictures()
     {
         // Someone plants a link at the old well-known name: it must be neither followed nor used.
-        const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-        const QString planted = temp + "/analyzer_capture.png";
-        const bool plant = !QFile::exists(planted);
+        const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation), planted = temp + "/analyzer_capture.png";
         const QString victim = CubeFiles::writeFile(m_dir, "victim.txt", "keep me");
-        if (plant)
-            QVERIFY(QFile::link(victim, planted));
+        const bool plant = !QFile::exists(planted) && QFile::link(victim, planted);
         Monitor first, second;
+        QTest::ignoreMessage(QtDebugMsg, "Analyzer PDF: no image to convert");
+        first.saveAnalyzerPdf(url("none.pdf"));
+        QTest::ignoreMessage(QtDebugMsg, "Analyzer PNG: no image to save");
+        first.saveAnalyzerPng(url("none.png"));
+        QVERIFY(!QFile::exists(m_dir.filePath("none.pdf")) && !QFile::exists(m_dir.filePath("none.png")));
         QSignalSpy received(&first, &Monitor::analyzerPngReceived);
         deliver(first, 0x0405, 0x0010, png(QSize(8, 4), Qt::red));
         deliver(second, 0x0405, 0x0011, png(QSize(8, 4), Qt::blue));
         const QString path = first.analyzerPngLocalPath();
-        QVERIFY(path != second.analyzerPngLocalPath() && path != planted && path.startsWith(temp));
-        QCOMPARE(contents("victim.txt"), QByteArray("keep me"));
+        QVERIFY(path != second.analyzerPngLocalPath() && path != planted && path.startsWith(temp) && contents("victim.txt") == "keep me");
         if (plant)
             QFile::remove(planted);
-        QCOMPARE(QImage(path).pixel(0, 0), qRgb(255, 0, 0));
-        QCOMPARE(QImage(second.analyzerPngLocalPath()).pixel(0, 0), qRgb(0, 0, 255));
+        QVERIFY(QImage(path).pixel(0, 0) == qRgb(255, 0, 0) && QImage(second.analyzerPngLocalPath()).pixel(0, 0) == qRgb(0, 0, 255));
         QCOMPARE(first.analyzerPngUrl(), QUrl::fromLocalFile(path).toString());
         // A newer picture replaces the old one at the same path; an empty one changes nothing.
-        deliver(first, 0x0405, 0x0010, png(QSize(8, 4), Qt::blue));
+        const QByteArray picture = png(QSize(1920, 1080), Qt::darkGray);
+        deliver(first, 0x0405, 0x0010, picture);
         QTest::ignoreMessage(QtDebugMsg, "Analyzer PNG: empty response");
         deliver(first, 0x0405, 0x0010, QByteArray());
-        QCOMPARE(first.analyzerPngLocalPath(), path);
-        QCOMPARE(QImage(path).pixel(0, 0), qRgb(0, 0, 255));
-        QCOMPARE(received.size(), 2);
-    }
-    void analyzerPictureSavedAsPngAndPdf()
-    {
-        Monitor monitor;
-        QTest::ignoreMessage(QtDebugMsg, "Analyzer PDF: no image to convert");
-        monitor.saveAnalyzerPdf(url("none.pdf"));
-        QTest::ignoreMessage(QtDebugMsg, "Analyzer PNG: no image to save");
-        monitor.saveAnalyzerPng(url("none.png"));
-        QVERIFY(!QFile::exists(m_dir.filePath("none.pdf")) && !QFile::exists(m_dir.filePath("none.png")));
-
-        QImage picture(1920, 1080, QImage::Format_RGB32);
-        picture.fill(Qt::darkGray);
-        QPainter(&picture).fillRect(100, 100, 400, 300, Qt::yellow);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "PNG");
-        deliver(monitor, 0x0405, 0x0010, bytes);
+        QVERIFY(first.analyzerPngLocalPath() == path && QImage(path).size() == QSize(1920, 1080) && received.size() == 2);
+        // Saved over an old file, and as a new file as readable as any the user creates, not
+        // private like the cache; and as a one-page PDF of the picture's size in points.
         CubeFiles::writeFile(m_dir, "copy.png", "old contents");
-        monitor.saveAnalyzerPng(url("copy.png"));
-        QVERIFY(contents("copy.png") == bytes);
-        // A new picture is as readable as any file the user creates, not private like the cache.
-        monitor.saveAnalyzerPng(url("fresh.png"));
+        first.saveAnalyzerPng(url("copy.png"));
+        first.saveAnalyzerPng(url("fresh.png"));
+        QVERIFY(contents("copy.png") == picture);
         const mode_t mask = ::umask(0);
         ::umask(mask);
         struct stat fresh {};
         QCOMPARE(::stat(QFile::encodeName(m_dir.filePath("fresh.png")).constData(), &fresh), 0);
         QCOMPARE(fresh.st_mode & 0777, 0666u & ~mask);
-
-        monitor.saveAnalyzerPdf(url("report.pdf"));
+        first.saveAnalyzerPdf(url("report.pdf"));
         QProcess pdfinfo;
         pdfinfo.start(QStringLiteral("pdfinfo"), {m_dir.filePath("report.pdf")});
         QVERIFY2(pdfinfo.waitForFinished(20000), "pdfinfo (poppler-utils) must be installed");
         const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput());
-        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")) && info.contains(QRegularExpression("Page size:\\s+1920 x 1080 pts")),
-                 qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")) && info.contains(QRegularExpression("Page size:\\s+1920 x 1080 pts")), qPrintable(info));
     }
+
     void captureAndScopeForwarding()
     {
         Monitor &monitor = m_box->device;
