@@ -50,14 +50,10 @@ void TestCli::initTestCase()
     QVERIFY(image.size() == 19780 && image.startsWith("\x99\x02\x34\x42") && image.endsWith("\x3f\xff\xff\xff")); // white last
     file("short.dat", image.left(1000));
     file("damaged.dat", QByteArray(image).replace(500, 1, QByteArray(1, char(image[500] ^ 1))));
-    QByteArray junk(70000, '\0'), firmware(300000, '\0');
-    for (int i = 0; i < junk.size(); ++i)
-        junk[i] = char((i * 7919) & 0xFF);
-    QRandomGenerator random(12);
-    for (char &c : firmware)
-        c = char(random.bounded(256));
-    file("junk.cube", junk);
-    file("update.img", firmware);
+    QByteArray random(300000, '\0');
+    QRandomGenerator(12).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
+    file("update.img", random);
+    file("junk.cube", random.left(70000));
     QFile huge(path("huge.raw")); // sparse: larger than any frame a device sends
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(257) * 1024 * 1024));
     for (const char *name : {"special.png", "special.raw", "special.pdf"})
@@ -83,6 +79,8 @@ void TestCli::initTestCase()
     const quint16 nobody = SimProcess::freePort(QStringLiteral("127.0.0.10"));
     QVERIFY(nobody != 0);
     m_names.insert(QStringLiteral("{nobody}"), QStringLiteral("127.0.0.10:%1").arg(nobody));
+    for (const char *sim : {"rv", "cubrix", "kt"}) // raw frames that captures replace
+        file(expand(QStringLiteral("cap-{%1_}.raw").arg(sim)), "old contents");
 }
 
 void TestCli::row(const QString &name, const QString &arguments, int exitCode, const QStringList &checks)

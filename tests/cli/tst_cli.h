@@ -34,9 +34,6 @@ private slots:
     void lutCommandsNeedNoModule();
     void device_data();
     void device() { runRow(); }
-    void captureRawMatchesThePicture_data();
-    void captureRawMatchesThePicture();
-    void killedCaptureLeavesTheOutput_data();
     void killedCaptureLeavesTheOutput();
     void readBackPiecesArriveInOrder_data();
     void readBackPiecesArriveInOrder();
