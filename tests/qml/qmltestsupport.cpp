@@ -10,18 +10,18 @@
 #include <QtQuickTest/quicktest.h>
 
 namespace QmlTest {
+namespace {
 QString dataRoot()
 {
     static QTemporaryDir root(QDir::tempPath() + QStringLiteral("/brevanto-qmltest-XXXXXX"));
     return root.path();
 }
 
-namespace {
 
 // Points HOME and the XDG folders into the data folder, so that the saved tabs and settings
 // of a test never touch the user's. The working folder is an empty one: the file dialogs list
 // it, and a folder whose listing changes while a dialog builds its rows makes Qt's dialog warn.
-void prepareFolders()
+void prepareEnvironment()
 {
     for (const char *folder : {"home", "data", "config", "cache", "runtime", "work"})
         QDir(dataRoot()).mkpath(QString::fromLatin1(folder));
@@ -231,7 +231,7 @@ QString MainWindow::tabs() const
 
 int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char **)> &run)
 {
-    prepareFolders();
+    prepareEnvironment();
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache, true);
     QGuiApplication app(argc, argv);
     // The offscreen platform has no OpenGL: its windows are drawn by the software scene graph.
@@ -244,24 +244,4 @@ int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char 
     return run(argc, argv);
 }
 
-QString prepareEnvironment()
-{
-    prepareFolders();
-    return dataRoot();
-}
-
-int runTests(int argc, char *argv[], const std::function<int(int, char **)> &run)
-{
-    return runTests(argc, argv, false, run);
-}
-
-QQuickWindow *MainWindow::latestMainWindow(QQuickWindow *besides)
-{
-    for (QWindow *window : QGuiApplication::topLevelWindows()) {
-        auto *quickWindow = qobject_cast<QQuickWindow *>(window);
-        if (quickWindow && quickWindow != besides && quickWindow->isVisible() && quickWindow->objectName() == QLatin1String("mainWindow"))
-            return quickWindow;
-    }
-    return nullptr;
-}
 } // namespace QmlTest

@@ -66,10 +66,6 @@ public:
     QString statusText() const { return m_window->property("statusText").toString(); }
     QString mode() const { return m_window->property("mode").toString(); }
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(m_window, Qt::Key(key), modifiers); }
-    QString tabType(int index) const { return tab(index) ? tab(index)->property("deviceType").toString() : QString(); }
-    QString sideBarName(int index) const { return call(sideBar(), "entryName", {index}).toString(); }
-    QString sideBarIp(int index) const { return call(sideBar(), "entryIp", {index}).toString(); }
-    static QQuickWindow *latestMainWindow(QQuickWindow *besides);
 
 private:
     std::unique_ptr<QQmlApplicationEngine> m_engine;
@@ -93,21 +89,3 @@ int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char 
 #define BREVANTO_QML_TEST_MAIN(TestClass) BREVANTO_QML_TEST_MAIN_WITH(TestClass, false)
 #define BREVANTO_GL_QML_TEST_MAIN(TestClass) BREVANTO_QML_TEST_MAIN_WITH(TestClass, true)
 
-// Until the last test written against them is rewritten: the former warning guard and the
-// former names of the harness.
-namespace QmlTest {
-QString prepareEnvironment();
-QString dataRoot();
-class WarningGuard
-{
-public:
-    WarningGuard() : m_capture(warningGuard()) {}
-    QStringList take() { return m_capture->take(); }
-    void allow(const QString &text) { m_capture->allow(text); }
-
-private:
-    std::unique_ptr<LogCapture> m_capture;
-};
-int runTests(int argc, char *argv[], const std::function<int(int, char **)> &run);
-} // namespace QmlTest
-#define QML_VERIFY_NO_WARNINGS(guard) VERIFY_NO_LOG(guard)
