@@ -1,6 +1,6 @@
 #pragma once
 
-// Running brevanto-cli as a user would, simulators for it to talk to, FIFOs, raw frame headers.
+// Running brevanto-cli as a user would, FIFOs, raw frame headers, simulator logs read.
 
 #include "processrun.h"
 #include "simprocess.h"
@@ -82,23 +82,5 @@ inline int countInLog(const QString &log, const QString &command)
         return log.count(QRegularExpression(QStringLiteral("#\\d+ connected from")));
     return log.count(QStringLiteral("command protocol=0x%1 request=0x%2 ").arg(command.left(4), command.mid(5, 4)));
 }
-
-// One brevanto-sim for the tool, its uploads dumped and its log in a folder of the test's own.
-class Simulator
-{
-public:
-    bool start(const QStringList &arguments, const QString &address)
-    {
-        return QDir(m_folder.path()).mkpath("dump") && m_process.start(arguments + QStringList{"--dump-dir", dumpDir(), "--log-file", m_folder.filePath("sim.log")}, address);
-    }
-    QString host() const { return QStringLiteral("%1:%2").arg(m_process.address()).arg(m_process.port()); }
-    QString dumpDir() const { return m_folder.filePath(QStringLiteral("dump")); }
-    QString log() { return m_process.log(); }
-    QStringList dumps() const { return QDir(dumpDir()).entryList(QDir::Files, QDir::Name); } // in upload order
-
-private:
-    QTemporaryDir m_folder;
-    SimProcess m_process;
-};
 
 } // namespace CliTest

@@ -71,16 +71,25 @@ void TestCli::initTestCase()
         {"badcrc", monitor1 + QStringList{"--bad-crc", "0x0001:0x0020"}}, {"mute", monitor1 + QStringList{"--silent-after", "2"}},
         {"refusing", monitor1 + QStringList{"--error-reply", "0x0100:0x0000"}}};
     for (const auto &[name, arguments] : sims) {
-        auto &sim = m_sims[name] = std::make_unique<Simulator>();
-        QVERIFY2(sim->start(arguments, QStringLiteral("127.0.0.%1").arg(m_sims.size())), qPrintable(name));
-        m_names.insert('{' + name + '}', sim->host());
-        m_names.insert('{' + name + "_}", QString(sim->host()).replace(':', '_'));
+        auto &sim = m_sims[name] = std::make_unique<SimProcess>();
+        QVERIFY2(QDir(m_dir.path()).mkdir("dump-" + name)
+                     && sim->start(arguments + QStringList{"--dump-dir", path("dump-" + name), "--log-file", path(name + ".log")}, QStringLiteral("127.0.0.%1").arg(m_sims.size())),
+                 qPrintable(name));
+        m_names.insert('{' + name + '}', QStringLiteral("%1:%2").arg(sim->address()).arg(sim->port()));
+        m_names.insert('{' + name + "_}", QStringLiteral("%1_%2").arg(sim->address()).arg(sim->port()));
     }
     const quint16 nobody = SimProcess::freePort(QStringLiteral("127.0.0.10"));
     QVERIFY(nobody != 0);
     m_names.insert(QStringLiteral("{nobody}"), QStringLiteral("127.0.0.10:%1").arg(nobody));
     for (const char *sim : {"rv", "cubrix", "kt"}) // raw frames that captures replace
         file(expand(QStringLiteral("cap-{%1_}.raw").arg(sim)), "old contents");
+}
+
+void TestCli::columns()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("checks");
 }
 
 void TestCli::row(const QString &name, const QString &arguments, int exitCode, const QStringList &checks)
@@ -103,11 +112,11 @@ void TestCli::runRow()
     QHash<QString, QString> logs;
     QHash<QString, QStringList> dumps;
     for (const auto &[name, sim] : m_sims)
-        logs.insert(name, sim->log()), dumps.insert(name, sim->dumps());
+        logs.insert(name, sim->log()), dumps.insert(name, this->dumps(name));
     const Result result = run(expand(arguments).split(' ', Qt::SkipEmptyParts), 30000);
     QVERIFY2(result.finished && result.exitCode == exitCode, qPrintable(result.describe()));
     for (const auto &[name, sim] : m_sims)
-        dumps[name] = sim->dumps().mid(dumps.value(name).size());
+        dumps[name] = this->dumps(name).mid(dumps.value(name).size());
     for (const QString &check : checks) {
         const QString failed = failure(expand(check), result, dumps, logs);
         QVERIFY2(failed.isEmpty(), qPrintable(failed + "\n" + result.describe()));
@@ -158,7 +167,7 @@ QString TestCli::failure(const QString &check, const Result &result, QHash<QStri
         ok = countInLog(m_sims.at(name)->log(), piece) - countInLog(logs.value(name), piece) == expected.toInt();
     } else if (check.startsWith("dump:")) {
         const QString dumped = dumps[name].isEmpty() ? QString() : dumps[name].takeFirst();
-        ok = dumped.contains(piece) && readFile(QDir(m_sims.at(name)->dumpDir()).filePath(dumped)) == readFile(path(expected));
+        ok = dumped.contains(piece) && readFile(path("dump-" + name + '/' + dumped)) == readFile(path(expected));
     } else {
         return "unknown check " + check;
     }

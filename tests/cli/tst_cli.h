@@ -40,6 +40,7 @@ private slots:
     void mappedFileShortenedWhileRead();
 
 private:
+    static void columns();
     static void row(const QString &name, const QString &arguments, int exitCode, const QStringList &checks = {});
     void runRow();
     QString expand(QString text) const;
@@ -48,6 +49,7 @@ private:
     QString failure(const QString &check, const CliTest::Result &result, QHash<QString, QStringList> &dumps, const QHash<QString, QString> &logs);
 
     QTemporaryDir m_dir;
-    std::map<QString, std::unique_ptr<CliTest::Simulator>> m_sims;
+    QStringList dumps(const QString &sim) const { return QDir(path("dump-" + sim)).entryList(QDir::Files, QDir::Name); } // upload order
+    std::map<QString, std::unique_ptr<SimProcess>> m_sims; // their uploads in {dir}/dump-NAME, their logs in {dir}/NAME.log
     QHash<QString, QString> m_names; // placeholder -> text
 };

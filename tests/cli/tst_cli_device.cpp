@@ -7,9 +7,7 @@ using namespace CliTest;
 
 void TestCli::device_data()
 {
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("checks");
+    columns();
 
     // info: the identity and state of each device, JSON or text, in the order given.
     row("info as JSON", "device {rv} {cubrix} {kt} info --json", 0,
@@ -161,10 +159,10 @@ void TestCli::killedCaptureLeavesTheOutput()
     QTemporaryDir folder;
     const QString out = folder.filePath("shot.raw");
     QVERIFY(writeFile(out, "old contents"));
-    Simulator &silent = *m_sims.at("silent");
+    SimProcess &silent = *m_sims.at("silent");
     const int asked = countInLog(silent.log(), "0400/0000");
     QProcess tool;
-    tool.start(QStringLiteral(BREVANTO_CLI_PATH), {"device", silent.host(), "frame", "capture", "--out", out});
+    tool.start(QStringLiteral(BREVANTO_CLI_PATH), {"device", m_names.value("{silent}"), "frame", "capture", "--out", out});
     QVERIFY(waitUntil([&] { return countInLog(silent.log(), "0400/0000") > asked; }, 10000));
     tool.kill();
     QVERIFY(tool.waitForFinished(10000) && readFile(out) == "old contents");

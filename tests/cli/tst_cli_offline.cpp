@@ -6,9 +6,7 @@ using namespace CliTest;
 
 void TestCli::offline_data()
 {
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("checks");
+    columns();
 
     // What the check reads from a file and every line it passes over, in text or JSON.
     row("check, text", "lut check {dir}/curved17.cube", 0,

@@ -76,7 +76,7 @@ void TestSim::commands_data()
     // payload sent, or its tail: a marker's picture), closed (it hung up) and reconnect.
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("steps");
-    const QStringList monitor{"--role", "monitor", "--family", "kt"}, cubrix{"--role", "cubrix", "--serial", "CBX-T1"};
+    const QStringList cubrix{"--role", "cubrix", "--serial", "CBX-T1"};
     QTest::newRow("monitor identity and channels")
         << QStringList{"--role", "monitor", "--model", "KT-Test 17", "--version", "9.8.7", "--serial", "KT0001", "--channels", "3",
                        "--channel-names", "SDI A,SDI B,HDMI", "--ports", "2", "--channel-modes", "1080i 50,2160p 25"}
@@ -86,47 +86,42 @@ void TestSim::commands_data()
                        "0101/0201 => '1920x1080p 25'+00", "0101/0200 => 00000001" /* three channels on two ports */,
                        "0101/0203 => 00000032", "0101/0205 => 00000000", "0101/0310 => !", "0101/0020 => !",
                        "0100/0005 => !" /* a Cubrix tab connected to a monitor must hear about its mistake */};
-    // Knobs turn the selected channel's value within its limits; pushing one restores it.
-    QTest::newRow("monitor knobs") << monitor
+    // Knobs turn the selected channel's value within its limits, pushing one restores it. Loading
+    // a LUT slot reports the stored table's input bits, output bits (and points), little-endian
+    // unlike the rest of the protocol. Named markers are listed in 32-byte fields.
+    QTest::newRow("monitor state, uploads and requests") << QStringList{"--role", "monitor", "--family", "kt"}
         << QStringList{"0001/0011 => -", "0001/0052 => -", "0001/0052 => -", "0101/0102 => 00000034", "0001/0062 => -", "0101/0102 => 00000033",
                        "0101/0002 => 00000032", "0001/0064 => -", "0101/0106 => 0000001d", "0001/0042 => -", "0101/0102 => 00000032",
-                       "0001/0060 => -", "0101/0105 => ffffffff", "0001/0017 => -", "log:input key 23 ignored"};
-    // Loading a slot reports the stored table's input bits, output bits (and points),
-    // little-endian unlike the rest of the protocol.
-    QTest::newRow("monitor LUT slots") << monitor
-        << QStringList{"0311/0305:'TITLE \"x\"\nLUT_3D_SIZE 33\n0.0 0.0 0.0\n' => -", "dump:store_slot5", "0311/0405 => 0a0000000a00000021000000",
+                       "0001/0060 => -", "0101/0105 => ffffffff", "0001/0017 => -", "log:input key 23 ignored",
+                       "0311/0305:'TITLE \"x\"\nLUT_3D_SIZE 33\n0.0 0.0 0.0\n' => -", "dump:store_slot5", "0311/0405 => 0a0000000a00000021000000",
                        "0311/0306:'LUT_3D_SIZE 17\r\n0 0 0\r\n' => -", "0311/0406 => 0a0000000a00000011000000",
                        "0301/0303:'LUT_1D_SIZE 4096\nLUT_1D_BITS 12\n0 0 0\n' => -", "0301/0403 => 0c0000000c000000",
                        "0302/0302:'LUT_1D_SIZE 1024\nLUT_1D_BITS 16\n0 0 0\n' => -", "0302/0402 => 0a00000010000000",
                        "0302/0302 => -" /* clears it */, "0302/0402 => 0a0000000a000000", "0311/0200:19780*00 => -",
-                       "dump:0x0311_0x0200_send", "0311/0200 => !", "0311/0100 => -", "0311/0000 => -", "0311/0500 => !"};
-    QTest::newRow("monitor markers") << monitor
-        << QStringList{"0404/0005 => 02000000+'Crosshair'+23*00+'Safe Area 93'+20*00", "0404/0003:'Grid'+28*00+89504e47 => -",
+                       "dump:0x0311_0x0200_send", "0311/0200 => !", "0311/0100 => -", "0311/0000 => -", "0311/0500 => !",
+                       "0404/0005 => 02000000+'Crosshair'+23*00+'Safe Area 93'+20*00", "0404/0003:'Grid'+28*00+89504e47 => -",
                        "dump:marker_Grid", "0404/0005 => @68 'Grid'+28*00", "0404/0006:01000000+'Grid'+28*00 => -", "0404/0005 => @0 02000000",
                        "0404/0006:01000000+'Grid'+28*00 => !", "0404/0003:'ABCDEFGHIJKLMNOPQRSTUVWXYZ012345'+'picture' => -",
                        "0404/0005 => @68 'ABCDEFGHIJKLMNOPQRSTUVWXYZ012345'" /* no room for a terminator */, "0404/0003:32*00+01 => !",
-                       "0404/0003:'x' => !", "0404/0006:01000000 => !", "0404/0002:01 => -", "dump:marker_temporary", "0404/0001 => -", "0404/0009 => !"};
-    QTest::newRow("monitor firmware, network and more") << monitor
-        << QStringList{"0005/0002:100000*07 => -", "dump:firmware_brec", "0005/0001 => !", "0005/0003:01 => !", "0500/0001:11*01 => !",
+                       "0404/0003:'x' => !", "0404/0006:01000000 => !", "0404/0002:01 => -", "dump:marker_temporary", "0404/0001 => -", "0404/0009 => !",
+                       "0005/0002:100000*07 => -", "dump:firmware_brec", "0005/0001 => !", "0005/0003:01 => !", "0500/0001:11*01 => !",
                        "0500/0001:7F000002FFFFFF007F000001 => -", "0500/0004:'net:secret' => -", "0500/0004:'net' => !", "0500/0002 => -",
                        "0500/0003 => -", "0500/0009 => !", "0002/0103 => -", "0002/0200 => !", "0004/0101:'hello' => -", "log:UMD text \"hello\"",
                        "0004/0100 => -", "0004/0102 => !", "0403/0001 => #32768", "0403/0002 => #16384", "0403/0003 => #49152", "0403/0000 => -",
                        "0403/0007 => !", "0400/0002 => !", "0777/0003:'abc' => !", "log:unknown protocol"};
-    QTest::newRow("Cubrix identity and state replies") << cubrix
+    // The state replies; mode and channel keys (channel 2 only in dual channel mode).
+    QTest::newRow("Cubrix replies, modes and channels") << cubrix
         << QStringList{"0100/0000 => 'Cubrix'+00", "0100/0002 => 'CBX-T1'+00", "0100/0003 => 00000002", "0100/0005 => 00010001",
                        "0100/0007 => @8 21000000" /* 33 points in single channel mode, 17 in dual */, "0100/000a => @8 11000000",
                        "0100/000b => 00000000000000000000000000010001", "0100/000c => 00000000000000000000000000020001", "0100/0011 => 00000000",
-                       "0100/0016 => 00000001", "0100/0017 => !", "0100/0004 => #4", "0100/0006 => #8", "0100/0008 => #16", "0100/0009 => #8",
-                       "0100/000d => #8", "0100/000e => #8", "0100/000f => #12", "0100/0010 => #16", "0100/0012 => #4", "0100/0013 => #4",
-                       "0100/0014 => #2", "0100/0015 => #4"};
-    // Mode and channel keys; channel 2 exists only in dual channel mode.
-    QTest::newRow("Cubrix modes and channels") << cubrix
-        << QStringList{"0001/0071 => -", "0100/0005 => 00020001", "0001/0081 => -", "0100/0005 => 00020002", "0001/0080 => -",
-                       "0100/0005 => 00020001", "0001/0072 => -", "0100/0005 => 00030001", "0001/0070 => -", "0001/0081 => -",
+                       "0100/0016 => 00000001", "0100/0017 => !", "0100/0004 => #4", "0100/0006 => #8", "0100/0009 => #8", "0100/000e => #8",
+                       "0100/000f => #12", "0100/0013 => #4", "0001/0071 => -", "0100/0005 => 00020001", "0001/0081 => -", "0100/0005 => 00020002",
+                       "0001/0080 => -", "0100/0005 => 00020001", "0001/0072 => -", "0100/0005 => 00030001", "0001/0070 => -", "0001/0081 => -",
                        "0100/0005 => 00010001", "0001/0091 => -", "0100/0016 => 00000002", "0001/0090 => -", "0100/0016 => 00000001"};
     // Channel blocks: 1D LUT 1 state and slot, 3D state and slot, 1D LUT 2 state and slot,
-    // input, range; kept per mode and channel. Slot id 4 is slot number 5.
-    QTest::newRow("Cubrix LUT slots") << cubrix
+    // input, range; kept per mode and channel. Slot id 4 is slot number 5. Ranges are 1 to 4;
+    // inputs are chosen with the range LUT flag or the input keys. The signal word is kept as is.
+    QTest::newRow("Cubrix LUT slots, ranges, inputs") << cubrix
         << QStringList{"0301/0100 => -", "0302/0100 => -", "0311/0404 => -", "0100/0008 => 00010000000100050001000000010001",
                        "0301/0000 => -", "0302/0407 => -", "0100/0008 => @0 00000000", "0100/0008 => @8 00010008",
                        "0311/0230:'LUT_3D_SIZE 33\n0 0 0\n' => -" /* replaces the loaded slot */, "dump:cubrix_lut_0x0311_0x0230_send",
@@ -135,29 +130,26 @@ void TestSim::commands_data()
                        "0302/0101 => -", "0100/0010 => @8 00010000", "0100/000c => @0 0001",
                        "0311/0335:'LUT_3D_SIZE 17\n0.5 0.25 0.125\n' => -", "dump:lut_0x0311_0x0335_store_slot6.cube",
                        "0302/0304:'LUT_1D_SIZE 4096\nLUT_1D_BITS 12\n0 0 0\n' => -", "dump:0x0302_0x0304_store_slot5.lut",
-                       "0311/0304 => -", "0301/0200 => !", "0301/0210:01 => !", "0311/0240:01 => !", "0311/0600 => !"};
-    // Ranges 1 to 4; inputs chosen with the range LUT flag or the input keys; the signal word.
-    QTest::newRow("Cubrix ranges, inputs, signal") << cubrix
-        << QStringList{"0304/0003 => -", "0304/0012 => -", "0100/0008 => @12 00020003", "0001/0010 => -", "0100/0008 => @12 0001",
+                       "0311/0304 => -", "0301/0200 => !", "0301/0210:01 => !", "0311/0240:01 => !", "0311/0600 => !", "0001/0070 => -",
+                       "0304/0003 => -", "0304/0012 => -", "0100/0008 => @12 00020003", "0001/0010 => -", "0100/0008 => @12 0001",
                        "0304/0014 => !" /* the channel-2 output is no input in mode 1 */, "0304/0005 => !", "0001/0012 => -",
                        "0100/0008 => @12 0001", "0001/0071 => -", "0304/0014 => -", "0304/0004 => -", "0100/000b => @12 00030004",
                        "0100/0008 => @14 0003", "0001/0072 => -", "0304/0002 => -", "0304/0011 => !", "0100/0010 => @14 0002",
                        "0006/ffff => -", "0100/0014 => ffff", "0006/0205 => -", "0100/0014 => 0205"};
-    QTest::newRow("Cubrix generator") << cubrix
+    // The generator and frame slots; captures and scopes as the mode allows: none in test
+    // pattern mode, no scope and no frame overlay on channel 2.
+    QTest::newRow("Cubrix generator, frames, captures") << cubrix
         << QStringList{"0600/0001:3FF00200 => -", "0100/000d => @0 0002" /* RGB */, "0600/0002:20080200 => -", "0100/000d => @0 0001",
                        "0600/0003:00000011 => -", "0600/0004:00000004 => -", "0100/000d => @4 00110004", "0600/0003:00000006 => !",
                        "0600/0004:00000005 => !", "0600/0001:3FF002 => !", "0100/000d => @4 00110004", "0600/0005:4096*5a => -",
-                       "dump:generator", "0100/000d => @2 0001", "0600/0005 => !", "0600/0009 => !"};
-    QTest::newRow("Cubrix frames") << cubrix
-        << QStringList{"0401/030f:2048*11 => -", "dump:frame_store_slot16.raw", "0401/0300 => !", "0401/0200:10*22 => -", "dump:frame_send",
-                       "0401/0200 => !", "0401/0110 => !", "0401/0100 => -", "0401/0402 => -", "0100/0011 => 00010003", "0401/0000 => -",
-                       "0100/0011 => 00000003", "0001/0071 => -", "0401/040a => -", "0100/0012 => 0001000b", "0100/0011 => 00000003",
-                       "0001/0081 => -", "0401/0100 => !" /* channel 2 has no frame overlay */};
-    // Captures and scopes as the mode allows: none in test pattern mode, no scope on channel 2.
-    QTest::newRow("Cubrix captures, scopes, ancillary") << cubrix
-        << QStringList{"0403/0001 => #32768", "0001/0071 => -", "0403/0003 => #49152", "0001/0081 => -", "0403/0002 => !",
-                       "0400/0000 => #5529612", "0001/0072 => -", "0403/0001 => !", "0400/0000 => !", "0403/0000 => -", "0402/0001 => -",
-                       "0100/0015 => @0 0001", "0402/0000 => -", "0100/0015 => @0 0000", "0402/0004:410500 => !", "0402/0009 => !"};
+                       "dump:generator", "0100/000d => @2 0001", "0600/0005 => !", "0600/0009 => !",
+                       "0401/030f:2048*11 => -", "dump:frame_store_slot16.raw", "0401/0300 => !", "0401/0200:10*22 => -",
+                       "dump:frame_send", "0401/0200 => !", "0401/0110 => !", "0401/0100 => -", "0401/0402 => -", "0100/0011 => 00010003",
+                       "0401/0000 => -", "0100/0011 => 00000003", "0001/0071 => -", "0401/040a => -", "0100/0012 => 0001000b",
+                       "0100/0011 => 00000003", "0001/0081 => -", "0401/0100 => !", "0403/0002 => !", "0400/0000 => #5529612",
+                       "0001/0080 => -", "0403/0003 => #49152", "0001/0072 => -", "0403/0001 => !", "0400/0000 => !", "0403/0000 => -",
+                       "0001/0070 => -", "0403/0001 => #32768", "0402/0001 => -", "0100/0015 => @0 0001", "0402/0000 => -",
+                       "0100/0015 => @0 0000", "0402/0004:410500 => !", "0402/0009 => !"};
     // Fault injection, each rule counted per connection.
     QTest::newRow("error replies") << cubrix + QStringList{"--error-reply", "0x0100:1:7", "--error-reply", "1:0x71", "--error-reply", "0x0004:*:0x22"}
         << QStringList{"0100/0001 => !7", "0100/0000 => 'Cubrix'+00", "0001/0071 => !1", "0004/0100 => !34", "0004/0101:'text' => !34",
