@@ -112,11 +112,11 @@ void clearAllButRange(Cubrix &cubrix, const ChannelSetters &channel)
 #define LUT_FORMAT_SIGNALS(m)                                                                                  \
     {&Cubrix::m##_1dlut_inbitChanged, &Cubrix::m##_1dlut_outbitChanged, &Cubrix::m##_3dlut_inbitChanged,        \
      &Cubrix::m##_3dlut_outbitChanged, &Cubrix::m##_3dlut_sizeChanged}
-const Signal LutFormatSignals[3][5] = {LUT_FORMAT_SIGNALS(boxmode1), LUT_FORMAT_SIGNALS(boxmode2),
-                                       LUT_FORMAT_SIGNALS(boxmode3)};
-#undef LUT_FORMAT_SIGNALS
-
 } // namespace
+
+const Signal Cubrix::LutFormatSignals[3][LutFormatWords] = {LUT_FORMAT_SIGNALS(boxmode1), LUT_FORMAT_SIGNALS(boxmode2),
+                                                            LUT_FORMAT_SIGNALS(boxmode3)};
+#undef LUT_FORMAT_SIGNALS
 
 Cubrix::Cubrix(QObject *parent)
     : DeviceBase(parent, MNCP_DEFAULT_PORT), m_scopeStream(socketHandler(), nullptr)
