@@ -6,6 +6,7 @@
 #include "simprocess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -45,29 +46,24 @@ inline bool isFifo(const QString &path)
     return lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
 }
 
-// Feeds `total` bytes of `contents`, repeated, into a FIFO from a thread for at most 30 s; it
-// stops early when the reader closes its end or never comes (a source as endless as a device).
+// Feeds `total` bytes of `contents`, repeated, into a FIFO from a thread for at most 30 s, opened
+// without blocking: it stops when the reader closes its end or never comes (a source as endless
+// as a device).
 class FifoWriter
 {
 public:
     FifoWriter(const QString &path, const QByteArray &contents, qint64 total)
+        // A reader that stops early must end the writing, not the test.
+        : m_thread((std::signal(SIGPIPE, SIG_IGN), [path = QFile::encodeName(path), chunk = contents.repeated(qMax(1, 65536 / contents.size())), total] {
+              QElapsedTimer clock;
+              int fd = -1;
+              for (clock.start(); fd < 0 && clock.elapsed() < 30000; usleep(2000))
+                  fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+              for (qint64 written = 0, n = 0; fd >= 0 && written < total && clock.elapsed() < 30000 && (n >= 0 || errno == EAGAIN); usleep(n < 0 ? 1000 : 0))
+                  written += qMax<qint64>(0, n = ::write(fd, chunk.constData() + written % chunk.size(), size_t(qMin(total - written, chunk.size() - written % chunk.size()))));
+              ::close(fd);
+          }))
     {
-        std::signal(SIGPIPE, SIG_IGN); // a reader that stops early must end the writing, not the test
-        m_thread = std::thread([path = QFile::encodeName(path), chunk = contents.repeated(qMax(1, 65536 / contents.size())), total] {
-            QElapsedTimer clock;
-            clock.start();
-            int fd = -1; // opened without blocking, so that a reader that never comes cannot hold the thread
-            while ((fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK)) < 0 && errno == ENXIO && clock.elapsed() < 30000)
-                usleep(2000);
-            for (qint64 written = 0, n = 0; fd >= 0 && written < total && clock.elapsed() < 30000; written += qMax<qint64>(n, 0)) {
-                if ((n = ::write(fd, chunk.constData() + written % chunk.size(), size_t(qMin(total - written, chunk.size() - written % chunk.size())))) < 0 && errno != EAGAIN)
-                    break; // the reader is gone
-                if (n < 0)
-                    usleep(1000);
-            }
-            if (fd >= 0)
-                ::close(fd);
-        });
     }
     ~FifoWriter() { m_thread.join(); }
 

@@ -33,7 +33,7 @@ void TestCli::initTestCase()
         {"bad17.cube", "LUT_3D_SIZE 17\n0 0 0\n"}, {"empty.cube", {}}, {"empty.lut", {}}, {"empty.img", {}},
         {"ramp.lut", "LUT_1D_SIZE 4\nLUT_1D_BITS 12\n0 0 0\n1365 1365 1365\n2730 2730 2730\n4095 4095 4095\n"},
         {"update.BREC", "S0030000FC\nS9030000FC\n"}, {"old.txt", "old contents"}, {"keep.png", "old contents"}, {"keep.raw", "old contents"},
-        {"replaced.png", "old contents"},
+        {"replaced.jpg", "old contents"},
         // Frames: video-range white and black (Y 940 and 64, Cb Cr 512) in format 2, a red picture
         // in format 259 (R 1023 in bits 20-29 of the file's little-endian word), broken ones.
         {"wb.raw", frameHeader(2, 1, 8, 2) + QByteArray::fromHex("200EB200" "20010200")},
@@ -52,13 +52,20 @@ void TestCli::initTestCase()
     file("damaged.dat", QByteArray(image).replace(500, 1, QByteArray(1, char(image[500] ^ 1))));
     QByteArray random(300000, '\0');
     QRandomGenerator(12).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
-    file("update.img", random);
-    file("junk.cube", random.left(70000));
+    file("update.img", random), file("junk.cube", random.left(70000));
     QFile huge(path("huge.raw")); // sparse: larger than any frame a device sends
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(257) * 1024 * 1024));
     for (const char *name : {"special.png", "special.raw", "special.pdf"})
         QVERIFY(makeFifo(path(name)));
     QVERIFY(QFile::link(path("special.png"), path("special-link.dat")));
+    // Outputs to replace: a file of restricted permissions, a link to a file; a new file's
+    // permissions (the umask's) for comparison; the tool alone, without the module of the frame
+    // and device commands.
+    const auto restricted = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup;
+    file("restricted.cube", "old"), file("restricted.ref", "x"), file("new.ref", "x"), file("target.dat", "old");
+    QVERIFY(QFile::setPermissions(path("restricted.cube"), restricted) && QFile::setPermissions(path("restricted.ref"), restricted));
+    QVERIFY(QFile::link(path("target.dat"), path("link.dat")) && QDir(m_dir.path()).mkdir("alone"));
+    QVERIFY(QFile::copy(QStringLiteral(BREVANTO_CLI_PATH), path("alone/brevanto-cli")) && QFile::setPermissions(path("alone/brevanto-cli"), QFile::permissions(QStringLiteral(BREVANTO_CLI_PATH))));
 
     const QStringList monitor1{"--role", "monitor", "--family", "kt", "--channels", "1"}; // 7 identity queries
     const QList<std::pair<QString, QStringList>> sims{
@@ -72,15 +79,12 @@ void TestCli::initTestCase()
         {"refusing", monitor1 + QStringList{"--error-reply", "0x0100:0x0000"}}};
     for (const auto &[name, arguments] : sims) {
         auto &sim = m_sims[name] = std::make_unique<SimProcess>();
-        QVERIFY2(QDir(m_dir.path()).mkdir("dump-" + name)
-                     && sim->start(arguments + QStringList{"--dump-dir", path("dump-" + name), "--log-file", path(name + ".log")}, QStringLiteral("127.0.0.%1").arg(m_sims.size())),
-                 qPrintable(name));
+        const QStringList files{"--dump-dir", path("dump-" + name), "--log-file", path(name + ".log")};
+        QVERIFY2(QDir(m_dir.path()).mkdir("dump-" + name) && sim->start(arguments + files, QStringLiteral("127.0.0.%1").arg(m_sims.size())), qPrintable(name));
         m_names.insert('{' + name + '}', QStringLiteral("%1:%2").arg(sim->address()).arg(sim->port()));
         m_names.insert('{' + name + "_}", QStringLiteral("%1_%2").arg(sim->address()).arg(sim->port()));
     }
-    const quint16 nobody = SimProcess::freePort(QStringLiteral("127.0.0.10"));
-    QVERIFY(nobody != 0);
-    m_names.insert(QStringLiteral("{nobody}"), QStringLiteral("127.0.0.10:%1").arg(nobody));
+    m_names.insert(QStringLiteral("{nobody}"), QStringLiteral("127.0.0.10:%1").arg(SimProcess::freePort("127.0.0.10")));
     for (const char *sim : {"rv", "cubrix", "kt"}) // raw frames that captures replace
         file(expand(QStringLiteral("cap-{%1_}.raw").arg(sim)), "old contents");
 }
@@ -113,7 +117,9 @@ void TestCli::runRow()
     QHash<QString, QStringList> dumps;
     for (const auto &[name, sim] : m_sims)
         logs.insert(name, sim->log()), dumps.insert(name, this->dumps(name));
-    const Result result = run(expand(arguments).split(' ', Qt::SkipEmptyParts), 30000);
+    QStringList words = expand(arguments).split(' ', Qt::SkipEmptyParts);
+    const QString program = words.value(0).startsWith('/') ? words.takeFirst() : QStringLiteral(BREVANTO_CLI_PATH); // or another copy
+    const Result result = run(words, 30000, program);
     QVERIFY2(result.finished && result.exitCode == exitCode, qPrintable(result.describe()));
     for (const auto &[name, sim] : m_sims)
         dumps[name] = this->dumps(name).mid(dumps.value(name).size());
@@ -142,7 +148,9 @@ QString TestCli::failure(const QString &check, const Result &result, QHash<QStri
         ok = check[2] == '<' ? result.ms < check.mid(3).toInt() : result.ms > check.mid(3).toInt();
     } else if (check.startsWith("file:")) {
         const QRegularExpressionMatch size = QRegularExpression("^(\\d+)x(\\d+)$").match(expected);
-        if (expected == "-")
+        if (expected == "link" || expected.startsWith("mode of "))
+            ok = expected == "link" ? QFileInfo(target).isSymLink() : QFileInfo(target).permissions() == QFileInfo(path(expected.mid(8))).permissions();
+        else if (expected == "-")
             ok = QDir(QFileInfo(target).path()).entryList({QFileInfo(target).fileName()}, QDir::AllEntries | QDir::Hidden | QDir::System).isEmpty();
         else if (expected == "fifo" || size.hasMatch())
             ok = expected == "fifo" ? isFifo(target) : QImage(target).size() == QSize(size.captured(1).toInt(), size.captured(2).toInt());

@@ -13,7 +13,8 @@
 //   out:TEXT, err:TEXT     the output holds TEXT ("…" between pieces that follow in order);
 //                          -out:, -err: it does not; out=, err= it is exactly TEXT
 //   file:PATH=X            PATH holds what {dir}/X holds; X may be - (no file, and PATH may be a
-//                          pattern), fifo, WxH (a picture that size), %PNG or %PDF (such a file)
+//                          pattern), fifo, link, WxH (a picture that size), %PNG or %PDF (such a
+//                          file), or "mode of Y" (the permissions of {dir}/Y)
 //   px:PATH=RRGGBB ...     the first pixels of the picture, ~N: within N a channel
 //   json:PATH=VALUE        a value of the JSON printed (index or key per dot; absent: empty)
 //   ms<N, ms>N             how long the run took
@@ -28,10 +29,8 @@ private slots:
     void initTestCase();
     void offline_data();
     void offline() { runRow(); }
-    void outputReplacesWholeFiles();
     void streamsAreReadUpToTheLimit_data();
     void streamsAreReadUpToTheLimit();
-    void lutCommandsNeedNoModule();
     void device_data();
     void device() { runRow(); }
     void killedCaptureLeavesTheOutput();

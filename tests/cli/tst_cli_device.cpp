@@ -27,23 +27,20 @@ void TestCli::device_data()
     // key: one command to every host; a Cubrix mode key waits for the box's state queries.
     row("key on three hosts", "device {rv} {kt} {cubrix} key menu", 0,
         {"out:{rv}: monitor RV-3100: ok…{cubrix}: cubrix Cubrix: ok", "sim:rv 0001/0020=1", "sim:kt 0001/0020=1", "sim:cubrix 0001/0020=1"});
-    row("key by its full name", "device {kt} key MNCP_KEY_ROTARY_CW3", 0, {"sim:kt 0001/0053=1"});
     // The sweep at connection asks once, the timer 500 ms after the key once more.
     row("mode key", "device {cubrix} key mode_2 --cubrix", 0, {"sim:cubrix 0001/0071=1", "sim:cubrix 0100/0005=2", "sim:cubrix 0100/0016=2"});
-    row("mode 1 again", "device {cubrix} key MODE_1", 0, {"sim:cubrix 0001/0070=1"});
+    row("key by its full name", "device {cubrix} key MNCP_KEY_MODE_1", 0, {"sim:cubrix 0001/0070=1"});
 
     // lut: each operation on monitors and the Cubrix, and the files as the devices receive them.
     // A monitor previews the binary image of the table brought to 17 points, then switches it on;
     // the Cubrix in mode 1 takes 33 points with the 12-bit code of its setting.
     row("send", "device {rv} {cubrix} lut send {dir}/identity33.cube", 0,
         {"dump:rv monitor_lut_0x0311_0x0200_send=binary17.dat", "sim:rv 0311/0100=1", "dump:cubrix cubrix_lut_0x0311_0x0230_send=identity33.cube"});
-    row("send upsampled, 10 bits", "device {cubrix} lut send {dir}/identity17.cube --bits 10", 0,
-        {"dump:cubrix 0x0311_0x0220_send=identity33.cube"});
+    row("send upsampled, 10 bits", "device {cubrix} lut send {dir}/identity17.cube --bits 10", 0, {"dump:cubrix 0x0311_0x0220_send=identity33.cube"});
     // A KT monitor's "Id 3" is slot 2; the named calibration slots of an RV monitor are their
     // own number and take the 17-point table and then the 33-point one made from it.
     row("save", "device {kt} lut save {dir}/identity17.cube --slot 3", 0, {"dump:kt monitor_lut_0x0311_0x0302_store_slot2=identity17.cube"});
-    row("save 1D into the box", "device {cubrix} lut save {dir}/ramp.lut --func box --slot=5", 0,
-        {"dump:cubrix cubrix_lut_0x0302_0x0304_store_slot5=ramp.lut"});
+    row("save 1D into the box", "device {cubrix} lut save {dir}/ramp.lut --func box --slot=5", 0, {"dump:cubrix cubrix_lut_0x0302_0x0304_store_slot5=ramp.lut"});
     row("save calibration", "device {rv} {kt} lut save {dir}/identity17.cube --func calibration --slot 2", 0,
         {"dump:rv monitor_lut_0x0310_0x0302_store_slot2=identity17.cube", "dump:rv monitor_lut_0x0310_0x0302_store_slot2=identity33.cube",
          "dump:kt monitor_lut_0x0310_0x0301_store_slot1=identity17.cube"});
@@ -51,11 +48,10 @@ void TestCli::device_data()
     row("off", "device {cubrix} lut off", 0, {"sim:cubrix 0311/0000=1"});
     row("on", "device {kt} lut on --type 1d --func post-dit --slot 2", 0, {"sim:kt 0302/0101=1"});
     // Files that would not go out whole are refused before any device is contacted.
-    const QList<std::pair<const char *, QString>> refusedFiles{
-        {"two.cube", "4912 entries"}, {"damaged.dat", "data checksum"}, {"short.dat", "1000 bytes"}, {"empty.lut", "is empty"}, {"none.cube", "no such file"}};
-    for (const auto &[name, message] : refusedFiles)
+    for (const auto &[name, message] : {std::pair{"two.cube", "4912 entries"}, {"damaged.dat", "data checksum"}, {"short.dat", "1000 bytes"},
+                                        {"empty.lut", "is empty"}, {"none.cube", "no such file"}})
         row(name, QStringLiteral("device {rv} {cubrix} lut send {dir}/%1").arg(name), 1,
-            {"err:" + message, "sim:rv connections=0", "sim:cubrix connections=0"});
+            {QStringLiteral("err:") + message, "sim:rv connections=0", "sim:cubrix connections=0"});
     // A host that cannot do what is asked fails on its own; the exit status tells.
     row("no post-calibration LUT on a Cubrix", "device {kt} {cubrix} lut load --func post-calibration --type 1d --slot 1", 1,
         {"out:{kt}: monitor KT-2400: ok", "err:{cubrix}: error: a Cubrix has no post-calibration LUT", "sim:kt 0303/0400=1"});
@@ -67,10 +63,9 @@ void TestCli::device_data()
     row("capture from two hosts", "device {rv} {cubrix} frame capture --out {dir}/shot.png --json", 0,
         {"json:0.file={dir}/shot_{rv_}.png", "json:1.file={dir}/shot_{cubrix_}.png", "file:{dir}/shot.png=-",
          "file:{dir}/shot_{rv_}.png=1920x1080", "file:{dir}/shot_{cubrix_}.png=1920x1080", "sim:rv 0400/0000=1", "sim:cubrix 0400/0000=1"});
-    row("capture after the LUTs", "device {kt} frame capture --after-luts --out {dir}/after.jpg", 0,
-        {"sim:kt 0400/0001=1", "file:{dir}/after.jpg=1920x1080"});
     // A capture replaces the file there whole; one that fails leaves it as it was.
-    row("capture replacing a file", "device {kt} frame capture --out {dir}/replaced.png", 0, {"file:{dir}/replaced.png=1920x1080", "file:{dir}/replaced.png.*=-"});
+    row("capture after the LUTs, replacing a file", "device {kt} frame capture --after-luts --out {dir}/replaced.jpg", 0,
+        {"sim:kt 0400/0001=1", "file:{dir}/replaced.jpg=1920x1080", "file:{dir}/replaced.jpg.*=-"});
     for (const char *name : {"keep.png", "keep.raw"})
         row(QStringLiteral("failed capture, %1").arg(name), QStringLiteral("device {errors} frame capture --out {dir}/%1").arg(name), 1,
             {QStringLiteral("file:{dir}/%1=old.txt").arg(name), QStringLiteral("file:{dir}/%1.*=-").arg(name), "file:{dir}/.brevanto-cli-*=-"});

@@ -32,14 +32,13 @@ void TestCli::offline_data()
 
     // Resampling and the binary image: what goes where, the differences printed, what is refused.
     row("resample up", "lut resample {dir}/identity17.cube {dir}/up.cube --size 33", 0,
-        {"file:{dir}/up.cube=identity33.cube", "out:shared lattice points: max difference 0, mean 0 (4913 points)",
+        {"file:{dir}/up.cube=identity33.cube", "file:{dir}/up.cube=mode of new.ref", "out:shared lattice points: max difference 0, mean 0 (4913 points)",
          "out:against trilinear interpolation: max difference 0, mean 0 (35937 points)"});
     row("resample down", "lut resample --size=17 {dir}/identity33.cube {dir}/down.cube", 0,
         {"file:{dir}/down.cube=identity17.cube", "out:shared lattice points: max difference 0, mean 0 (4913 points)", "-out:trilinear"});
     row("resample to the same size", "lut resample {dir}/curved17.cube {dir}/same.cube --size 17", 0, {"file:{dir}/same.cube=curved17.cube", "out:unchanged"});
-    row("binary, 17 points", "lut binary {dir}/identity17.cube {dir}/out.dat", 0, {"file:{dir}/out.dat=binary17.dat", "out:19780 bytes"});
-    for (const char *name : {"identity33.cube", "bom-title.cube", "bom33.cube"}) // downsampled; byte-order marks before a title or the size
-        row(QStringLiteral("binary of %1").arg(name), QStringLiteral("lut binary {dir}/%1 {dir}/out.dat").arg(name), 0, {"file:{dir}/out.dat=binary17.dat"});
+    for (const char *name : {"identity17.cube", "identity33.cube", "bom-title.cube", "bom33.cube"}) // downsampled; byte-order marks before a title, the size
+        row(QStringLiteral("binary of %1").arg(name), QStringLiteral("lut binary {dir}/%1 {dir}/out.dat").arg(name), 0, {"file:{dir}/out.dat=binary17.dat", "out:19780 bytes"});
     const QList<std::tuple<const char *, int, const char *>> refused{
         {"resample {dir}/two.cube {dir}/refused.cube --size 33", 1, "4912 entries"}, {"resample {dir}/none.cube {dir}/refused.cube --size 33", 1, "no such file"},
         {"resample {dir}/identity17.cube {dir}/refused.cube", 2, "--size 17 or --size 33"},
@@ -49,6 +48,17 @@ void TestCli::offline_data()
         {"binary {dir}/identity17.cube", 2, "needs IN.cube and OUT.dat"}, {"sort", 2, "unknown lut command 'sort'"}};
     for (const auto &[arguments, exitCode, message] : refused)
         row(arguments, QStringLiteral("lut ") + arguments, exitCode, {QStringLiteral("err:") + message, "file:{dir}/refused.*=-"});
+    // A result is written beside and renamed over the file: a file replaced keeps its permissions,
+    // a failed conversion leaves it as it was, a link stays a link to the file replaced.
+    row("resample over a file", "lut resample {dir}/identity17.cube {dir}/restricted.cube --size=33", 0,
+        {"file:{dir}/restricted.cube=identity33.cube", "file:{dir}/restricted.cube=mode of restricted.ref", "file:{dir}/restricted.cube.*=-"});
+    row("failed resample over a file", "lut resample {dir}/bad17.cube {dir}/restricted.cube --size=33", 1,
+        {"err:1 entries, a 17-point LUT has 4913", "file:{dir}/restricted.cube=identity33.cube", "file:{dir}/restricted.cube.*=-"});
+    row("binary through a link", "lut binary {dir}/identity17.cube {dir}/link.dat", 0, {"file:{dir}/target.dat=binary17.dat", "file:{dir}/link.dat=link"});
+    // The tool alone runs the LUT commands and refuses the others with a reason.
+    row("alone", "{dir}/alone/brevanto-cli lut binary {dir}/identity17.cube {dir}/alone.dat", 0, {"file:{dir}/alone.dat=binary17.dat"});
+    for (const char *arguments : {"frame --help", "--verbose device --help"})
+        row(QStringLiteral("alone, %1").arg(arguments), QStringLiteral("{dir}/alone/brevanto-cli ") + arguments, 1, {"err:the frame and device commands cannot be loaded"});
     // Only a regular file is replaced, directly or through a link; a FIFO is left alone.
     for (const char *arguments : {"resample {dir}/identity33.cube {dir}/special.png --size=17", "binary {dir}/identity17.cube {dir}/special.png",
                                   "binary {dir}/identity17.cube {dir}/special-link.dat"})
@@ -74,37 +84,14 @@ void TestCli::offline_data()
         row(arguments, QStringLiteral("frame decode {dir}/") + arguments, exitCode, {QStringLiteral("err:") + message, "file:{dir}/bad.*=-"});
 
     // Help and the command words.
-    const QList<std::pair<const char *, const char *>> help{
-        {"--help", "brevanto-cli <command>"}, {"lut --help", "brevanto-cli lut check|resample|binary"}, {"lut check --help", "brevanto-cli lut check FILE"},
-        {"lut resample -h", "brevanto-cli lut resample IN OUT"}, {"lut binary x --help", "brevanto-cli lut binary IN.cube OUT.dat"},
-        {"--verbose frame --help", "brevanto-cli frame decode"}, {"frame decode --help", "brevanto-cli frame decode IN.raw"}};
-    for (const auto &[arguments, usage] : help)
-        row(arguments, arguments, 0, {QStringLiteral("out:Usage: ") + usage});
-    row("no command", "", 2, {"err:a command is needed"});
-    row("unknown command", "sort", 2, {"err:unknown command 'sort'"});
-    row("unknown frame command", "frame encode", 2, {"err:unknown frame command 'encode'"});
-}
-
-void TestCli::outputReplacesWholeFiles()
-{
-    QTemporaryDir folder;
-    const QString output = folder.filePath("out.cube"), other = folder.filePath("new");
-    QVERIFY(writeFile(other, "x")); // a new result gets what any new file gets here
-    const QStringList arguments{"lut", "resample", path("identity17.cube"), output, "--size=33"};
-    QVERIFY(run(arguments).exitCode == 0 && readFile(output) == readFile(path("identity33.cube")));
-    QCOMPARE(QFileInfo(output).permissions(), QFileInfo(other).permissions());
-    // A file that is replaced keeps its permissions; a failed conversion leaves it as it was.
-    const auto restricted = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup;
-    QVERIFY(writeFile(output, "old") && QFile::setPermissions(output, restricted));
-    QVERIFY(run(arguments).exitCode == 0 && readFile(output) == readFile(path("identity33.cube")));
-    QCOMPARE(QFileInfo(output).permissions(), restricted);
-    QVERIFY(run({"lut", "resample", path("bad17.cube"), output, "--size=33"}).err.contains("1 entries, a 17-point LUT has 4913"));
-    QCOMPARE(readFile(output), readFile(path("identity33.cube")));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"new", "out.cube"}));
-    // Through a symbolic link, the target is replaced and the link stays.
-    QVERIFY(QFile::link(output, folder.filePath("link.dat")));
-    QCOMPARE(run({"lut", "binary", path("identity17.cube"), folder.filePath("link.dat")}).exitCode, 0);
-    QVERIFY(QFileInfo(folder.filePath("link.dat")).isSymLink() && readFile(output) == readFile(path("binary17.dat")));
+    const QList<std::tuple<const char *, int, const char *>> words{
+        {"--help", 0, "out:Usage: brevanto-cli <command>"}, {"lut --help", 0, "out:Usage: brevanto-cli lut check|resample|binary"},
+        {"lut check --help", 0, "out:Usage: brevanto-cli lut check FILE"}, {"lut resample -h", 0, "out:Usage: brevanto-cli lut resample IN OUT"},
+        {"lut binary x --help", 0, "out:Usage: brevanto-cli lut binary IN.cube OUT.dat"}, {"--verbose frame --help", 0, "out:Usage: brevanto-cli frame decode"},
+        {"frame decode --help", 0, "out:Usage: brevanto-cli frame decode IN.raw"}, {"", 2, "err:a command is needed"},
+        {"sort", 2, "err:unknown command 'sort'"}, {"frame encode", 2, "err:unknown frame command 'encode'"}};
+    for (const auto &[arguments, exitCode, check] : words)
+        row(QStringLiteral("words: %1").arg(arguments), arguments, exitCode, {check});
 }
 
 void TestCli::streamsAreReadUpToTheLimit_data()
@@ -130,18 +117,4 @@ void TestCli::streamsAreReadUpToTheLimit()
     QVERIFY2(total < 1000000 ? result.exitCode == 0 && result.out.contains("entries: 4913 of 4913")
                              : result.err.contains(QStringLiteral("cannot read %1: more than 268435456 bytes is too large").arg(fifo)),
              qPrintable(result.describe()));
-}
-
-void TestCli::lutCommandsNeedNoModule()
-{
-    // The executable alone, without the module that holds the frame and device commands.
-    QTemporaryDir alone;
-    const QString copy = alone.filePath("brevanto-cli");
-    QVERIFY(QFile::copy(QStringLiteral(BREVANTO_CLI_PATH), copy) && QFile::setPermissions(copy, QFile::permissions(QStringLiteral(BREVANTO_CLI_PATH))));
-    QVERIFY(run({"lut", "binary", path("identity17.cube"), alone.filePath("out.dat")}, 60000, copy).exitCode == 0);
-    QCOMPARE(readFile(alone.filePath("out.dat")), readFile(path("binary17.dat")));
-    for (const QStringList &arguments : {QStringList{"frame", "--help"}, QStringList{"--verbose", "device", "--help"}}) {
-        const Result refused = run(arguments, 60000, copy);
-        QVERIFY2(refused.exitCode == 1 && refused.err.contains("the frame and device commands cannot be loaded"), qPrintable(refused.describe()));
-    }
 }
