@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -54,7 +53,7 @@ class FifoWriter
 public:
     FifoWriter(const QString &path, const QByteArray &contents, qint64 total)
         // A reader that stops early must end the writing, not the test.
-        : m_thread((std::signal(SIGPIPE, SIG_IGN), [path = QFile::encodeName(path), chunk = contents.repeated(qMax(1, 65536 / contents.size())), total] {
+        : m_thread((std::signal(SIGPIPE, SIG_IGN), [path = QFile::encodeName(path), chunk = contents.repeated(qMax(1, 65536 / qMax(1, contents.size()))), total] {
               QElapsedTimer clock;
               int fd = -1;
               for (clock.start(); fd < 0 && clock.elapsed() < 30000; usleep(2000))

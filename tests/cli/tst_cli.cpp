@@ -119,7 +119,17 @@ void TestCli::runRow()
         logs.insert(name, sim->log()), dumps.insert(name, this->dumps(name));
     QStringList words = expand(arguments).split(' ', Qt::SkipEmptyParts);
     const QString program = words.value(0).startsWith('/') ? words.takeFirst() : QStringLiteral(BREVANTO_CLI_PATH); // or another copy
+    std::unique_ptr<FifoWriter> feeder; // for an argument <<X: a FIFO fed with {dir}/X, or with zeros without end for X "endless"
+    for (QString &word : words) {
+        if (!word.startsWith("<<"))
+            continue;
+        const QString source = word.mid(2);
+        const QByteArray contents = source == "endless" ? QByteArray("0") : readFile(path(source));
+        QVERIFY(makeFifo(word = path("fifo-" + source)));
+        feeder = std::make_unique<FifoWriter>(word, contents, source == "endless" ? qint64(272) * 1024 * 1024 : contents.size());
+    }
     const Result result = run(words, 30000, program);
+    feeder.reset();
     QVERIFY2(result.finished && result.exitCode == exitCode, qPrintable(result.describe()));
     for (const auto &[name, sim] : m_sims)
         dumps[name] = this->dumps(name).mid(dumps.value(name).size());

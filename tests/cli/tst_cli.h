@@ -21,7 +21,8 @@
 //   sim:NAME PPPP/RRRR=N   simulator NAME received the command N times (or "connections")
 //   dump:NAME PIECE=X      the next upload NAME dumped has PIECE in its name and holds {dir}/X;
 //                          no simulator dumps more than the row says
-// {dir} is the test's folder, {NAME} a simulator's address:port, {NAME_} its file tag.
+// {dir} is the test's folder, {NAME} a simulator's address:port, {NAME_} its file tag; a first
+// word /... is another copy of the tool, an argument <<X a FIFO fed with {dir}/X (or endless).
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -29,8 +30,6 @@ private slots:
     void initTestCase();
     void offline_data();
     void offline() { runRow(); }
-    void streamsAreReadUpToTheLimit_data();
-    void streamsAreReadUpToTheLimit();
     void device_data();
     void device() { runRow(); }
     void killedCaptureLeavesTheOutput();
@@ -46,9 +45,9 @@ private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     void file(const QString &name, const QByteArray &contents) { QVERIFY2(writeFile(path(name), contents), qPrintable(name)); }
     QString failure(const QString &check, const CliTest::Result &result, QHash<QString, QStringList> &dumps, const QHash<QString, QString> &logs);
+    QStringList dumps(const QString &sim) const { return QDir(path("dump-" + sim)).entryList(QDir::Files, QDir::Name); } // upload order
 
     QTemporaryDir m_dir;
-    QStringList dumps(const QString &sim) const { return QDir(path("dump-" + sim)).entryList(QDir::Files, QDir::Name); } // upload order
     std::map<QString, std::unique_ptr<SimProcess>> m_sims; // their uploads in {dir}/dump-NAME, their logs in {dir}/NAME.log
     QHash<QString, QString> m_names; // placeholder -> text
 };

@@ -29,6 +29,7 @@ void TestCli::device_data()
         {"out:{rv}: monitor RV-3100: ok…{cubrix}: cubrix Cubrix: ok", "sim:rv 0001/0020=1", "sim:kt 0001/0020=1", "sim:cubrix 0001/0020=1"});
     // The sweep at connection asks once, the timer 500 ms after the key once more.
     row("mode key", "device {cubrix} key mode_2 --cubrix", 0, {"sim:cubrix 0001/0071=1", "sim:cubrix 0100/0005=2", "sim:cubrix 0100/0016=2"});
+    row("send in dual channel mode, brought to 17 points", "device {cubrix} lut send {dir}/identity33.cube", 0, {"dump:cubrix 0x0311_0x0230_send=identity17.cube"});
     row("key by its full name", "device {cubrix} key MNCP_KEY_MODE_1", 0, {"sim:cubrix 0001/0070=1"});
 
     // lut: each operation on monitors and the Cubrix, and the files as the devices receive them.

@@ -45,7 +45,8 @@ void TestCli::offline_data()
         {"resample {dir}/identity17.cube {dir}/refused.cube --size 20", 2, "--size must be 17 or 33"},
         {"resample {dir}/identity17.cube {dir}/refused.cube --size", 2, "--size needs a value"}, {"resample {dir}/identity17.cube --size 33", 2, "needs IN and OUT"},
         {"resample {dir}/identity17.cube {dir}/none/x.cube --size 33", 1, "cannot write"}, {"binary {dir}/word.cube {dir}/refused.dat", 1, "not numbers"},
-        {"binary {dir}/identity17.cube", 2, "needs IN.cube and OUT.dat"}, {"sort", 2, "unknown lut command 'sort'"}};
+        {"binary {dir}/identity17.cube", 2, "needs IN.cube and OUT.dat"}, {"sort", 2, "unknown lut command 'sort'"},
+        {"check", 2, "lut check needs a FILE"}};
     for (const auto &[arguments, exitCode, message] : refused)
         row(arguments, QStringLiteral("lut ") + arguments, exitCode, {QStringLiteral("err:") + message, "file:{dir}/refused.*=-"});
     // A result is written beside and renamed over the file: a file replaced keeps its permissions,
@@ -64,6 +65,11 @@ void TestCli::offline_data()
                                   "binary {dir}/identity17.cube {dir}/special-link.dat"})
         row(arguments, QStringLiteral("lut ") + arguments, 1, {"err:cannot write " + QString(arguments).section(' ', 2, 2) + ": it is not a regular file",
                                                              "file:{dir}/special.png=fifo", "file:{dir}/special*.*.*=-"});
+
+    // A source that cannot be mapped is read, but no further than any LUT file goes (256 MiB): one
+    // with no end (a device would be one) is given up, its writer stopping a little beyond.
+    row("a FIFO that ends", "lut check <<identity17.cube", 0, {"out:entries: 4913 of 4913"});
+    row("a FIFO without end", "lut check <<endless", 1, {"err:cannot read {dir}/fifo-endless: more than 268435456 bytes is too large"});
 
     // Frames: the picture in each format the name asks for, and what is refused.
     row("decode video-range white and black", "frame decode {dir}/wb.raw {dir}/wb.png --range 1", 0,
@@ -92,29 +98,4 @@ void TestCli::offline_data()
         {"sort", 2, "err:unknown command 'sort'"}, {"frame encode", 2, "err:unknown frame command 'encode'"}};
     for (const auto &[arguments, exitCode, check] : words)
         row(QStringLiteral("words: %1").arg(arguments), arguments, exitCode, {check});
-}
-
-void TestCli::streamsAreReadUpToTheLimit_data()
-{
-    // A source that cannot be mapped is read, but no further than any LUT file goes (256 MiB):
-    // one with no end (a device would be one) is given up, its writer stopping a little beyond.
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<qint64>("total");
-    QTest::newRow("a FIFO that ends") << readFile(path("identity17.cube")) << qint64(readFile(path("identity17.cube")).size());
-    QTest::newRow("a FIFO without end") << QByteArray("0") << qint64(272) * 1024 * 1024;
-}
-
-void TestCli::streamsAreReadUpToTheLimit()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(qint64, total);
-    const QString fifo = path(QStringLiteral("stream%1.cube").arg(total));
-    QVERIFY(makeFifo(fifo));
-    const Result result = [&] {
-        FifoWriter writer(fifo, contents, total);
-        return run({"lut", "check", fifo}, 30000);
-    }();
-    QVERIFY2(total < 1000000 ? result.exitCode == 0 && result.out.contains("entries: 4913 of 4913")
-                             : result.err.contains(QStringLiteral("cannot read %1: more than 268435456 bytes is too large").arg(fifo)),
-             qPrintable(result.describe()));
 }

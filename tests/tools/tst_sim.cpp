@@ -78,13 +78,13 @@ void TestSim::commands_data()
     QTest::addColumn<QStringList>("steps");
     const QStringList cubrix{"--role", "cubrix", "--serial", "CBX-T1"};
     QTest::newRow("monitor identity and channels")
-        << QStringList{"--role", "monitor", "--model", "KT-Test 17", "--version", "9.8.7", "--serial", "KT0001", "--channels", "3",
+        << QStringList{"--role", "monitor", "--model", "KT-Test 17", "--version", "9.8.7", "--serial", "KT0001",
                        "--channel-names", "SDI A,SDI B,HDMI", "--ports", "2", "--channel-modes", "1080i 50,2160p 25"}
         << QStringList{"0100/0000 => 'KT-Test 17'+00", "0100/0001 => '9.8.7'+00", "0100/0002 => 'KT0001'+00", "0100/0003 => 00000003",
                        "0100/0004 => 00000002", "0101/0010 => 'SDI A'+00", "0101/0001 => '1080i 50'+00", "0101/0000 => 00000001",
                        "0101/0110 => 'SDI B'+00", "0101/0101 => '2160p 25'+00", "0101/0100 => 00000002", "0101/0210 => 'HDMI'+00",
                        "0101/0201 => '1920x1080p 25'+00", "0101/0200 => 00000001" /* three channels on two ports */,
-                       "0101/0203 => 00000032", "0101/0205 => 00000000", "0101/0310 => !", "0101/0020 => !",
+                       "0101/0203 => 00000032", "0101/0204 => 00000032", "0101/0205 => 00000000", "0101/0310 => !", "0101/0020 => !",
                        "0100/0005 => !" /* a Cubrix tab connected to a monitor must hear about its mistake */};
     // Knobs turn the selected channel's value within its limits, pushing one restores it. Loading
     // a LUT slot reports the stored table's input bits, output bits (and points), little-endian
@@ -99,7 +99,7 @@ void TestSim::commands_data()
                        "0302/0302:'LUT_1D_SIZE 1024\nLUT_1D_BITS 16\n0 0 0\n' => -", "0302/0402 => 0a00000010000000",
                        "0302/0302 => -" /* clears it */, "0302/0402 => 0a0000000a000000", "0311/0200:19780*00 => -",
                        "dump:0x0311_0x0200_send", "0311/0200 => !", "0311/0100 => -", "0311/0000 => -", "0311/0500 => !",
-                       "0404/0005 => 02000000+'Crosshair'+23*00+'Safe Area 93'+20*00", "0404/0003:'Grid'+28*00+89504e47 => -",
+                       "0404/0005 => 02000000+'Crosshair'+23*00+'Safe Area 93'+20*00", "0404/0003:'Grid'+28*00+89504e470d0a1a0a => -",
                        "dump:marker_Grid", "0404/0005 => @68 'Grid'+28*00", "0404/0006:01000000+'Grid'+28*00 => -", "0404/0005 => @0 02000000",
                        "0404/0006:01000000+'Grid'+28*00 => !", "0404/0003:'ABCDEFGHIJKLMNOPQRSTUVWXYZ012345'+'picture' => -",
                        "0404/0005 => @68 'ABCDEFGHIJKLMNOPQRSTUVWXYZ012345'" /* no room for a terminator */, "0404/0003:32*00+01 => !",
