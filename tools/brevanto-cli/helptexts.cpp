@@ -10,12 +10,12 @@ Scripted control of Brevanto monitors and Cubrix LUT boxes, and offline LUT and 
 built on the same device, LUT and frame code as the Brevanto window.
 
 Commands:
-  lut check FILE                      check a .cube file as the devices would read it
-  lut resample IN OUT --size 17|33    convert a .cube file between 17 and 33 points
-  lut binary IN.cube OUT.dat          write the binary 3D LUT image of a .cube file
-  frame decode IN.raw OUT.png|jpg|bmp decode a raw frame file into a picture
-  device HOST... ACTION ...           run one action on one or more devices at once:
-                                      info, key, lut, frame capture, firmware, analyzer
+  lut check FILE                       check a .cube file as the devices would read it
+  lut resample IN OUT --size 17|33     convert a .cube file between 17 and 33 points
+  lut binary IN.cube OUT.dat           write the binary 3D LUT image of a .cube file
+  frame decode IN.raw OUT.png|jpg|bmp  decode a raw frame file into a picture
+  device HOST... ACTION ...            run one action on one or more devices at once:
+                                       info, key, lut, frame capture, firmware, analyzer
 
 Every command and subcommand takes --help. --verbose shows the log lines of the shared code.
 Exit status: 0 on success, 1 when the work failed (a file, a check or any device),
