@@ -26,6 +26,9 @@ packages=(
   gcovr
   # benchmark references: LUT baking, raw video conversion, raw socket throughput
   opencolorio-tools ffmpeg socat
+  # installing and packaging: man pages from --help, checking the desktop entry and metainfo,
+  # reading installed files back in the install test, the Debian package's library dependencies
+  help2man man-db desktop-file-utils appstream file dpkg-dev
 )
 
 missing=()
