@@ -5,8 +5,11 @@
 set -euo pipefail
 cmake=$1 build=$2 libdir=$3 with_man=$4
 id=com.tarnwick.Brevanto
-dest=$(mktemp -d)
-trap 'rm -rf "$dest"' EXIT
+dest=$(mktemp -d) kept=$(mktemp -d)
+# cmake --install writes the build's install_manifest.txt, which a user's own install may need.
+manifest=$build/install_manifest.txt
+[ ! -f "$manifest" ] || cp "$manifest" "$kept/"
+trap 'rm -f "$manifest"; [ ! -f "$kept/install_manifest.txt" ] || mv "$kept/install_manifest.txt" "$manifest"; rm -rf "$dest" "$kept"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Reads all its input (grep -q would not, and pipefail would see the writer's broken pipe).
 has() { grep -e "$1" >/dev/null; }
