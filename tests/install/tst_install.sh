@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tst_install.sh CMAKE BUILD_DIR LIBDIR WITH_MAN_PAGES(0|1)
 # Installs the build into a temporary DESTDIR under the prefix /opt/brevanto (not the one it was
-# configured for: the tools must find each other relative to where they are) and checks it.
+# configured for: brevanto-cli must find its module relative to where it is) and checks it.
 set -euo pipefail
 cmake=$1 build=$2 libdir=$3 with_man=$4
 id=com.tarnwick.Brevanto
