@@ -27,6 +27,8 @@ int main(int argc, char *argv[])
 
     QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
     QCoreApplication::setApplicationName(QStringLiteral("Brevanto"));
+    // Links the running window to its installed desktop entry (and icon) on Wayland too.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.tarnwick.Brevanto"));
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
     StartupProbe::installIfRequested(engine);

@@ -37,7 +37,7 @@ bool CommandModule::runs(const char *command)
 
 int CommandModule::run(int &argc, char **argv)
 {
-    // Beside the executable in the build tree, in lib/brevanto-cli when installed.
+    // Beside the executable in the build tree, in the library folder the install rules chose when installed.
     const QDir directory(executableDirectory(argc > 0 ? argv[0] : ""));
     const QStringList candidates{
         directory.filePath(QStringLiteral(BREVANTO_CLI_MODULE_FILE)),
