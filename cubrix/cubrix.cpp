@@ -387,7 +387,10 @@ void Cubrix::processLutFormat(const QByteArray &payload)
     const int last = first == In1d ? Out1d : Size3d;
     for (int word = first; word <= last; ++word) {
         m_lutFormat[mode][word] = le32(payload, 4 * (word - first)).value_or(0);
-        emit(this->*LutFormatSignals[mode][word])();
+        // Taken out of the table before `->*`: GCC 12's bounds check reads a garbage index when
+        // the subscript sits inside the member call.
+        const Signal changed = LutFormatSignals[mode][word];
+        emit(this->*changed)();
     }
 }
 

@@ -324,8 +324,6 @@ private:
     int m_boxAnci = 0;
     int m_cubeBitDef = 0;
     int m_lutFormat[3][LutFormatWords] = {}; // per mode
-    // A class member rather than a file-local table: GCC 12's undefined-behaviour check reports
-    // a false out-of-bounds index on a file-local array of member-function pointers.
     static void (Cubrix::*const LutFormatSignals[3][LutFormatWords])();
     ChannelState m_mode1Ch1;
     ChannelState m_mode2Ch1;
