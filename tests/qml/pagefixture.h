@@ -21,7 +21,6 @@ class SimProcess;
 // window; "device" is the device; ".name" reads an object held by a property.
 // Script steps, separated by "; ":
 //   press PATH            emits clicked() of a visible, enabled control
-//   click PATH            clicks it with the mouse
 //   key SEQUENCE          types keys into the tab's window ("Shift+F", "Ctrl+Shift+;", "A");
 //   keyin PATH SEQUENCE   into another window
 //   PATH.prop=VALUE       sets a property (true/false, numbers, 0x hex, @file, or text)
@@ -33,7 +32,7 @@ class SimProcess;
 //   disconnect, close (the tab goes), wait MS, log TEXT (a debug line that must come), simlog TEXT
 // Queries: "shown NAME ..." lists those on show ("prefix*" lists the names after the prefix);
 // "windows NAME ..." counts the top-level windows of each name; "PATH.prop;PATH.prop" gives the
-// values joined by '|'; the empty query gives the calls the device recorded.
+// values joined by '|', "calls" among them (or alone, as the empty query) the device's calls.
 namespace Devices {
 constexpr const char *KT = "m:KT-2400/KT24A00317";
 constexpr const char *RV = "m:RV-3100/RV31A00427";
@@ -56,33 +55,28 @@ public:
 
     bool open();
     bool isCubrix() const { return m_spec.startsWith(QLatin1String("c:")); }
-    QQuickWindow *window() const { return m_window; }
-    DeviceBase *device() const { return m_device.get(); }
     FakeDevice &fake() { return m_fake; }
-    CallLog &log();
     QObject *object(const QString &path) const;
     QUrl fileUrl(const QString &name) const { return QUrl::fromLocalFile(m_files.filePath(name)); }
-
     // Runs the steps; returns what could not be done (empty when all ran).
     QString run(const QString &script);
     QString query(const QString &query);
 
     // The table of a page test: device, script, query and expected answer ("@name" in it stands
-    // for that file's URL), and the check of one row; with simulators the program's own devices
-    // are connected to them.
+    // for that file's URL); with simulators, the program's own devices are connected to them.
     static void columns();
     static void row(const char *name, const char *device, const char *script, const char *query, const char *expected);
     static void checkRow(SimProcess *cubrixSim = nullptr, SimProcess *monitorSim = nullptr);
 
 private:
-    QString step(const QString &step);
+    QString step(const QString &verb, const QString &rest);
     QVariant value(const QString &text) const;
-    void closeTab();
 
     QString m_spec;
     SimProcess *m_sim = nullptr;
     FakeDevice m_fake;
     CallLog m_noCalls;
+    CallLog *m_calls = nullptr;
     QTemporaryDir m_files;
     std::unique_ptr<QQmlEngine> m_engine;
     std::unique_ptr<DeviceBase> m_device;

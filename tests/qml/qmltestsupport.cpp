@@ -17,70 +17,25 @@ QString dataRoot()
     return root.path();
 }
 
-
-// Points HOME and the XDG folders into the data folder, so that the saved tabs and settings
-// of a test never touch the user's. The working folder is an empty one: the file dialogs list
-// it, and a folder whose listing changes while a dialog builds its rows makes Qt's dialog warn.
-void prepareEnvironment()
-{
-    for (const char *folder : {"home", "data", "config", "cache", "runtime", "work"})
-        QDir(dataRoot()).mkpath(QString::fromLatin1(folder));
-    QFile::setPermissions(dataRoot() + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const std::pair<const char *, const char *> variables[] = {{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"},
-        {"XDG_CONFIG_HOME", "/config"}, {"XDG_CACHE_HOME", "/cache"}, {"XDG_RUNTIME_DIR", "/runtime"}};
-    for (const auto &[variable, folder] : variables)
-        qputenv(variable, (dataRoot() + QLatin1String(folder)).toUtf8());
-    QDir::setCurrent(dataRoot() + QStringLiteral("/work"));
-}
-
-using Test = std::function<bool(QObject *)>;
-
-void collect(QObject *object, const Test &test, QList<QObject *> *found, QSet<QObject *> *seen, bool first)
+void collect(QObject *object, const std::function<bool(QObject *)> &test, QList<QObject *> *found, QSet<QObject *> *seen, bool first)
 {
     if (!object || seen->contains(object) || (first && !found->isEmpty()))
         return;
     seen->insert(object);
     if (test(object))
         found->append(object);
-    for (QObject *child : object->children())
-        collect(child, test, found, seen, first);
-    if (auto *quickItem = qobject_cast<QQuickItem *>(object)) {
-        for (QQuickItem *child : quickItem->childItems())
-            collect(child, test, found, seen, first);
-    }
+    QObjectList children = object->children();
+    if (auto *quickItem = qobject_cast<QQuickItem *>(object))
+        std::copy(quickItem->childItems().cbegin(), quickItem->childItems().cend(), std::back_inserter(children));
     if (auto *window = qobject_cast<QQuickWindow *>(object))
-        collect(window->contentItem(), test, found, seen, first);
-}
-
-// Positioners and layouts place their children when the window polishes, before the next
-// frame. Until then an item's scene position is stale, and a click there lands on whatever lay
-// under the old place (on a loaded machine, the scope button beneath the mode buttons).
-bool waitForPlacement(QQuickItem *item)
-{
-    QElapsedTimer timer;
-    timer.start();
-    // Placing an ancestor may move the item again: the chain is looked at until none is pending.
-    for (;;) {
-        QQuickItem *pending = nullptr;
-        for (QQuickItem *p = item; p && !pending; p = p->parentItem())
-            pending = QQuickTest::qIsPolishScheduled(p) ? p : nullptr;
-        if (!pending)
-            return true;
-        if (timer.elapsed() > 5000 || !QQuickTest::qWaitForItemPolished(pending, 1000))
-            return false;
-    }
+        children << window->contentItem();
+    for (QObject *child : qAsConst(children))
+        collect(child, test, found, seen, first);
 }
 } // namespace
 
-QString savedTabsPath()
-{
-    return dataRoot() + QStringLiteral("/data/Tarnwick/BrevantosavedTabs.conf");
-}
-
-QString settingsPath()
-{
-    return dataRoot() + QStringLiteral("/config/Tarnwick/Brevanto.conf");
-}
+QString savedTabsPath() { return dataRoot() + QStringLiteral("/data/Tarnwick/BrevantosavedTabs.conf"); }
+QString settingsPath() { return dataRoot() + QStringLiteral("/config/Tarnwick/Brevanto.conf"); }
 
 void clearStoredState()
 {
@@ -111,14 +66,13 @@ std::unique_ptr<LogCapture> warningGuard()
 
 QObject *find(QObject *root, const QString &path)
 {
-    QObject *found = root;
     for (const QString &name : path.split(QLatin1Char('/'))) {
-        QList<QObject *> matches;
+        QList<QObject *> found;
         QSet<QObject *> seen;
-        collect(found, [&name](QObject *o) { return o->objectName() == name; }, &matches, &seen, true);
-        found = matches.value(0);
+        collect(root, [&name](QObject *o) { return o->objectName() == name; }, &found, &seen, true);
+        root = found.value(0);
     }
-    return found;
+    return root;
 }
 
 QList<QObject *> findIf(QObject *root, const std::function<bool(QObject *)> &test)
@@ -147,18 +101,24 @@ QVariant call(QObject *object, const char *function, const QVariantList &argumen
 
 void click(QQuickItem *item)
 {
-    if (!item || !waitForPlacement(item)) {
-        qWarning() << "click: not clicked, the window never placed" << item;
-        return;
+    // Positioners and layouts place their children when the window polishes, before the next
+    // frame. Until then an item's scene position is stale, and a click there lands on whatever
+    // lay under the old place (on a loaded machine, the scope button beneath the mode buttons).
+    // Placing an ancestor may move the item again: the chain is looked at until none is pending.
+    QElapsedTimer timer;
+    timer.start();
+    for (QQuickItem *pending = item; pending && timer.elapsed() < 5000;) {
+        pending = nullptr;
+        for (QQuickItem *p = item; p && !pending; p = p->parentItem())
+            pending = QQuickTest::qIsPolishScheduled(p) ? p : nullptr;
+        if (pending && !QQuickTest::qWaitForItemPolished(pending, 1000))
+            break;
+        if (!pending) {
+            QTest::mouseClick(item->window(), Qt::LeftButton, Qt::NoModifier, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+            return;
+        }
     }
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(item->window(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
-}
-
-bool focusItem(QQuickItem *item)
-{
-    click(item);
-    return item->hasActiveFocus();
+    qWarning() << "click: not clicked, the window never placed" << item;
 }
 
 bool finishIncubation(QQmlEngine *engine)
@@ -175,20 +135,18 @@ bool finishIncubation(QQmlEngine *engine)
 
 bool activate(QWindow *window)
 {
+    window->requestActivate();
     // Without a window system nothing activates a window behind the program's back.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        window->requestActivate();
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         return QTest::qWaitForWindowActive(window);
-    }
     QElapsedTimer clock;
     clock.start();
     for (int steady = 0; clock.elapsed() < 5000; QTest::qWait(50)) {
-        if (QGuiApplication::focusWindow() != window) {
-            steady = 0;
-            window->requestActivate();
-        } else if (++steady == 4) {
+        steady = QGuiApplication::focusWindow() == window ? steady + 1 : 0;
+        if (steady == 4)
             return true;
-        }
+        if (steady == 0)
+            window->requestActivate();
     }
     return false;
 }
@@ -198,8 +156,7 @@ bool MainWindow::load(const QByteArray &savedTabs)
     unload();
     if (!savedTabs.isNull() && !writeFile(savedTabsPath(), savedTabs))
         return false;
-    m_engine = std::make_unique<QQmlApplicationEngine>();
-    m_engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
+    m_engine = std::make_unique<QQmlApplicationEngine>(QUrl(QStringLiteral("qrc:/main.qml")));
     m_window = m_engine->rootObjects().isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
     return m_window && QTest::qWaitForWindowExposed(m_window) && activate(m_window);
 }
@@ -215,7 +172,7 @@ void MainWindow::unload()
 
 QString MainWindow::tabTitle(int index) const
 {
-    QObject *tabObject = call(tabView(), "getTab", {index}).value<QObject *>();
+    QObject *tabObject = call(find(m_window, QStringLiteral("tabView")), "getTab", {index}).value<QObject *>();
     return tabObject ? tabObject->property("title").toString() : QString();
 }
 
@@ -224,14 +181,23 @@ QString MainWindow::tabs() const
     QStringList lines;
     for (int i = 0; i < tabCount(); ++i)
         lines << QStringList{tab(i)->property("deviceType").toString(), tabTitle(i), call(sideBar(), "entryName", {i}).toString(),
-                             call(sideBar(), "entryIp", {i}).toString()}
-                     .join(QLatin1Char(','));
+                             call(sideBar(), "entryIp", {i}).toString()}.join(QLatin1Char(','));
     return lines.join(QLatin1Char(';'));
 }
 
 int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char **)> &run)
 {
-    prepareEnvironment();
+    // HOME and the XDG folders in the data folder: the saved tabs and settings of a test never
+    // touch the user's. The working folder is an empty one: the file dialogs list it, and a
+    // folder whose listing changes while a dialog builds its rows makes Qt's dialog warn.
+    const char *const folders[][2] = {{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"},
+                                      {"XDG_CACHE_HOME", "/cache"}, {"XDG_RUNTIME_DIR", "/runtime"}, {"PWD", "/work"}};
+    for (const auto &folder : folders)
+        QDir().mkpath(dataRoot() + QLatin1String(folder[1]));
+    for (const auto &folder : folders)
+        qputenv(folder[0], (dataRoot() + QLatin1String(folder[1])).toUtf8());
+    QFile::setPermissions(dataRoot() + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir::setCurrent(dataRoot() + QStringLiteral("/work"));
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache, true);
     QGuiApplication app(argc, argv);
     // The offscreen platform has no OpenGL: its windows are drawn by the software scene graph.

@@ -17,35 +17,34 @@
 
 namespace QmlTest {
 
-// Where the window keeps its saved tabs and its settings store, inside the test's data folder.
+// The window's saved tabs and settings store, in the test's own data folder.
 QString savedTabsPath();
 QString settingsPath();
 void clearStoredState();
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
-// The warning guard of a test: create it in initTestCase (after QtTest took the messages), check
-// it with VERIFY_NO_LOG in cleanup. Messages go on to QtTest, so QTest::ignoreMessage works.
+// Create it in initTestCase (after QtTest took the messages) and check it with VERIFY_NO_LOG in
+// cleanup; messages go on to QtTest, so QTest::ignoreMessage works.
 std::unique_ptr<LogCapture> warningGuard();
 
-// An object by its objectName, or by a path of objectNames separated by '/', each searched
-// inside the one before (QObject children, child items, window contents).
+// An object by a path of objectNames separated by '/', each searched inside the one before
+// (QObject children, child items, window contents).
 QObject *find(QObject *root, const QString &path);
-QList<QObject *> findAll(QObject *root, const QString &objectName);
 QList<QObject *> findIf(QObject *root, const std::function<bool(QObject *)> &test);
+QList<QObject *> findAll(QObject *root, const QString &objectName);
 inline QQuickItem *item(QObject *object) { return qobject_cast<QQuickItem *>(object); }
 // Calls a QML function with up to four arguments and returns its result.
 QVariant call(QObject *object, const char *function, const QVariantList &arguments = {});
 // Clicks the middle of an item with the left button, once the window has placed it.
 void click(QQuickItem *item);
-bool focusItem(QQuickItem *item);
 // Lets the objects an engine creates asynchronously (views, dialogs) finish, within bounds.
 bool finishIncubation(QQmlEngine *engine);
-// Activates `window` and waits until it has kept the focus a little while: a window shown just
-// before may take the focus late, and the window-wide keys go to the focus window only.
+// Activates the window and waits until it has kept the focus a while: a window shown just
+// before may take the focus late, and the window-wide keys reach the focus window only.
 bool activate(QWindow *window);
 
-// The main window loaded from "qrc:/main.qml".
+// The main window from "qrc:/main.qml", started from these saved tabs (if given).
 class MainWindow
 {
 public:
@@ -54,14 +53,13 @@ public:
     void unload();
     QQuickWindow *window() const { return m_window; }
     QQmlApplicationEngine *engine() const { return m_engine.get(); }
-    QObject *tabView() const { return find(m_window, QStringLiteral("tabView")); }
     QObject *sideBar() const { return find(m_window, QStringLiteral("leftTabBar")); }
-    int tabCount() const { return tabView() ? tabView()->property("count").toInt() : -1; }
-    int currentIndex() const { return tabView() ? tabView()->property("currentIndex").toInt() : -1; }
-    // The content item of tab i (a "maintab_*.qml" instance).
+    int tabCount() const { return find(m_window, QStringLiteral("tabView"))->property("count").toInt(); }
+    int currentIndex() const { return find(m_window, QStringLiteral("tabView"))->property("currentIndex").toInt(); }
+    // The content of tab i (a "maintab_*.qml" instance), and its title.
     QObject *tab(int index) const { return call(m_window, "tabItem", {index}).value<QObject *>(); }
     QString tabTitle(int index) const;
-    // Type and side-bar entry of every tab, as "TYPE name ip" lines joined by ';'.
+    // Every tab as "TYPE,title,side-bar name,side-bar address", joined by ';'.
     QString tabs() const;
     QString statusText() const { return m_window->property("statusText").toString(); }
     QString mode() const { return m_window->property("mode").toString(); }
@@ -72,9 +70,9 @@ private:
     QPointer<QQuickWindow> m_window;
 };
 
-// Prepares the environment, creates the application as the program does (attributes, Material
-// style, QML types, organisation and application names) and runs the tests; `gl` keeps the
-// platform's OpenGL scene graph for the surface graphs of the scope windows.
+// Creates the application as the program does (attributes, Material style, QML types,
+// organisation and application names) and runs the tests; `gl` keeps the platform's OpenGL
+// scene graph for the surface graphs of the scope windows.
 int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char **)> &run);
 } // namespace QmlTest
 
@@ -88,4 +86,3 @@ int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char 
     }
 #define BREVANTO_QML_TEST_MAIN(TestClass) BREVANTO_QML_TEST_MAIN_WITH(TestClass, false)
 #define BREVANTO_GL_QML_TEST_MAIN(TestClass) BREVANTO_QML_TEST_MAIN_WITH(TestClass, true)
-

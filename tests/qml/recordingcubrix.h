@@ -15,7 +15,7 @@ public:
     static QString type(int value) { return CallLog::enumerator<Cubrix>("LutType", value, "LUT_TYPE_"); }
     static QString func(int value) { return CallLog::enumerator<Cubrix>("LutFunc", value, "LUT_FUNC_"); }
 
-    Q_INVOKABLE void sendKey(int key) { log.add("sendKey", {CallLog::enumerator<DeviceBase>("mncp_key_code", key, "MNCP_KEY_")}); }
+    Q_INVOKABLE void sendKey(int key) { log.add("sendKey", {CallLog::key(key)}); }
     Q_INVOKABLE void setLut(int t, int f, int id, bool on) { log.add("setLut", {type(t), func(f), id, on}); }
     Q_INVOKABLE void loadLut(int t, int f, int id) { log.add("loadLut", {type(t), func(f), id}); }
     Q_INVOKABLE void saveLutArray(int t, int f, int id, const QString &text, int bits) { log.add("saveLutArray", {type(t), func(f), id, text, bits}); }
@@ -32,7 +32,7 @@ public:
     Q_INVOKABLE void loadFrame(int id) { log.add("loadFrame", {id}); }
     Q_INVOKABLE void sendFrameFile(const QUrl &url) { log.add("sendFrameFile", {url}); }
     Q_INVOKABLE void setRange(int range) { log.add("setRange", {range}); }
-    Q_INVOKABLE void setInputSignal(int word) { log.add("setInputSignal", {CallLog::hex(word)}); }
+    Q_INVOKABLE void setInputSignal(int word) { log.add("setInputSignal", {QStringLiteral("0x%1").arg(word, 0, 16)}); }
     Q_INVOKABLE void setSignalRGB(int r, int g, int b) { log.add("setSignalRGB", {r, g, b}); }
     Q_INVOKABLE void setSignalYCbCr(int a, int b, int c) { log.add("setSignalYCbCr", {a, b, c}); }
     Q_INVOKABLE void setSignalForm(int form) { log.add("setSignalForm", {form}); }

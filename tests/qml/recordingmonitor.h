@@ -14,7 +14,7 @@ public:
     static QString type(int value) { return CallLog::enumerator<Monitor>("LutType", value, "LUT_TYPE_"); }
     static QString func(int value) { return CallLog::enumerator<Monitor>("LutFunc", value, "LUT_FUNC_"); }
 
-    Q_INVOKABLE void sendKey(int key) { log.add("sendKey", {CallLog::enumerator<DeviceBase>("mncp_key_code", key, "MNCP_KEY_")}); }
+    Q_INVOKABLE void sendKey(int key) { log.add("sendKey", {CallLog::key(key)}); }
     Q_INVOKABLE void sendRotary(int kind, int knob) { log.add("sendRotary", {kind, knob}); }
     Q_INVOKABLE void setLut(int t, int f, int id, bool on) { log.add("setLut", {type(t), func(f), id, on}); }
     Q_INVOKABLE void loadLut(int t, int f, int id) { log.add("loadLut", {type(t), func(f), id}); }

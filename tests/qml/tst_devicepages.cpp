@@ -11,15 +11,14 @@ using namespace QmlTest;
 
 namespace {
 const char *const MONITOR_PARTS = "shown metaData keyboardSection launchSection ktKnobs ktLutSection lutPageRV updateFirmwareButton";
+const char *const RV_PARTS = "metaData,lutPageRV,updateFirmwareButton";
 const char *const CUBRIX_PARTS = "shown deviceHeader flipButton firmwareButton modeSelection inputGroup lutRowMode1 lutRowMode2Ch1 "
-                                 "lutRowMode2Ch2 lutRowMode3 frameBox generatorSection launchComponents signalFormatSelect "
-                                 "cubrixInfoPage/networkSettings";
+                                 "lutRowMode2Ch2 lutRowMode3 frameBox generatorSection launchComponents signalFormatSelect";
 const char *const CUBRIX_ENABLED = "waveformButton.enabled;vectorButton.enabled;captureButton.enabled;dualChannelButton.enabled;"
                                    "channel1Button.enabled;sdi1Button.enabled;ch2OutputButton.enabled";
 const char *const LINKS = "linkAutomatic.selected;linkDualLink.selected;link3GA.selected;link3GB.selected;sampleGroup.visible;"
                           "sample0.selected;sample3.selected;sample5.selected";
-const char *const PRECISION = "press lutRowMode1/cubeLut/previewButton; file @look.cube";
-
+const char *const ASK = "device.cube_bit_def=0; press lutRowMode1/cubeLut/previewButton; file @look.cube";
 const auto row = &PageFixture::row;
 } // namespace
 
@@ -33,8 +32,6 @@ private slots:
     void monitor() { PageFixture::checkRow(); }
     void cubrix_data();
     void cubrix() { PageFixture::checkRow(); }
-    void cubrixSettings_data();
-    void cubrixSettings() { PageFixture::checkRow(); }
 
 private:
     std::unique_ptr<LogCapture> m_log;
@@ -46,119 +43,98 @@ void TestDevicePages::monitor_data()
     // The parts on show follow the family of the model and serial; a family prefix of the serial
     // wins over the model, and models are compared exactly.
     row("KT parts", KT, "", MONITOR_PARTS, "metaData,keyboardSection,launchSection,ktKnobs,ktLutSection");
-    row("RV parts", RV, "", MONITOR_PARTS, "metaData,lutPageRV,updateFirmwareButton");
-    row("RVQ parts", RVQ, "", MONITOR_PARTS, "metaData,lutPageRV,updateFirmwareButton");
+    row("RV parts", RV, "", MONITOR_PARTS, RV_PARTS);
+    row("RVQ parts", RVQ, "", MONITOR_PARTS, RV_PARTS);
     row("listed monitor parts", LISTED, "", MONITOR_PARTS, "metaData,keyboardSection");
     row("unlisted model parts", "m:XV-5500/XV55A00001", "", MONITOR_PARTS, "metaData");
-    row("unlisted model, rv serial", "m:XV-5500/rv0001", "", MONITOR_PARTS, "metaData,lutPageRV,updateFirmwareButton");
-    row("unlisted model, q serial", "m:XV-5500/q0001", "", MONITOR_PARTS, "metaData,lutPageRV,updateFirmwareButton");
-    row("listed model, RV serial", "m:LM-2410/RV0002", "", MONITOR_PARTS, "metaData,lutPageRV,updateFirmwareButton");
+    row("unlisted model, rv serial", "m:XV-5500/rv0001", "", MONITOR_PARTS, RV_PARTS);
+    row("unlisted model, q serial", "m:XV-5500/q0001", "", MONITOR_PARTS, RV_PARTS);
+    row("listed model, RV serial", "m:LM-2410/RV0002", "", MONITOR_PARTS, RV_PARTS);
     row("model in another case", "m:kt-2400/KT24A00317", "", MONITOR_PARTS, "metaData");
-    row("parts follow a new identity", KT, "device.model=RVQ-3100; device.serial=Q3", MONITOR_PARTS, "metaData,lutPageRV,updateFirmwareButton");
+    row("parts follow a new identity", KT, "device.model=RVQ-3100; device.serial=Q3", MONITOR_PARTS, RV_PARTS);
     row("nothing while disconnected", KT, "disconnect", MONITOR_PARTS, "");
-    row("identity", KT, "", "addressLabel.text;modelLabel.text;versionLabel.text;serialLabel.text;connectedLabel.text",
-        "Address: 127.0.0.1|Model: KT-2400|Firmware Version: 1.2.3|Serial Number: KT24A00317|Connected");
-    row("disconnect button", KT, "press disconnectButton", "", "deviceDisconnect()");
-    row("disconnected tab shows its connection", KT, "press disconnectButton; until device.state=UnconnectedState",
-        "connectionGroup.visible;monitorGeneralPage.enabled", "true|false");
-    row("light theme", RV, "window.mode=light", "monitorGeneralPage.mode;modelLabel.color;analyzerFrame.mode", "light|#000000|light");
+    row("identity", KT, "window.mode=light", "addressLabel.text;modelLabel.text;versionLabel.text;serialLabel.text;connectedLabel.text;"
+        "modelLabel.color;monitorGeneralPage.mode", "Address: 127.0.0.1|Model: KT-2400|Firmware Version: 1.2.3|Serial Number: KT24A00317|Connected|#000000|light");
+    row("disconnect button", KT, "press disconnectButton; until device.state=UnconnectedState", "calls;connectionGroup.visible;monitorGeneralPage.enabled",
+        "deviceDisconnect()|true|false");
 
-    // Keys and knobs.
+    // Keys, their shortcuts and the knobs by layout.
     row("KT key layout", KT, "", "shown inputButton_* functionButton_*", "SDI 1,SDI 2,DP,DVI,F1,F2,F3,F4,F5,F6");
     row("other key layout", LISTED, "", "shown inputButton_* functionButton_*", "SDI 1,SDI 2,YPbPr,Video,DVI,F1,F2,F3,F4,F5");
     row("RV key layout", RV, "", "shown rvInputButton_* rvFunctionButton_*", "SDI 1,SDI 2,SDI 3,SDI 4,DP,F1,F2,F3,F4,F5");
-    row("KT keys", KT, "press inputButton_SDI 1; press inputButton_SDI 2; press inputButton_DP; press inputButton_DVI; "
-        "press functionButton_F1; press functionButton_F6", "",
-        "sendKey(INPUT0) sendKey(INPUT1) sendKey(INPUT2) sendKey(INPUT3) sendKey(F0) sendKey(F5)");
-    row("other keys", LISTED, "press inputButton_SDI 1; press inputButton_SDI 2; press inputButton_YPbPr; press inputButton_Video; "
-        "press inputButton_DVI; press functionButton_F1; press functionButton_F5", "",
-        "sendKey(INPUT0) sendKey(INPUT1) sendKey(INPUT3) sendKey(INPUT2) sendKey(INPUT4) sendKey(F1) sendKey(F5)");
-    row("RV keys", RV, "press rvInputButton_SDI 1; press rvInputButton_SDI 4; press rvInputButton_DP; press rvFunctionButton_F1; "
-        "press rvFunctionButton_F5", "", "sendKey(INPUT1) sendKey(INPUT4) sendKey(INPUT5) sendKey(F1) sendKey(F5)");
-    row("KT shortcuts", KT, "key A; key B; key C; key D; key E; key 1; key 6", "",
-        "sendKey(INPUT0) sendKey(INPUT1) sendKey(INPUT2) sendKey(INPUT3) sendKey(F0) sendKey(F5)");
-    row("other shortcuts", LISTED, "key A; key C; key D; key E; key 1; key 5; key 6", "",
-        "sendKey(INPUT0) sendKey(INPUT3) sendKey(INPUT2) sendKey(INPUT4) sendKey(F1) sendKey(F5)");
-    row("RV shortcuts", RV, "key A; key C; key E; key 1; key 5; key 6", "", "sendKey(INPUT1) sendKey(INPUT3) sendKey(INPUT5) sendKey(F1) sendKey(F5)");
-    row("RVQ shortcuts", RVQ, "key C; key 1", "", "sendKey(INPUT3) sendKey(F1)");
-    row("no shortcuts for an unlisted model", "m:XV-5500/XV55A00001", "key C; key 1; key Up", "", "");
-    row("KT menu keys and arrows", KT, "press osdUpButton; press osdMenuButton; press osdEnterButton; press osdDownButton; "
-        "key Up; key Left; key Right; key Down", "", "sendKey(MENU_UP) sendKey(MENU) sendKey(MENU_ENTER) sendKey(MENU_DOWN) "
-        "sendKey(MENU_UP) sendKey(MENU) sendKey(MENU_ENTER) sendKey(MENU_DOWN)");
-    row("RV menu keys and arrows", RV, "press osdUpButton; key Left; key Right; key Down", "",
-        "sendKey(MENU_UP) sendKey(MENU) sendKey(MENU_ENTER) sendKey(MENU_DOWN)");
+    row("KT keys", KT, "press inputButton_SDI 1; press inputButton_DP; press inputButton_DVI; press functionButton_F1; press functionButton_F6; "
+        "key A; key B; key C; key D; key E; key 1; key 6; press osdUpButton; press osdMenuButton; key Right; key Down; "
+        "press ktKnobs/pushButton_0; press ktKnobs/anticlockwiseButton_4; key M; key Shift+,; key Ctrl+.; key /", "",
+        "sendKey(INPUT0) sendKey(INPUT2) sendKey(INPUT3) sendKey(F0) sendKey(F5) sendKey(INPUT0) sendKey(INPUT1) sendKey(INPUT2) sendKey(INPUT3) "
+        "sendKey(F0) sendKey(F5) sendKey(MENU_UP) sendKey(MENU) sendKey(MENU_ENTER) sendKey(MENU_DOWN) sendRotary(0,0) sendRotary(2,4) "
+        "sendRotary(0,1) sendRotary(1,2) sendRotary(2,3) sendRotary(0,4)");
+    row("other keys", LISTED, "press inputButton_YPbPr; press inputButton_Video; press inputButton_DVI; press functionButton_F1; "
+        "key A; key C; key D; key E; key 1; key 5; key 6; key Up; key Left", "", "sendKey(INPUT3) sendKey(INPUT2) sendKey(INPUT4) sendKey(F1) "
+        "sendKey(INPUT0) sendKey(INPUT3) sendKey(INPUT2) sendKey(INPUT4) sendKey(F1) sendKey(F5) sendKey(MENU_UP) sendKey(MENU)");
+    row("RV keys", RV, "press rvInputButton_SDI 1; press rvInputButton_SDI 4; press rvInputButton_DP; press rvFunctionButton_F5; "
+        "key A; key C; key E; key 1; key 6; press osdEnterButton; key Down; press rvKnobs/clockwiseButton_2; key M; key Ctrl+/", "",
+        "sendKey(INPUT1) sendKey(INPUT4) sendKey(INPUT5) sendKey(F5) sendKey(INPUT1) sendKey(INPUT3) sendKey(INPUT5) sendKey(F1) "
+        "sendKey(MENU_ENTER) sendKey(MENU_DOWN) sendRotary(1,2)");
+    row("RVQ keys", RVQ, "key C; key 1", "", "sendKey(INPUT3) sendKey(F1)");
+    row("no keys for an unlisted model", "m:XV-5500/XV55A00001", "key C; key 1; key Up", "", "");
     row("knob titles", KT, "", "knob_0.title;knob_1.title;knob_2.title;knob_3.title;knob_4.title", "Phase|Chroma|Brightness|Contrast|Volume");
-    row("KT knobs", KT, "press ktKnobs/pushButton_0; press ktKnobs/clockwiseButton_0; press ktKnobs/anticlockwiseButton_4", "",
-        "sendRotary(0,0) sendRotary(1,0) sendRotary(2,4)");
-    row("RV knobs", RV, "press rvKnobs/pushButton_4; press rvKnobs/clockwiseButton_2; press rvKnobs/anticlockwiseButton_0", "",
-        "sendRotary(0,4) sendRotary(1,2) sendRotary(2,0)");
-    row("KT knob shortcuts", KT, "key M; key Shift+,; key Ctrl+.; key /", "", "sendRotary(0,1) sendRotary(1,2) sendRotary(2,3) sendRotary(0,4)");
-    row("no knob shortcuts on RV", RV, "key M; key Shift+,; key Ctrl+/", "", "");
 
     // LUT boxes.
-    row("KT LUT store", KT, "lutKT/lutKtId.value=3; lutKT.storeFile(@look.dat); lutKT/lutKtId.value=16; lutKT.storeFile(@look.dat)", "",
-        "saveLutFile(3D,DIT,2,look.dat) saveLutFile(3D,DIT,15,look.dat)");
-    row("KT LUT dialog", KT, "", "lutKT/lutKtFileDialog.title;lutKT/lutKtFileDialog.nameFilters", "Select LUT file|3D LUT files (*.dat *.cube),All files (*)");
+    row("KT LUT", KT, "lutKT/lutKtId.value=3; lutKT.storeFile(@look.dat); lutKT/lutKtId.value=16; lutKT.storeFile(@look.dat)",
+        "calls;lutKT/lutKtFileDialog.title;lutKT/lutKtFileDialog.nameFilters",
+        "saveLutFile(3D,DIT,2,look.dat) saveLutFile(3D,DIT,15,look.dat)|Select LUT file|3D LUT files (*.dat *.cube),All files (*)");
     row("RV LUT boxes folded", RV, "", "lutBoxes.visible;moreButton.text;moreButton.tooltip", "false|More  >>|Show LUT Boxes");
     row("RV LUT boxes", RV, "press moreButton", "shown frontDit1dFrame dit3dLut/lutPreviewButton dit3dLut/lutLoadButton dit3dLut/lutSwitchId "
         "dit3dLut/lutStoreId", "frontDit1dFrame,dit3dLut/lutLoadButton,dit3dLut/lutStoreId");
-    row("RVQ LUT boxes", RVQ, "press moreButton", "shown frontDit1dFrame dit3dLut/lutPreviewButton dit3dLut/lutLoadButton", "frontDit1dFrame,dit3dLut/lutPreviewButton");
+    row("RVQ LUT boxes", RVQ, "press moreButton", "shown dit3dLut/lutPreviewButton dit3dLut/lutLoadButton", "dit3dLut/lutPreviewButton");
     row("LUT boxes fold again", RV, "press moreButton; press moreButton", "shown lutBoxes", "");
-    row("LUT box titles", RV, "press moreButton", "moreButton.text;frontDit1dFrame.title;dit3dFrame.title;postDit1dFrame.title;"
-        "frontCalibration1dFrame.title;calibration3dFrame.title;backCalibration1dFrame.title",
-        "<<  Collapse|Front DIT 1D LUT|DIT 3D LUT|Post DIT 1D LUT|Front Calibration 1D  LUT|Calibration 3D LUT|Back Calibration 1D LUT");
-    row("LUT dialogs by type", RVQ, "", "postDit1dLut/lutStoreDialog.title;frontDit1dLut/lutPreviewDialog.nameFilters;"
-        "calibration3dLut/lutRvStoreDialog.nameFilters", "Select LUT file|1D LUT files (*.lut),All files (*)|3D LUT files (*.dat *.cube),All files (*)");
-    row("RV calibration slots", RV, "", "calibration3dLut/lutRvLoadSlot.model",
-        "Rec 709,DCI P3,BT.2020,BT. 2020 - ST 2084,P3-D65 - ST 2084,HLG-2020");
+    row("LUT box titles and files", RVQ, "press moreButton", "moreButton.text;frontDit1dFrame.title;dit3dFrame.title;postDit1dFrame.title;"
+        "frontCalibration1dFrame.title;calibration3dFrame.title;backCalibration1dFrame.title;postDit1dLut/lutStoreDialog.nameFilters;"
+        "calibration3dLut/lutRvStoreDialog.nameFilters", "<<  Collapse|Front DIT 1D LUT|DIT 3D LUT|Post DIT 1D LUT|Front Calibration 1D  LUT|"
+        "Calibration 3D LUT|Back Calibration 1D LUT|1D LUT files (*.lut),All files (*)|3D LUT files (*.dat *.cube),All files (*)");
+    row("RV calibration slots", RV, "", "calibration3dLut/lutRvLoadSlot.model", "Rec 709,DCI P3,BT.2020,BT. 2020 - ST 2084,P3-D65 - ST 2084,HLG-2020");
     row("RVQ calibration slots", RVQ, "", "frontCalibration1dLut/lutRvStoreSlot.model", "User 1,User 2,User 3,User 4,User 5,User 6");
-    row("switches address slot 0", RV, "frontDit1dLut/lutSwitchId.value=5; frontDit1dLut/lutSwitch.checked=true; "
-        "frontDit1dLut/lutSwitch.checked=false; dit3dLut/lutSwitch.checked=true; postDit1dLut/lutSwitch.checked=true", "",
-        "setLut(1D,DIT,0,true) setLut(1D,DIT,0,false) setLut(3D,DIT,0,true) setLut(1D,POST_DIT,0,true)");
-    row("calibration list and Id box", RVQ, "frontCalibration1dLut/lutRvStoreSlot.currentIndex=1; frontCalibration1dLut.storeFile(@c.lut); "
-        "frontDit1dLut/lutStoreId.value=2; frontDit1dLut.storeFile(@c.lut); backCalibration1dLut/lutRvStoreSlot.currentIndex=5; "
-        "backCalibration1dLut.storeFile(@c.lut)", "",
-        "saveLutFile(1D,CALIBRATION,2,c.lut) saveLutFile(1D,DIT,1,c.lut) saveLutFile(1D,POST_CALIBRATION,6,c.lut)");
-    row("RV calibration stores both sizes", RV, "log RV Series, Create both and send.; calibration3dLut/lutRvStoreSlot.currentIndex=2; "
-        "calibration3dLut.storeFile(@grade.cube)", "", "saveLutFileRV(3D,CALIBRATION,3,grade.cube)");
-    row("RV loads", RV, "press moreButton; postDit1dLut/lutLoadId.value=4; press postDit1dLut/lutLoadButton; "
-        "calibration3dLut/lutRvLoadSlot.currentIndex=3; press calibration3dLut/lutRvLoadButton", "",
+    // Only slot 0 switches; RV calibration tables go in both sizes; the list's second entry is
+    // slot 2, while "Id: " 2 is slot 1.
+    row("RV LUTs", RV, "frontDit1dLut/lutSwitchId.value=5; frontDit1dLut/lutSwitch.checked=true; frontDit1dLut/lutSwitch.checked=false; "
+        "dit3dLut/lutSwitch.checked=true; postDit1dLut/lutSwitch.checked=true; log RV Series, Create both and send.; "
+        "calibration3dLut/lutRvStoreSlot.currentIndex=2; calibration3dLut.storeFile(@grade.cube); press moreButton; postDit1dLut/lutLoadId.value=4; "
+        "press postDit1dLut/lutLoadButton; calibration3dLut/lutRvLoadSlot.currentIndex=3; press calibration3dLut/lutRvLoadButton", "",
+        "setLut(1D,DIT,0,true) setLut(1D,DIT,0,false) setLut(3D,DIT,0,true) setLut(1D,POST_DIT,0,true) saveLutFileRV(3D,CALIBRATION,3,grade.cube) "
         "loadLut(1D,POST_DIT,3) loadLut(3D,CALIBRATION,4)");
-    row("RVQ preview", RVQ, "dit3dLut.previewFile(@preview.dat)", "", "sendLutFileDownscale(3D,DIT,0,preview.dat)");
+    row("RVQ LUTs", RVQ, "frontCalibration1dLut/lutRvStoreSlot.currentIndex=1; frontCalibration1dLut.storeFile(@c.lut); "
+        "frontDit1dLut/lutStoreId.value=2; frontDit1dLut.storeFile(@c.lut); backCalibration1dLut/lutRvStoreSlot.currentIndex=5; "
+        "backCalibration1dLut.storeFile(@c.lut); dit3dLut.previewFile(@p.dat)", "", "saveLutFile(1D,CALIBRATION,2,c.lut) saveLutFile(1D,DIT,1,c.lut) "
+        "saveLutFile(1D,POST_CALIBRATION,6,c.lut) sendLutFileDownscale(3D,DIT,0,p.dat)");
 
     // Markers, analyzer pictures, firmware, launchers.
-    row("temporary marker", RV, "lutPageRV.displayMarker(@marker.png); tempMarkerSwitch.checked=false; tempMarkerSwitch.checked=true", "",
-        "sendCustomMarker(marker.png) setOffTempCustomMarker() setOnTempCustomMarker()");
-    row("temporary marker controls", RV, "", "displayMarkerButton.text;displayMarkerButton.tooltip;tempMarkerDialog.title;"
-        "tempMarkerDialog.nameFilters;tempMarkerSwitch.checked;storeMarkerDialog.nameFilters;markerNameField.maximumLength",
-        "Display .PNG...|Load .png custom marker (1920x1080)|Select marker file|Custom marker (*.png),ALL files (*)|true|"
-        "Custom marker (*.png),ALL files (*)|32");
-    row("named marker", RVQ, "markerNameField.text=Crosshair; lutPageRV.storeMarker(@cross.png)", "", "sendCustomMarker(Crosshair,cross.png)");
-    row("named marker notice", RVQ, "lutPageRV.storeMarker(@cross.png)", "markerUploadedDialog.visible;markerUploadedDialog.title;"
-        "markerUploadedDialog.text", "true|Custom Marker Uploaded|Custom Marker Uploaded.\n\nPlease power cycle the monitor.");
-    row("marker list and delete", RV, "press listMarkersButton; markers Grid,Safe Area,Logo; until markerDeleteButton_1.visible=true; "
-        "press markerDeleteButton_1", "", "queryCustomMarker() deleteCustomMarker(Safe Area)");
-    row("deleted row goes at once", RV, "markers Grid,Safe Area,Logo; until markerDeleteButton_1.visible=true; press markerDeleteButton_1; "
-        "until markerNameButton_1.text=Logo.png", "markerList.count;markerNameButton_0.text", "2|Grid.png");
+    row("markers", RVQ, "lutPageRV.displayMarker(@t.png); tempMarkerSwitch.checked=false; tempMarkerSwitch.checked=true; "
+        "markerNameField.text=Crosshair; lutPageRV.storeMarker(@cross.png); press listMarkersButton",
+        "calls;markerUploadedDialog.visible;markerUploadedDialog.title;markerUploadedDialog.text", "sendCustomMarker(t.png) setOffTempCustomMarker() "
+        "setOnTempCustomMarker() sendCustomMarker(Crosshair,cross.png) queryCustomMarker()|true|Custom Marker Uploaded|Custom Marker Uploaded.\n\n"
+        "Please power cycle the monitor.");
+    row("marker controls", RV, "", "displayMarkerButton.text;displayMarkerButton.tooltip;tempMarkerDialog.title;tempMarkerDialog.nameFilters;"
+        "tempMarkerSwitch.checked;storeMarkerDialog.nameFilters;markerNameField.maximumLength", "Display .PNG...|Load .png custom marker (1920x1080)|"
+        "Select marker file|Custom marker (*.png),ALL files (*)|true|Custom marker (*.png),ALL files (*)|32");
+    // A deleted row goes at once, without a new query; a new list replaces the rows.
+    row("marker list", RV, "markers Grid,Safe Area,Logo; until markerDeleteButton_1.visible=true; press markerDeleteButton_1; "
+        "until markerNameButton_1.text=Logo.png", "calls;markerList.count;markerNameButton_0.text", "deleteCustomMarker(Safe Area)|2|Grid.png");
     row("a new list replaces the rows", RV, "markers Grid,Safe Area,Logo; markers Only", "markerList.count", "1");
-    row("analyzer styles", RV, "press currentAnalyzerButton; press lastAnalyzerButton; whiteStyleRadio.checked=true; "
-        "press currentAnalyzerButton; press lastAnalyzerButton; blackStyleRadio.checked=true; press currentAnalyzerButton", "",
-        "requestAnalyzerPng(0,false) requestAnalyzerPng(1,false) requestAnalyzerPng(0,true) requestAnalyzerPng(1,true) requestAnalyzerPng(0,false)");
-    row("analyzer style choices", RV, "", "blackStyleRadio.text;whiteStyleRadio.text;blackStyleRadio.checked;saveAnalyzerPngButton.visible",
-        "Black (Screen)|White (Print)|true|false");
-    row("analyzer picture", RV, "analyzer 64x36", "analyzerImage.status;analyzerImage.implicitWidth;analyzerImage.cache;"
-        "saveAnalyzerPngButton.visible;saveAnalyzerPdfButton.visible", "Ready|64|false|true|true");
-    row("next analyzer picture, at most 600 wide", RV, "analyzer 64x36; analyzer 1200x675; until analyzerImage.width=600",
-        "analyzerImage.implicitWidth;analyzerImage.height", "1200|337.5");
-    row("analyzer saves", RV, "lutPageRV.saveAnalyzerPng(@a.png); lutPageRV.saveAnalyzerPdf(@a.pdf)", "", "saveAnalyzerPng(a.png) saveAnalyzerPdf(a.pdf)");
-    row("analyzer save dialogs", RV, "", "savePngDialog.title;savePngDialog.nameFilters;savePngDialog.selectExisting;savePdfDialog.title;"
-        "savePdfDialog.nameFilters", "Save Analyzer PNG|PNG files (*.png)|false|Save Analyzer PDF|PDF files (*.pdf)");
-    row("firmware after OK only", RVQ, "metaData.firmwareChosen(@m.img); answer firmwareConfirmDialog rejected; "
-        "metaData.firmwareChosen(@m.img); answer firmwareConfirmDialog accepted", "", "updateFirmware(m.img)");
-    row("firmware question", RVQ, "metaData.firmwareChosen(@m.img)", "firmwareFileDialog.title;firmwareFileDialog.nameFilters;"
-        "firmwareConfirmDialog.title;firmwareConfirmDialog.text;firmwareConfirmDialog.informativeText",
-        "Select a firmware file|img (*.img),All files (*)|Update Firmware|Firmware file: @m.img|"
+    row("analyzer requests", RV, "press currentAnalyzerButton; press lastAnalyzerButton; whiteStyleRadio.checked=true; press currentAnalyzerButton; "
+        "press lastAnalyzerButton; blackStyleRadio.checked=true; press currentAnalyzerButton; lutPageRV.saveAnalyzerPng(@a.png); "
+        "lutPageRV.saveAnalyzerPdf(@a.pdf)", "calls;blackStyleRadio.text;whiteStyleRadio.text;saveAnalyzerPngButton.visible",
+        "requestAnalyzerPng(0,false) requestAnalyzerPng(1,false) requestAnalyzerPng(0,true) requestAnalyzerPng(1,true) requestAnalyzerPng(0,false) "
+        "saveAnalyzerPng(a.png) saveAnalyzerPdf(a.pdf)|Black (Screen)|White (Print)|false");
+    // Each picture is read again from the same file; never wider than 600.
+    row("analyzer pictures", RV, "analyzer 64x36; until saveAnalyzerPdfButton.visible=true; analyzer 1200x675; until analyzerImage.width=600",
+        "analyzerImage.status;analyzerImage.implicitWidth;analyzerImage.height;analyzerImage.cache;savePngDialog.title;savePngDialog.nameFilters;"
+        "savePngDialog.selectExisting;savePdfDialog.title;savePdfDialog.nameFilters",
+        "Ready|1200|337.5|false|Save Analyzer PNG|PNG files (*.png)|false|Save Analyzer PDF|PDF files (*.pdf)");
+    row("firmware", RVQ, "metaData.firmwareChosen(@m.img); answer firmwareConfirmDialog rejected; metaData.firmwareChosen(@m.img)",
+        "calls;firmwareFileDialog.title;firmwareFileDialog.nameFilters;firmwareConfirmDialog.title;firmwareConfirmDialog.text;"
+        "firmwareConfirmDialog.informativeText", "|Select a firmware file|img (*.img),All files (*)|Update Firmware|Firmware file: @m.img|"
         "This procedure cannot be canceled. \nAre you sure you want to update this Monitor's firmware?");
+    row("firmware after OK", RVQ, "metaData.firmwareChosen(@m.img); answer firmwareConfirmDialog accepted", "", "updateFirmware(m.img)");
     row("launcher that cannot load opens nothing", KT, "monitorGeneralPage.scopeWindowUrl=qrc:/none.qml; "
         "monitorGeneralPage.captureWindowUrl=qrc:/none.qml; press waveformButton; key Shift+V; key Shift+C",
         "monitorGeneralPage.waveformWindow;monitorGeneralPage.vectorWindow;monitorGeneralPage.captureWindow", "null|null|null");
@@ -168,197 +144,152 @@ void TestDevicePages::monitor_data()
 void TestDevicePages::cubrix_data()
 {
     PageFixture::columns();
-    row("mode 0 parts", MODE0, "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,inputGroup,launchComponents,"
-        "cubrixInfoPage/networkSettings");
-    row("mode 1 parts", MODE1, "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,inputGroup,lutRowMode1,frameBox,"
-        "launchComponents,signalFormatSelect,cubrixInfoPage/networkSettings");
-    row("mode 2 channel 1 parts", MODE21, "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,inputGroup,"
-        "lutRowMode2Ch1,frameBox,launchComponents,cubrixInfoPage/networkSettings");
-    row("mode 2 channel 2 parts", MODE22, "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,inputGroup,"
-        "lutRowMode2Ch2,launchComponents,cubrixInfoPage/networkSettings");
-    row("mode 3 parts", MODE3, "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,inputGroup,lutRowMode3,frameBox,"
-        "generatorSection,launchComponents,cubrixInfoPage/networkSettings");
-    row("Mono DP parts", "c:Cubrix Mono DP/1/0", "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,lutRowMode1,"
-        "frameBox,launchComponents,signalFormatSelect,cubrixInfoPage/networkSettings");
-    row("Mono SDI parts", "c:Cubrix Mono SDI/2/1", "", CUBRIX_PARTS, "deviceHeader,flipButton,firmwareButton,modeSelection,inputGroup,"
-        "lutRowMode2Ch1,frameBox,launchComponents,cubrixInfoPage/networkSettings");
-    row("unknown model parts", "c:LM-2410/1/0", "", CUBRIX_PARTS, "deviceHeader,lutRowMode1,frameBox,cubrixInfoPage/networkSettings");
-    row("nothing while disconnected", MODE1, "disconnect", CUBRIX_PARTS, "");
+    const char *const header = "deviceHeader,flipButton,firmwareButton,modeSelection,";
+    row("mode 0 parts", MODE0, "", CUBRIX_PARTS, QByteArray(header).append("inputGroup,launchComponents").constData());
+    row("mode 1 parts", MODE1, "", CUBRIX_PARTS, QByteArray(header).append("inputGroup,lutRowMode1,frameBox,launchComponents,signalFormatSelect").constData());
+    row("mode 2 channel 1 parts", MODE21, "", CUBRIX_PARTS, QByteArray(header).append("inputGroup,lutRowMode2Ch1,frameBox,launchComponents").constData());
+    row("mode 2 channel 2 parts", MODE22, "", CUBRIX_PARTS, QByteArray(header).append("inputGroup,lutRowMode2Ch2,launchComponents").constData());
+    row("mode 3 parts", MODE3, "", CUBRIX_PARTS, QByteArray(header).append("inputGroup,lutRowMode3,frameBox,generatorSection,launchComponents").constData());
+    row("Mono DP parts", "c:Cubrix Mono DP/1/0", "", CUBRIX_PARTS, QByteArray(header).append("lutRowMode1,frameBox,launchComponents,signalFormatSelect").constData());
+    row("Mono SDI parts", "c:Cubrix Mono SDI/2/1", "", CUBRIX_PARTS, QByteArray(header).append("inputGroup,lutRowMode2Ch1,frameBox,launchComponents").constData());
+    row("unknown model parts", "c:LM-2410/1/0", "", CUBRIX_PARTS, "deviceHeader,lutRowMode1,frameBox");
+    row("nothing while disconnected", MODE1, "disconnect", "shown deviceHeader modeSelection lutRowMode1 cubrixInfoPage", "");
     row("mode 1 controls", MODE1, "", CUBRIX_ENABLED, "true|true|true|true|false|true|false");
     row("mode 2 channel 1 controls", MODE21, "", CUBRIX_ENABLED, "true|true|true|true|true|true|true");
     row("mode 2 channel 2 controls", MODE22, "", CUBRIX_ENABLED, "false|false|true|true|true|true|false");
     row("mode 3 controls", MODE3, "", CUBRIX_ENABLED, "false|false|false|true|false|false|false");
     row("Mono DP controls", "c:Cubrix Mono DP/1/0", "", CUBRIX_ENABLED, "true|true|true|false|false|true|false");
-    row("header", MODE1, "", "addressLabel.text;modelLabel.text;connectionStateLabel.text;flipButton.text;cubrixInfoPage/flipButton.text;"
-        "captureButton.tooltip", "Address: 127.0.0.1|Model: Cubrix|Connected|Settings|Controls|Open Capture Frame Window");
-    row("box titles", MODE21, "", "lutRowMode2Ch1/frontLut.title;lutRowMode2Ch1/cubeLut.title;lutRowMode2Ch1/backLut.title;"
-        "lutRowMode2Ch1/frameBox.title;lutRowMode2Ch1/cubeLut/saveSlot.prefix",
-        "Channel 1 Front 1D LUT|Channel 1 3D LUT|Channel 1 Back 1D LUT|Channel 1 Frame Callback|Id: ");
-    row("light theme", MODE3, "window.mode=light", "cubrixGeneralPage.mode;cubrixInfoPage.mode;lutRowMode3/cubeLut.mode", "light|light|light");
+    row("header and titles", MODE21, "window.mode=light", "addressLabel.text;modelLabel.text;connectionStateLabel.text;flipButton.text;"
+        "cubrixInfoPage/flipButton.text;captureButton.tooltip;lutRowMode2Ch1/frontLut.title;lutRowMode2Ch1/cubeLut.title;"
+        "lutRowMode2Ch1/backLut.title;lutRowMode2Ch1/frameBox.title;lutRowMode2Ch1/cubeLut/saveSlot.prefix;cubrixInfoPage.mode;lutRowMode2Ch1/cubeLut.mode",
+        "Address: 127.0.0.1|Model: Cubrix|Connected|Settings|Controls|Open Capture Frame Window|Channel 1 Front 1D LUT|Channel 1 3D LUT|"
+        "Channel 1 Back 1D LUT|Channel 1 Frame Callback|Id: |light|light");
 
-    // Mode, channel, input and range keys; the highlights show what the box reports.
-    row("mode 1 buttons", MODE1, "press dualChannelButton; press generatorButton; press sdi1Button; press osdMenuButton", "",
-        "sendKey(MODE_2) sendKey(MODE_3) sendKey(INPUT0) sendKey(MENU)");
-    row("mode 2 channel 1 buttons", MODE21, "press singleChannelButton; press channel2Button; press ch2OutputButton", "",
-        "sendKey(MODE_1) sendKey(CH_2) sendKey(INPUT2)");
-    row("mode 2 channel 2 buttons", MODE22, "press channel1Button; press sdi2Button", "", "sendKey(CH_1) sendKey(INPUT1)");
-    row("the box changes the mode", MODE1, "press dualChannelButton", "device.box_mode;singleChannelButton.highlighted;"
-        "dualChannelButton.highlighted", "1|true|false");
-    row("Mono DP has no dual channel", "c:Cubrix Mono DP/1/0", "click dualChannelButton; key 2", "", "");
-    row("Mono SDI has", "c:Cubrix Mono SDI/1/0", "click dualChannelButton; key 2", "", "sendKey(MODE_2) sendKey(MODE_2)");
-    row("range buttons", MODE1, "press videoRangeButton; press extendedRangeButton; press smpteRangeButton; press fullRangeButton", "",
-        "setRange(1) setRange(2) setRange(3) setRange(4)");
-    row("mode 1 lights", MODE1, "device.boxmode1_ch1_input=2; device.boxmode1_ch1_range=0x13",
-        "sdi1Button.highlighted;sdi2Button.highlighted;ch2OutputButton.highlighted;smpteRangeButton.highlighted;videoRangeButton.highlighted",
-        "false|true|false|true|false");
+    // Mode, channel, input and range buttons and keys, each only while its control is on show;
+    // the highlights show what the box reports, not the key pressed.
+    row("mode 1 keys", MODE1, "press dualChannelButton; press generatorButton; press sdi1Button; press osdMenuButton; press videoRangeButton; "
+        "press extendedRangeButton; press smpteRangeButton; press fullRangeButton; key 2; key 3; key 4; key Shift+1; key Shift+3; key U; key O; "
+        "key Shift+O; key Shift+F; key Shift+J; key Shift+;; key Shift+'; key Shift+L; key Shift+K",
+        "calls;device.box_mode;singleChannelButton.highlighted;dualChannelButton.highlighted", "sendKey(MODE_2) sendKey(MODE_3) sendKey(INPUT0) "
+        "sendKey(MENU) setRange(1) setRange(2) setRange(3) setRange(4) sendKey(MODE_2) sendKey(MODE_3) sendKey(INPUT0) setRange(1) setRange(3) "
+        "sendKey(MENU) setLut(1D,DIT,0,true) setFrame(0,true) setInputSignal(0x200) setInputSignal(0x300) setInputSignal(0x100) "
+        "setInputSignal(0x0)|1|true|false");
+    row("mode 2 channel 1 keys", MODE21, "press singleChannelButton; press channel2Button; press ch2OutputButton; key 1; key 5; key Shift+3; "
+        "key Shift+G; key I; key Shift+;", "", "sendKey(MODE_1) sendKey(CH_2) sendKey(INPUT2) sendKey(MODE_1) sendKey(CH_2) sendKey(INPUT2) "
+        "setLut(3D,DIT,0,true) setRange(2)");
+    row("mode 2 channel 2 keys", MODE22, "press channel1Button; press sdi2Button; key 4; key Shift+2; key Shift+3; key Shift+J; key Shift+G", "",
+        "sendKey(CH_1) sendKey(INPUT1) sendKey(CH_1) sendKey(INPUT1) setLut(3D,DIT,0,true)");
+    row("mode 3 keys", MODE3, "key 5; key Shift+1; key Shift+H; key P", "", "setLut(1D,BOX,0,true) setRange(4)");
+    row("mode 0 keys", MODE0, "key Shift+F; key 3", "", "sendKey(MODE_3)");
+    row("Mono DP keys", "c:Cubrix Mono DP/1/0", "key 2; key Shift+1; key 3", "", "sendKey(MODE_3)");
+    row("Mono SDI keys", "c:Cubrix Mono SDI/1/0", "press dualChannelButton; key 2", "", "sendKey(MODE_2) sendKey(MODE_2)");
+    row("sample keys", MODE1, "key Ctrl+Shift+K; device.boxmode1_ch1_signal=0x100; key Ctrl+Shift+K; key Ctrl+Shift+,; device.boxmode1_ch1_signal=0x204; "
+        "key Ctrl+Shift+L; key Ctrl+Shift+.; device.boxmode1_ch1_signal=0x300; key Ctrl+Shift+;; key Ctrl+Shift+'; key Ctrl+Shift+M", "",
+        "setInputSignal(0x101) setInputSignal(0x106) setInputSignal(0x202) setInputSignal(0x200) setInputSignal(0x303) setInputSignal(0x304) "
+        "setInputSignal(0x305)");
+    row("Shift+S and the flip buttons", MODE3, "key Shift+S; until pageList.currentIndex=1; key Shift+S; until pageList.currentIndex=0; "
+        "press flipButton; until pageList.currentIndex=1; press cubrixInfoPage/flipButton", "pageList.currentIndex", "0");
+    row("no flip for an unknown model", "c:LM-2410/3/0", "key Shift+S", "pageList.currentIndex", "0");
+    row("keys rest on the settings page", MODE1, "press flipButton; key 1; key U; key Shift+F; key Shift+S; key 3", "", "sendKey(MODE_3)");
+    row("keys rest in a hidden tab", MODE1, "cubrixTab.visible=false; key 1; key P", "", "");
+    row("keys rest while disconnected", MODE1, "disconnect; key 3", "", "");
+    row("mode 1 lights", MODE1, "device.boxmode1_ch1_input=2; device.boxmode1_ch1_range=0x13; device.boxmode1_ch1_3dlut_state=1; "
+        "device.boxmode1_ch1_frm_state=1", "sdi1Button.highlighted;sdi2Button.highlighted;ch2OutputButton.highlighted;smpteRangeButton.highlighted;"
+        "videoRangeButton.highlighted;lutRowMode1/cubeLut/lutSwitch.checked;lutRowMode1/frontLut/lutSwitch.checked;lutRowMode1/frameBox/frameSwitch.checked",
+        "false|true|false|true|false|true|false|true");
     row("mode 2 channel 1 lights", MODE21, "device.boxmode2_ch1_input=3; device.boxmode2_ch1_range=1; device.boxmode2_ch2_range=4",
-        "sdi1Button.highlighted;ch2OutputButton.highlighted;videoRangeButton.highlighted;fullRangeButton.highlighted;"
-        "channel1Button.highlighted;dualChannelButton.highlighted", "false|true|true|false|true|true");
+        "sdi1Button.highlighted;ch2OutputButton.highlighted;videoRangeButton.highlighted;fullRangeButton.highlighted;channel1Button.highlighted",
+        "false|true|true|false|true");
     row("mode 2 channel 2 lights", MODE22, "device.boxmode2_ch2_input=1; device.boxmode2_ch1_range=1; device.boxmode2_ch2_range=4",
-        "sdi1Button.highlighted;ch2OutputButton.highlighted;videoRangeButton.highlighted;fullRangeButton.highlighted;"
-        "channel2Button.highlighted;singleChannelButton.highlighted", "true|false|false|true|true|false");
-    row("mode 3 lights", MODE3, "device.boxmode1_ch1_input=1; device.boxmode3_ch1_range=2; device.boxmode3_output_form=3; "
-        "device.boxmode3_output_type=17", "sdi1Button.highlighted;extendedRangeButton.highlighted;pattern3.highlighted;pattern1.highlighted;"
-        "outputFormat17.highlighted;outputFormat1.highlighted", "false|true|true|false|true|false");
-    row("switches show the box", MODE1, "device.boxmode1_ch1_3dlut_state=1; device.boxmode1_ch1_frm_state=1",
-        "lutRowMode1/cubeLut/lutSwitch.checked;lutRowMode1/frontLut/lutSwitch.checked;lutRowMode1/frameBox/frameSwitch.checked", "true|false|true");
+        "sdi1Button.highlighted;ch2OutputButton.highlighted;videoRangeButton.highlighted;fullRangeButton.highlighted;channel2Button.highlighted",
+        "true|false|false|true|true");
+    row("mode 3 lights", MODE3, "device.boxmode1_ch1_input=1; device.boxmode3_ch1_range=2; device.boxmode3_output_form=3; device.boxmode3_output_type=17",
+        "sdi1Button.highlighted;extendedRangeButton.highlighted;pattern3.highlighted;pattern1.highlighted;outputFormat17.highlighted;"
+        "outputFormat1.highlighted", "false|true|true|false|true|false");
 
-    // LUT boxes: the upload variant by mode, the precision, clearing slots.
-    row("mode 1 uploads", MODE1, "device.cube_bit_def=2; press lutRowMode1/cubeLut/previewButton; file @look.cube; "
-        "lutRowMode1/cubeLut/saveSlot.value=2; press lutRowMode1/cubeLut/saveButton; file @look.cube; "
-        "press lutRowMode1/frontLut/previewButton; file @ramp.lut", "",
-        "sendLutFileUpsample(3D,DIT,0,look.cube,2) saveLutFileUpsample(3D,DIT,1,look.cube,2) sendLutFileUpsample(1D,DIT,0,ramp.lut,0)");
-    row("mode 2 uploads", MODE21, "press lutRowMode2Ch1/cubeLut/previewButton; file @look.cube", "", "sendLutFileDownsample(3D,DIT,0,look.cube,3)");
-    row("mode 2 channel 2 saves", MODE22, "lutRowMode2Ch2/backLut/saveSlot.value=5; press lutRowMode2Ch2/backLut/saveButton; file @ramp.lut",
-        "", "saveLutFileDownsample(1D,BOX,4,ramp.lut,0)");
-    row(".dat without a default precision", MODE22, "device.cube_bit_def=0; press lutRowMode2Ch2/cubeLut/previewButton; file @grade.dat", "",
-        "sendLutFileDownsample(3D,DIT,0,grade.dat,0)");
-    row("mode 3 uploads", MODE3, "device.cube_bit_def=1; press lutRowMode3/cubeLut/previewButton; file @look.cube; "
-        "lutRowMode3/cubeLut/saveSlot.value=16; press lutRowMode3/cubeLut/saveButton; file @look.cube; "
-        "press lutRowMode3/frontLut/saveButton; file @ramp.lut", "",
+    // LUT boxes: the upload by mode, the precision of .cube files, clearing slots.
+    row("mode 1 uploads", MODE1, "device.cube_bit_def=2; press lutRowMode1/cubeLut/previewButton; file @look.cube; lutRowMode1/cubeLut/saveSlot.value=2; "
+        "press lutRowMode1/cubeLut/saveButton; file @look.cube; press lutRowMode1/frontLut/previewButton", "calls;fileDialog.title;fileDialog.nameFilters",
+        "sendLutFileUpsample(3D,DIT,0,look.cube,2) saveLutFileUpsample(3D,DIT,1,look.cube,2)|Select LUT file|1D LUT files (*.lut),All files (*)");
+    row("mode 2 uploads", MODE21, "press lutRowMode2Ch1/cubeLut/previewButton; file @look.cube", "calls;fileDialog.nameFilters",
+        "sendLutFileDownsample(3D,DIT,0,look.cube,3)|3D LUT files (*.dat *.cube),All files (*)");
+    // A .dat file carries its precision.
+    row("mode 2 channel 2 saves", MODE22, "lutRowMode2Ch2/backLut/saveSlot.value=5; press lutRowMode2Ch2/backLut/saveButton; file @ramp.lut; "
+        "device.cube_bit_def=0; press lutRowMode2Ch2/cubeLut/previewButton; file @grade.dat", "",
+        "saveLutFileDownsample(1D,BOX,4,ramp.lut,0) sendLutFileDownsample(3D,DIT,0,grade.dat,0)");
+    row("mode 3 uploads", MODE3, "device.cube_bit_def=1; press lutRowMode3/cubeLut/previewButton; file @look.cube; lutRowMode3/cubeLut/saveSlot.value=16; "
+        "press lutRowMode3/cubeLut/saveButton; file @look.cube; press lutRowMode3/frontLut/saveButton; file @ramp.lut", "",
         "sendLutFile(3D,DIT,0,look.cube,1) saveLutFile(3D,DIT,15,look.cube,1) saveLutFile(1D,DIT,0,ramp.lut,0)");
-    row("3D file chooser", MODE1, "press lutRowMode1/cubeLut/previewButton; answer fileDialog rejected", "fileDialog.title;fileDialog.nameFilters",
-        "Select LUT file|3D LUT files (*.dat *.cube),All files (*)");
-    row("1D file chooser", MODE1, "press lutRowMode1/backLut/saveButton; answer fileDialog rejected", "fileDialog.nameFilters",
-        "1D LUT files (*.lut),All files (*)");
-    row("precision asked", MODE1, QByteArray("device.cube_bit_def=0; ").append(PRECISION).constData(),
-        "precisionDialog.visible;precisionDialog.title;precisionChoice3.checked;precisionChoice2.text", "true|Select LUT Processing Precision|true|10 bits");
-    row("precision chosen", MODE1, QByteArray("device.cube_bit_def=0; ").append(PRECISION).append("; press precisionChoice2").constData(),
-        "precisionChoice2.checked;precisionChoice3.checked;precisionDefault.text", "true|false|set 10 bits as default");
-    row("precision as default", MODE1, QByteArray("device.cube_bit_def=0; ").append(PRECISION).append("; press precisionChoice2; "
-        "precisionDefault.checked=true; answer precisionDialog accepted; ").append(PRECISION).constData(), "",
+    row("precision asked", MODE1, QByteArray(ASK).append("; press precisionChoice2").constData(), "calls;precisionDialog.visible;precisionDialog.title;"
+        "precisionChoice2.checked;precisionChoice3.checked;precisionChoice2.text;precisionDefault.text",
+        "|true|Select LUT Processing Precision|true|false|10 bits|set 10 bits as default");
+    row("precision as default", MODE1, QByteArray(ASK).append("; press precisionChoice2; precisionDefault.checked=true; answer precisionDialog accepted; "
+        "press lutRowMode1/cubeLut/previewButton; file @look.cube").constData(), "",
         "sendLutFileUpsample(3D,DIT,0,look.cube,2) setCube(2) sendLutFileUpsample(3D,DIT,0,look.cube,2)");
-    row("precision cancelled", MODE1, QByteArray("device.cube_bit_def=0; ").append(PRECISION).append("; precisionDefault.checked=true; "
-        "answer precisionDialog rejected").constData(), "", "");
-    row("precision for saves", MODE3, "device.cube_bit_def=0; lutRowMode3/cubeLut/saveSlot.value=4; press lutRowMode3/cubeLut/saveButton; "
-        "file @look.cube; press precisionChoice1; answer precisionDialog accepted", "", "saveLutFile(3D,DIT,3,look.cube,1)");
-    row("precision choices kept per use", MODE3, "device.cube_bit_def=0; press lutRowMode3/cubeLut/saveButton; file @look.cube; "
+    row("precision cancelled", MODE1, QByteArray(ASK).append("; precisionDefault.checked=true; answer precisionDialog rejected").constData(), "", "");
+    // The save's answer is kept apart from the upload's.
+    row("precision for saves", MODE3, "device.cube_bit_def=0; lutRowMode3/cubeLut/saveSlot.value=4; press lutRowMode3/cubeLut/saveButton; file @look.cube; "
         "press precisionChoice1; answer precisionDialog accepted; press lutRowMode3/cubeLut/saveButton; file @look.cube",
-        "precisionDialog.title;precisionChoice1.checked;precisionDefault.checked;lutRowMode3/cubeLut.uploadPrecision;device.cube_bit_def",
-        "Select cube file bit|true|false|3|0");
-    row("delete 1D slot 3", MODE1, "lutRowMode1/frontLut/deleteSlot.value=3; press lutRowMode1/frontLut/deleteButton; answer confirmDialog yes",
-        "", "saveLutArray(1D,DIT,2,RAMP,0) loadLut(1D,DIT,2)");
-    row("delete question", MODE1, "lutRowMode1/frontLut/deleteSlot.value=3; press lutRowMode1/frontLut/deleteButton", "confirmDialog.text",
+        "calls;precisionDialog.title;precisionChoice1.checked;precisionDefault.checked;lutRowMode3/cubeLut.uploadPrecision;device.cube_bit_def",
+        "saveLutFile(3D,DIT,3,look.cube,1)|Select cube file bit|true|false|3|0");
+    row("delete 1D slot 3", MODE1, "lutRowMode1/frontLut/deleteSlot.value=3; press lutRowMode1/frontLut/deleteButton; answer confirmDialog yes; "
+        "press lutRowMode1/frontLut/deleteButton", "calls;confirmDialog.text", "saveLutArray(1D,DIT,2,RAMP,0) loadLut(1D,DIT,2)|"
         "Are you sure you wish to clear LUT data from slot 3? This cannot be undone.");
     row("delete needs a yes", MODE3, "press lutRowMode3/backLut/deleteButton; answer confirmDialog no; press lutRowMode3/backLut/deleteButton; "
         "answer confirmDialog yes", "", "saveLutArray(1D,BOX,0,RAMP,0) loadLut(1D,BOX,0)");
-    row("delete 3D in mode 1", MODE1, "press lutRowMode1/cubeLut/deleteButton; answer confirmDialog yes", "",
-        "saveLutArray(3D,DIT,0,ID33,3) loadLut(3D,DIT,0)");
+    row("delete 3D in mode 1", MODE1, "press lutRowMode1/cubeLut/deleteButton; answer confirmDialog yes", "", "saveLutArray(3D,DIT,0,ID33,3) loadLut(3D,DIT,0)");
     row("delete 3D in mode 2", MODE22, "device.cube_bit_def=1; lutRowMode2Ch2/cubeLut/deleteSlot.value=16; press lutRowMode2Ch2/cubeLut/deleteButton; "
         "answer confirmDialog yes", "", "saveLutArray(3D,DIT,15,ID17,1) loadLut(3D,DIT,15)");
     row("delete 3D without a default", MODE1, "device.cube_bit_def=0; press lutRowMode1/cubeLut/deleteButton; answer confirmDialog yes", "", "");
     row("delete 3D in mode 3", MODE3, "press lutRowMode3/cubeLut/deleteButton; answer confirmDialog yes", "", "");
-    row("recall", MODE21, "lutRowMode2Ch1/cubeLut/recallSlot.value=5; press lutRowMode2Ch1/cubeLut/recallButton", "", "loadLut(3D,DIT,4)");
-    row("switches ask the box", MODE1, "lutRowMode1/cubeLut/lutSwitch.checked=true; press lutRowMode1/cubeLut/lutSwitch; "
-        "lutRowMode1/backLut/lutSwitch.checked=true; press lutRowMode1/backLut/lutSwitch; lutRowMode1/frontLut/lutSwitch.checked=false; "
-        "press lutRowMode1/frontLut/lutSwitch; lutRowMode1/frameBox/frameSwitch.checked=true; press lutRowMode1/frameBox/frameSwitch", "",
-        "setLut(3D,DIT,0,true) setLut(1D,BOX,0,true) setFrame(0,true)");
-    row("switch waits for the box", MODE22, "lutRowMode2Ch2/frontLut/lutSwitch.checked=true; press lutRowMode2Ch2/frontLut/lutSwitch",
-        "lutRowMode2Ch2/frontLut/lutSwitch.checked", "false");
+    // A switch asks the box and shows what it reports.
+    row("recall and switches", MODE21, "lutRowMode2Ch1/cubeLut/recallSlot.value=5; press lutRowMode2Ch1/cubeLut/recallButton; "
+        "lutRowMode2Ch1/cubeLut/lutSwitch.checked=true; press lutRowMode2Ch1/cubeLut/lutSwitch; lutRowMode2Ch1/backLut/lutSwitch.checked=true; "
+        "press lutRowMode2Ch1/backLut/lutSwitch; lutRowMode2Ch1/frontLut/lutSwitch.checked=false; press lutRowMode2Ch1/frontLut/lutSwitch; "
+        "lutRowMode2Ch1/frameBox/frameSwitch.checked=true; press lutRowMode2Ch1/frameBox/frameSwitch", "calls;lutRowMode2Ch1/cubeLut/lutSwitch.checked",
+        "loadLut(3D,DIT,4) setLut(3D,DIT,0,true) setLut(1D,BOX,0,true) setFrame(0,true)|false");
 
-    // Frames and the generator.
+    // Frames, the generator and the input format.
     row("frame box", MODE1, "press lutRowMode1/frameBox/sendFrameButton; file @still.raw; lutRowMode1/frameBox/storeSlot.value=16; "
-        "press lutRowMode1/frameBox/saveFrameButton; file @still.raw; lutRowMode1/frameBox/recallFrameSlot.value=4; "
-        "press lutRowMode1/frameBox/loadFrameButton", "", "sendFrame(0,still.raw) saveFrame(15,still.raw) loadFrame(3)");
-    row("frame chooser", MODE1, "press lutRowMode1/frameBox/sendFrameButton; answer fileDialog rejected", "fileDialog.title;fileDialog.nameFilters",
-        "Select Frame file|Frame raw file (*.raw),ALL files (*)");
-    row("generator", MODE3, "redLine.value=1023; blueLine.value=512; press rgbSetButton; yLine/valueField.text=512; "
-        "yLine/valueField.editingFinished(); crLine.value=64; cbLine.value=940; press ycbcrSetButton; greenLine.pressedOrReleased(); "
-        "cbLine.pressedOrReleased(); press pattern2; press outputFormat17; press outputFormat5; press loadRawFrameButton; file @tpg.raw", "",
-        "setSignalRGB(1023,0,512) setSignalYCbCr(64,512,940) setSignalRGB(1023,0,512) setSignalYCbCr(64,512,940) setSignalForm(2) "
-        "setSignalOut(17) setSignalOut(5) sendFrameFile(tpg.raw)");
-    row("generator texts", MODE3, "press loadRawFrameButton; answer fileDialog rejected", "fileDialog.title;fileDialog.nameFilters;"
-        "pattern2.text;pattern3.text;outputFormat17.text;outputFormat5.text", "Select input frame file|frame raw files (*.raw),All files (*)|"
-        "IRE Field|IRE 10% Window|Output 3G Level A 1080P 60|Output HD 422 1080P 23.98");
-
-    // The input format of mode 1.
-    row("link and sample choices", MODE1, "linkDualLink.chosen(); device.boxmode1_ch1_signal=0x205; sample3.chosen(); sample0.chosen(); "
-        "linkAutomatic.chosen()", "", "setInputSignal(0x100) setInputSignal(0x203) setInputSignal(0x200) setInputSignal(0x0)");
+        "press lutRowMode1/frameBox/saveFrameButton; file @still.raw; lutRowMode1/frameBox/recallFrameSlot.value=4; press lutRowMode1/frameBox/loadFrameButton",
+        "calls;fileDialog.title;fileDialog.nameFilters", "sendFrame(0,still.raw) saveFrame(15,still.raw) loadFrame(3)|Select Frame file|Frame raw file (*.raw),ALL files (*)");
+    // A typed number moves its slider without sending; the generator takes Cr, Y, Cb in that order.
+    row("generator", MODE3, "redLine.value=1023; blueLine.value=512; press rgbSetButton; yLine/valueField.text=512; yLine/valueField.editingFinished(); "
+        "crLine.value=64; cbLine.value=940; press ycbcrSetButton; greenLine.pressedOrReleased(); cbLine.pressedOrReleased(); press pattern2; "
+        "press outputFormat17; press outputFormat5; press loadRawFrameButton; file @tpg.raw; press loadRawFrameButton",
+        "calls;fileDialog.title;fileDialog.nameFilters;pattern2.text;pattern3.text;outputFormat17.text;outputFormat5.text",
+        "setSignalRGB(1023,0,512) setSignalYCbCr(64,512,940) setSignalRGB(1023,0,512) setSignalYCbCr(64,512,940) setSignalForm(2) setSignalOut(17) "
+        "setSignalOut(5) sendFrameFile(tpg.raw)|Select input frame file|frame raw files (*.raw),All files (*)|IRE Field|IRE 10% Window|"
+        "Output 3G Level A 1080P 60|Output HD 422 1080P 23.98");
+    row("link and sample choices", MODE1, "linkDualLink.chosen(); device.boxmode1_ch1_signal=0x205; sample3.chosen(); sample0.chosen(); linkAutomatic.chosen()",
+        "calls;linkDualLink.text;sample0.text", "setInputSignal(0x100) setInputSignal(0x203) setInputSignal(0x200) setInputSignal(0x0)|DL-SDI     [ST-372M]|Auto");
     row("automatic", MODE1, "device.boxmode1_ch1_signal=0", LINKS, "true|false|false|false|false|true|false|false");
     row("automatic link with a structure", MODE1, "device.boxmode1_ch1_signal=5", LINKS, "false|false|false|false|false|false|false|true");
     row("dual link, auto structure", MODE1, "device.boxmode1_ch1_signal=0x100", LINKS, "false|true|false|false|true|true|false|false");
     row("3G level A, RGB 10 bit", MODE1, "device.boxmode1_ch1_signal=0x205", LINKS, "false|false|true|false|true|false|false|true");
     row("3G level B, YCbCr 4:2:2 12 bit", MODE1, "device.boxmode1_ch1_signal=0x303", LINKS, "false|false|false|true|true|false|true|false");
     row("unknown signal word", MODE1, "device.boxmode1_ch1_signal=-1", LINKS, "false|false|false|false|false|false|false|false");
-    row("link texts", MODE1, "", "linkDualLink.text;sample0.text", "DL-SDI     [ST-372M]|Auto");
 
-    // Keys: each only while its control is on show.
-    row("mode 1 keys", MODE1, "key 2; key 3; key 4; key Shift+1; key Shift+3; key U; key O; key Shift+O; key Shift+F; key Shift+J; "
-        "key Shift+;; key Shift+'", "", "sendKey(MODE_2) sendKey(MODE_3) sendKey(INPUT0) setRange(1) setRange(3) sendKey(MENU) "
-        "setLut(1D,DIT,0,true) setFrame(0,true) setInputSignal(0x200) setInputSignal(0x300)");
-    row("mode 2 channel 1 keys", MODE21, "key 1; key 5; key Shift+3; key Shift+G; key I; key Shift+;", "",
-        "sendKey(MODE_1) sendKey(CH_2) sendKey(INPUT2) setLut(3D,DIT,0,true) setRange(2)");
-    row("mode 2 channel 2 keys", MODE22, "key 4; key Shift+2; key Shift+3; key Shift+J; key Shift+G", "",
-        "sendKey(CH_1) sendKey(INPUT1) setLut(3D,DIT,0,true)");
-    row("mode 3 keys", MODE3, "key 5; key Shift+1; key Shift+H; key P; key Shift+O", "", "setLut(1D,BOX,0,true) setRange(4) sendKey(MENU)");
-    row("mode 0 keys", MODE0, "key Shift+F; key 3", "", "sendKey(MODE_3)");
-    row("Mono DP keys", "c:Cubrix Mono DP/1/0", "key 2; key Shift+1; key 3", "", "sendKey(MODE_3)");
-    row("link keys", MODE1, "key Shift+L; key Shift+K", "", "setInputSignal(0x100) setInputSignal(0x0)");
-    row("sample keys", MODE1, "device.boxmode1_ch1_signal=0x100; key Ctrl+Shift+K; key Ctrl+Shift+,; device.boxmode1_ch1_signal=0x204; "
-        "key Ctrl+Shift+L; key Ctrl+Shift+.; device.boxmode1_ch1_signal=0x300; key Ctrl+Shift+;; key Ctrl+Shift+'; key Ctrl+Shift+M", "",
-        "setInputSignal(0x101) setInputSignal(0x106) setInputSignal(0x202) setInputSignal(0x200) setInputSignal(0x303) "
-        "setInputSignal(0x304) setInputSignal(0x305)");
-    row("no sample keys on the automatic link", MODE1, "key Ctrl+Shift+K", "", "");
-    row("Shift+S flips", MODE3, "key Shift+S", "pageList.currentIndex", "1");
-    row("Shift+S flips back", MODE3, "key Shift+S; key Shift+S", "pageList.currentIndex", "0");
-    row("no flip for an unknown model", "c:LM-2410/3/0", "key Shift+S", "pageList.currentIndex", "0");
-    row("keys rest on the settings page", MODE1, "key Shift+S; key 1; key U; key Shift+F; key Shift+S; key 3", "", "sendKey(MODE_3)");
-    row("keys rest in a hidden tab", MODE1, "cubrixTab.visible=false; key 1; key P", "", "");
-    row("keys rest while disconnected", MODE1, "disconnect; key 3", "", "");
-    row("closing a connected tab is quiet", MODE1, "device.box_mode=2; device.box_ch=1; device.box_mode=3; device.box_mode=2; "
-        "device.box_ch=2; press flipButton; close", "", "");
-}
-
-void TestDevicePages::cubrixSettings_data()
-{
-    PageFixture::columns();
-    row("flip", MODE1, "press flipButton", "pageList.currentIndex", "1");
-    row("flip back", MODE1, "press flipButton; press cubrixInfoPage/flipButton", "pageList.currentIndex", "0");
-    row("disconnect from the settings page", MODE1, "press flipButton; press cubrixInfoPage/disconnectButton", "", "deviceDisconnect()");
-    row("back to the controls when disconnected", MODE1, "press flipButton; press cubrixInfoPage/disconnectButton; until device.state=UnconnectedState",
-        "pageList.currentIndex;cubrixGeneralPage.enabled;cubrixInfoPage.visible", "0|false|false");
-    row("network fields", MODE1, "", "cubrixInfoPage/ipField0.text;cubrixInfoPage/ipField3.text;cubrixInfoPage/maskField3.text;"
-        "cubrixInfoPage/gateField0.text;ssidField.text;passwordField.placeholderText", "127|1|0|192|YourSSID|YourPassword");
-    row("SetIP", MODE1, "cubrixInfoPage/ipField0.text=10; cubrixInfoPage/ipField3.text=7; press cubrixInfoPage/setIpButton", "",
-        "setUserIP(10.0.0.7,255.255.255.0,192.168.1.1)");
-    row("SetIP notice", MODE1, "press cubrixInfoPage/setIpButton", "noticeDialog.visible;noticeDialog.title;noticeDialog.text",
-        "true|IP Address Updated|The IP Address has been updated, please reconnect.");
-    // The address must leave before the disconnection empties the queue: it comes a moment later.
-    row("SetIP disconnects later", MODE1, "press flipButton; press cubrixInfoPage/setIpButton; wait 1500", "",
-        "setUserIP(127.0.0.1,255.255.255.0,192.168.1.1) deviceDisconnect()");
+    // The settings page. After "SetIP" the box is disconnected a moment later, so that the
+    // address leaves first.
+    row("disconnect from the settings page", MODE1, "press flipButton; press cubrixInfoPage/disconnectButton; until device.state=UnconnectedState",
+        "calls;pageList.currentIndex;cubrixGeneralPage.enabled;cubrixInfoPage.visible", "deviceDisconnect()|0|false|false");
+    row("SetIP", MODE1, "press flipButton; cubrixInfoPage/ipField0.text=10; cubrixInfoPage/ipField3.text=7; press cubrixInfoPage/setIpButton",
+        "calls;noticeDialog.visible;noticeDialog.title;noticeDialog.text", "setUserIP(10.0.0.7,255.255.255.0,192.168.1.1)|true|IP Address Updated|"
+        "The IP Address has been updated, please reconnect.");
+    row("SetIP disconnects later", MODE1, "press flipButton; press cubrixInfoPage/setIpButton; wait 1500", "calls;pageList.currentIndex",
+        "setUserIP(127.0.0.1,255.255.255.0,192.168.1.1) deviceDisconnect()|0");
     row("SetIP with an empty field", MODE1, "log SetIP  address 127.0.0.1; log SetIP  mask    255.255.255.0; log SetIP  gate    192.168.1.; "
         "cubrixInfoPage/gateField3.text=; press cubrixInfoPage/setIpButton; wait 1200", "", "");
-    row("Wi-Fi", MODE1, "ssidField.text=Studio; passwordField.text=secret; press wifiSetButton; press wifiOnButton; press wifiOffButton", "",
-        "setUserWIFI(Studio,secret) setWiFi(true) setWiFi(false)");
-    row("precision setting", MODE1, "press precision1; press precision2", "", "setCube(1) setCube(2)");
-    row("precision shown", MODE1, "", "precision3.selected;precision0.selected;precision0.text", "true|false|Ask on LUT Upload");
-    row("precision follows the box", MODE1, "device.cube_bit_def=0", "precision3.selected;precision0.selected", "false|true");
-    row("firmware after OK only", MODE1, "press firmwareButton; file @c.img; answer confirmDialog rejected; press firmwareButton; "
-        "file @c.img; answer confirmDialog accepted", "", "updateFirmware(c.img)");
-    row("firmware question", MODE1, "press firmwareButton; file @c.img", "confirmDialog.title;confirmDialog.text;confirmDialog.informativeText",
-        "Update Firmware|Firmware file: @c.img|This procedure cannot be canceled, are you sure you want to update this firmware?");
-    row("firmware chooser", MODE1, "press firmwareButton; answer fileDialog rejected", "fileDialog.title;fileDialog.nameFilters",
-        "Select a firmware file|img (*.img),All files (*)");
+    row("settings", MODE1, "ssidField.text=Studio; passwordField.text=secret; press wifiSetButton; press wifiOnButton; press wifiOffButton; "
+        "press precision1; press precision2", "calls;cubrixInfoPage/ipField0.text;cubrixInfoPage/ipField3.text;cubrixInfoPage/maskField3.text;"
+        "cubrixInfoPage/gateField0.text;passwordField.placeholderText;precision2.selected;precision0.text", "setUserWIFI(Studio,secret) setWiFi(true) "
+        "setWiFi(false) setCube(1) setCube(2)|127|1|0|192|YourPassword|true|Ask on LUT Upload");
+    row("firmware", MODE1, "press firmwareButton; file @c.img; answer confirmDialog rejected; press firmwareButton; file @c.img",
+        "calls;fileDialog.title;fileDialog.nameFilters;confirmDialog.title;confirmDialog.text;confirmDialog.informativeText",
+        "|Select a firmware file|img (*.img),All files (*)|Update Firmware|Firmware file: @c.img|"
+        "This procedure cannot be canceled, are you sure you want to update this firmware?");
+    row("firmware after OK", MODE1, "press firmwareButton; file @c.img; answer confirmDialog accepted", "", "updateFirmware(c.img)");
     row("status read-outs hidden", MODE1, "press singleStatusButton; press singleStatusButton", "shown singleStatus dualStatus tpgStatus", "");
     row("single channel status", MODE1, "device.boxmode1_1dlut_inbit=10; device.boxmode1_1dlut_outbit=12; device.boxmode1_3dlut_inbit=10; "
         "device.boxmode1_3dlut_outbit=12; device.boxmode1_3dlut_size=33; device.boxmode1_ch1_1dlut1_state=1; device.boxmode1_ch1_1dlut1_load=5; "
@@ -372,14 +303,15 @@ void TestDevicePages::cubrixSettings_data()
         "3dlut-state: Off,back-1dlut-state: Off,frame-load-state: Off,front-1dlut-load: ,3dlut-load: ,back-1dlut-load: ,frame-load: 2,"
         "input-port: CH2_Output,input-range: full range,Channel 2:,front-1dlut-state: Off,3dlut-state: On,back-1dlut-state: Off,"
         "front-1dlut-load: ,3dlut-load: ,back-1dlut-load: ,input-port: 3,input-range: 7");
-    row("generator status", MODE1, "device.boxmode3_input_type=2; device.boxmode3_output_form=2; device.boxmode3_output_type=6; "
-        "device.boxmode3_ch1_range=3; press tpgStatusButton", "tpgStatus.lines", "front-1dlut-state: Off,3dlut-state: Off,"
-        "back-1dlut-state: Off,frame-load-state: Off,front-1dlut-load: ,3dlut-load: ,back-1dlut-load: ,frame-load: ,"
-        "input-range: SMPTE full range,input-type: RGB,output-form: ire field,output-type: 6");
-    row("generator status follows the box", MODE1, "press tpgStatusButton; device.boxmode3_input_type=1; device.boxmode3_output_type=5; "
-        "device.boxmode3_ch1_range=1", "tpgStatus.lines", "front-1dlut-state: Off,3dlut-state: Off,back-1dlut-state: Off,"
-        "frame-load-state: Off,front-1dlut-load: ,3dlut-load: ,back-1dlut-load: ,frame-load: ,input-range: video range,input-type: YCbCr,"
-        "output-form: ,output-type: HD 1080p 23.98");
+    // The read-out follows the box.
+    row("generator status", MODE1, "press tpgStatusButton; device.boxmode3_input_type=2; device.boxmode3_output_form=2; device.boxmode3_output_type=6; "
+        "device.boxmode3_ch1_range=3; until tpgStatus.lines=front-1dlut-state: Off,3dlut-state: Off,back-1dlut-state: Off,frame-load-state: Off,"
+        "front-1dlut-load: ,3dlut-load: ,back-1dlut-load: ,frame-load: ,input-range: SMPTE full range,input-type: RGB,output-form: ire field,"
+        "output-type: 6; device.boxmode3_input_type=1; device.boxmode3_output_type=5; device.boxmode3_output_form=0; device.boxmode3_ch1_range=1",
+        "tpgStatus.lines", "front-1dlut-state: Off,3dlut-state: Off,back-1dlut-state: Off,frame-load-state: Off,front-1dlut-load: ,3dlut-load: ,"
+        "back-1dlut-load: ,frame-load: ,input-range: video range,input-type: YCbCr,output-form: ,output-type: HD 1080p 23.98");
+    row("closing a connected tab is quiet", MODE1, "device.box_mode=2; device.box_ch=1; device.box_mode=3; device.box_mode=2; device.box_ch=2; "
+        "press flipButton; close", "", "");
 }
 
 BREVANTO_QML_TEST_MAIN(TestDevicePages)

@@ -1,7 +1,7 @@
 // The window, its pages and their windows against the simulator: the main window connects a
 // simulated Cubrix and a simulated monitor from their tabs and shows what each reported; the
 // pages change the simulated devices and follow their answers; the scope windows play and
-// stop; the capture windows save what they capture and read the ancillary data.
+// stop; the capture windows save what they capture.
 #include "capture/captureframe.h"
 #include "pagefixture.h"
 #include "scope/scopestream.h"
@@ -29,7 +29,6 @@ private slots:
     void scopesPlayAndStop();
     void captureAndSave_data();
     void captureAndSave();
-    void ancillaryData();
 
 private:
     std::unique_ptr<LogCapture> m_log;
@@ -137,7 +136,6 @@ void TestSimulator::captureAndSave_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<QByteArray>("magic");
     QTest::newRow("monitor, JPEG") << "m:" << 1 << QByteArray::fromHex("FFD8FF");
-    QTest::newRow("Cubrix, bitmap") << "c:" << 2 << QByteArray("BM");
     // Raw: the frame as it came, header first: width 1920 (0x0780), height 1080 (0x0438).
     QTest::newRow("Cubrix, raw") << "c:" << 3 << QByteArray::fromHex("07800438");
 }
@@ -163,32 +161,6 @@ void TestSimulator::captureAndSave()
     }
     // The picture of the last frame is shown too.
     QCOMPARE(item->image().size(), QSize(1920, 1080));
-}
-
-// The simulated input carries AFD, two audio metadata packets, ATC time code and caption data.
-void TestSimulator::ancillaryData()
-{
-    PageFixture fixture("c:", &m_cubrixSim);
-    QVERIFY(fixture.open());
-    QCOMPARE(fixture.run("press captureButton; press capture/scanIdButton; until capture.ancimodel.count=5"), QString());
-    auto *item = qobject_cast<CaptureFrame *>(fixture.object("capture/captureItem"));
-    QStringList names;
-    for (int i = 0; i < item->anciCount(); ++i)
-        names << item->getListItem(i);
-    QCOMPARE(names.join(QLatin1Char(' ')), QStringLiteral("0x4105 0x4501 0x4501 0x6060 0x6101"));
-    QCOMPARE(fixture.query("capture/packetCombo.currentIndex"), QStringLiteral("4"));
-    // The second audio metadata packet alone: the data page shows it.
-    QCOMPARE(fixture.run("capture/packetCombo.currentIndex=2; press capture/captureSelectButton; until capture.ancillaryPage=true"), QString());
-    QCOMPARE(item->displayMode(), int(CaptureFrame::DisplayAncillary));
-    const auto record = [item] { return item->ancillary().record(); };
-    QCOMPARE(QList<int>({record().did, record().sdid, record().blockCount}), QList<int>({0x45, 0x01, 1}));
-    QCOMPARE(record().data, QByteArray::fromHex("021024001F400000"));
-    // Both packets of that pair; then a frame is asked for, which leaves the data page.
-    QCOMPARE(fixture.run("capture/packetCombo.currentIndex=1; press capture/captureDataButton"), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(record().blockCount, 2, 10000);
-    QCOMPARE(record().dcTotal, 10 + 8);
-    QCOMPARE(fixture.run("press capture/captureImageButton"), QString());
-    QCOMPARE(fixture.query("capture.ancillaryPage"), QStringLiteral("false"));
 }
 
 BREVANTO_GL_QML_TEST_MAIN(TestSimulator)
