@@ -207,6 +207,7 @@ void Cubrix::socketStateChanged(QTcpSocket::SocketState state)
         qDebug() << "Cubrix Class: State Disconnected" << "socketStateChanged" << Qt::endl;
         // A re-query due after a key press belongs to the connection that ended.
         m_queryTimer->stop();
+        m_scopeStream.connectionLost();
         resetToDefaults();
         emit stateChanged(socketHandler()->socketState());
         break;

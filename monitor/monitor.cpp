@@ -65,6 +65,7 @@ void Monitor::socketStateChanged(QTcpSocket::SocketState state)
             qWarning("%s: second store 0x%04x - 0x%04x cancelled, the connection ended", "saveLutFileRV",
                      store.protocol, store.request);
         m_rvSecondStores.clear();
+        m_scopeStream.connectionLost();
         resetToDefaults();
         emit stateChanged(DeviceBase::state());
         break;

@@ -162,6 +162,14 @@ void ScopeStream::stopPlayback(uchar type)
     emit isPlayingChanged();
 }
 
+void ScopeStream::connectionLost()
+{
+    if (m_isPlaying == 0)
+        return;
+    m_isPlaying = 0;
+    emit isPlayingChanged();
+}
+
 void ScopeStream::sendRequest(quint16 protocol, quint16 request, const QByteArray &data)
 {
     const char *failure = nullptr;

@@ -57,6 +57,8 @@ public:
 
     // Scope frame entry: the device hands over each scope reply with its request as the type.
     void receiveFrame(const QByteArray &payload, int type);
+    // The device's connection ended: nothing plays any more, so Start works on the next one.
+    void connectionLost();
 
     // Inspection for tests and diagnostics.
     const QtDataVisualization::QSurfaceDataArray &waveformArray() const { return m_waveformArray; }

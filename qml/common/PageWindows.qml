@@ -16,6 +16,8 @@ QtObject {
     // The windows' parent object. Without one they belong to nothing, and these references are
     // what keeps them alive.
     property QtObject owner: null
+    // Without an owner, the window the windows stay in front of and close with.
+    property var transientFor: null
     // Whether a window shown again takes the tab's title once more, and whether a window on
     // show comes back to its normal size whatever its state (or only from the task bar).
     property bool retitle: false
@@ -30,6 +32,8 @@ QtObject {
         if (window === null)
             return null;
         window.title = title;
+        if (owner === null && transientFor)
+            window.transientParent = transientFor;
         if (window.mode !== undefined)
             window.mode = Qt.binding(function() { return windows.mode; });
         return window;

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
 import MNCP 1.0
 import "../common/CheckDeviceType.js" as CheckDeviceType
 import "../common"
@@ -54,24 +55,26 @@ Item {
 
     function disconnectDevice() {
         pageRequested(0);
-        launched.closeAll(false);
         if (loadedHardware)
             loadedHardware.deviceDisconnect();
     }
 
-    // The windows belong to the tab: they go with it.
+    // The windows belong to the tab: they go with it, and close with the connection they show.
     Component.onDestruction: {
         launched.closeAll(false);
         launched.destroyAll();
     }
+    onConnectedChanged: if (!connected) launched.closeAll(false)
 
     // Not children of the page: the page deletes them only after closing them, once its own
-    // teardown is over.
+    // teardown is over. Transient windows of the main window, so that closing that one ends the
+    // program instead of leaving a scope playing with nobody to stop it.
     PageWindows {
         id: launched
         device: page.loadedHardware
         mode: page.mode
         title: page.tabTitle()
+        transientFor: page.Window.window
         captureWindowUrl: Qt.resolvedUrl("FrameCapture.qml")
         retitle: true
         restoreAlways: true
@@ -117,7 +120,7 @@ Item {
                     title: "Launch Components"
                     mode: page.mode
 
-                    readonly property bool shortcutsActive: visible && enabled
+                    readonly property bool shortcutsActive: visible && enabled && !InputFocus.keepsKeys(Window.activeFocusItem)
 
                     RowLayout {
                         spacing: 8

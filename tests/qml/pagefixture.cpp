@@ -22,6 +22,7 @@ const char *const Holder = R"QML(
 import QtQuick 2.15
 import QtQuick.Window 2.15
 Window {
+    objectName: "holderWindow"
     property string mode: "dark"
     width: 1280; height: 1400
     Item { objectName: "holder"; property string title: "Test Tab"; anchors.fill: parent }

@@ -58,10 +58,16 @@ void TestLaunchedWindows::windows_data()
     row("Cubrix window shown again", MODE1, "press captureButton; capture.close(); press captureButton", "capture.visible", "true");
     row("restored from the task bar", KT, "press waveformButton; waveform.showMinimized(); press waveformButton", "waveform.visibility", "Windowed");
     row("the theme reaches the windows", MODE1, "press waveformButton; press captureButton; window.mode=light", "waveform.mode;capture.mode", "light|light");
-    row("monitor disconnect closes", KT, "press waveformButton; press vectorButton; press captureButton; press disconnectButton",
-        "waveform.visible;vector.visible;capture.visible", "false|false|false");
     row("Cubrix disconnect releases", MODE1, "press waveformButton; press captureButton; press disconnectButton; "
         "until windows scopeWindow cubrixCaptureWindow=0|0", "cubrixGeneralPage.waveformOpen;cubrixGeneralPage.captureOpen", "false|false");
+    row("monitor windows belong to the main window", KT, "press waveformButton; press captureButton",
+        "waveform.transientParent;capture.transientParent", "holderWindow|holderWindow");
+    for (const char *device : {KT, MODE1})
+        row(device == KT ? "monitor windows close with a lost connection" : "Cubrix windows close with a lost connection", device,
+            "press waveformButton; press waveform/startStopButton; press captureButton; disconnect; "
+            "until windows scopeWindow monitorCaptureWindow cubrixCaptureWindow=0|0|0", "device.cScopeStream.isPlaying", "0");
+    row("monitor windows close with a disconnect", KT, "press waveformButton; press vectorButton; press captureButton; key Ctrl+C",
+        "waveform.visible;vector.visible;capture.visible", "false|false|false");
     row("monitor windows go with the tab", KT, "press waveformButton; press vectorButton; press captureButton; close",
         "windows scopeWindow monitorCaptureWindow", "0|0");
 
