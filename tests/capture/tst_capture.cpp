@@ -26,6 +26,7 @@
 #include <memory>
 
 using CubrixUtils::Formulas;
+using Bytes::noise;
 
 namespace {
 QByteArray header(int width, int height, int pitch, int format, std::initializer_list<int> timecode = {0, 0, 0, 0})
@@ -54,15 +55,6 @@ QByteArray wordFrame(int width, int height, int format, const QVector<quint32> &
 
 // Format 2 and 258: Cr in bits 0-9, Y in 10-19, Cb in 20-29; format 259: R, G, B.
 quint32 word444(int low, int middle, int high) { return quint32(low) | quint32(middle) << 10 | quint32(high) << 20; }
-
-QByteArray noise(int size, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, '\0');
-    for (char &byte : bytes)
-        byte = char(random.bounded(256));
-    return bytes;
-}
 
 quint32 be(const uchar *p) { return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3]; }
 quint32 le(const uchar *p) { return quint32(p[3]) << 24 | quint32(p[2]) << 16 | quint32(p[1]) << 8 | p[0]; }

@@ -4,6 +4,7 @@
 #include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
+#include "processrun.h"
 #include "signallog.h"
 
 #include <QMetaProperty>
@@ -51,11 +52,7 @@ class TestCubrix : public QObject
     QTemporaryDir m_dir;
     DeviceHarness<Cubrix> m_box;
     QUrl url(const QString &name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
-    QByteArray contents(const QString &name) const
-    {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray contents(const QString &name) const { return readFile(m_dir.filePath(name)); }
 private slots:
     void initTestCase()
     {

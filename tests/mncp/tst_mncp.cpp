@@ -1,3 +1,4 @@
+#include "bytes.h"
 #include "deviceconnection.h"
 #include "logcapture.h"
 #include "mncp/mncpids.h"
@@ -5,7 +6,6 @@
 #include "mncp/socketwrite_error.h"
 #include "testdevice.h"
 
-#include <QRandomGenerator>
 #include <QSignalBlocker>
 #include <QSignalSpy>
 #include <QtTest>
@@ -21,14 +21,6 @@ class TestMncp : public QObject
     std::unique_ptr<TestDevice> m_device;
     SocketHandler &handler() { return *m_device->socketHandler(); }
     bool connectDevice() { return connectToFake(*m_device, *m_fake); }
-    static QByteArray randomBytes(int size)
-    {
-        QByteArray bytes(size, Qt::Uninitialized);
-        QRandomGenerator generator(size);
-        for (char &byte : bytes)
-            byte = static_cast<char>(generator.bounded(256));
-        return bytes;
-    }
 
 private slots:
     void init()
@@ -152,7 +144,7 @@ private slots:
     void replyInPiecesDeliveredOnceWhole()
     {
         QFETCH(int, size); QFETCH(int, piece);
-        const QByteArray payload = randomBytes(size);
+        const QByteArray payload = Bytes::noise(size, size);
         m_fake->setResponder([payload](const FakeDevice::Command &cmd) {
             return FakeDevice::message(cmd.protocol, cmd.request, payload) + FakeDevice::message(0x0800, 1, "tail");
         });
@@ -289,7 +281,7 @@ private slots:
             return cmd.protocol == 5 ? (early ? QByteArray() : FakeDevice::message(5, 1)) : FakeDevice::message(cmd.protocol, cmd.request, "answered");
         });
         QVERIFY(connectDevice());
-        const QByteArray image = randomBytes(5 * SocketHandler::WriteSliceSize + 12345);
+        const QByteArray image = Bytes::noise(5 * SocketHandler::WriteSliceSize + 12345, 1);
         m_device->appendCmd(0x0005, 0x0001, image);
         m_device->appendCmd(0x0001, 0x0020, QByteArray("after"));
         m_fake->send(earlyReply);

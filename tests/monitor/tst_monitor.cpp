@@ -3,6 +3,7 @@
 #include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
+#include "processrun.h"
 #include "monitor/monitor.h"
 #include "signallog.h"
 
@@ -26,11 +27,7 @@ class TestMonitor : public QObject
     QTemporaryDir m_dir;
     DeviceHarness<Monitor> *m_box = nullptr;
     QUrl url(const QString &name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
-    QByteArray contents(const QString &name) const
-    {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray contents(const QString &name) const { return readFile(m_dir.filePath(name)); }
     static QByteArray png(QSize size, QColor colour)
     {
         QImage image(size, QImage::Format_RGB32);
@@ -150,7 +147,7 @@ private slots:
     }
     void binaryImageOfADownscaledCube()
     {
-        m_box->sentBy([&] { m_box->device.sendLutFileDownscale(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, url("large.cube")); });
+        QVERIFY(m_box->wireTextOf([&] { m_box->device.sendLutFileDownscale(Monitor::LUT_TYPE_3D, Monitor::LUT_FUNC_DIT, 0, url("large.cube")); }) != "busy");
         const QByteArray image = m_box->fake.received().first().payload;
         const auto word = [&](int entry) { return qFromBigEndian<quint32>(image.constData() + 128 + 4 * entry); };
         // The identity: entry 1 is red code round(1/16 x 1023) = 64, entry 17 the same in green.

@@ -2,6 +2,7 @@
 // loop, frames drawn (against the layout and polar plane written out here), gain; the axis graticule.
 #include "scope/customlabelswaveform.h"
 #include "scope/scopestream.h"
+#include "bytes.h"
 #include "debuglines.h"
 #include "fakedevice.h"
 #include "testdevice.h"
@@ -17,13 +18,6 @@ namespace {
 constexpr int WaveformBytes = 32768, VectorBytes = 16384, BothBytes = 49152;
 // Long enough for a stray request to come through loopback.
 constexpr int QuietMs = 150;
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
 
 // Line L of a waveform frame is row 127 - L; bytes 0 to 239 of a line are its columns.
 bool waveformDrawn(QSurfaceDataProxy *proxy, const QByteArray &frame)
@@ -177,7 +171,7 @@ private slots:
         rig.requests(playing == 3 ? QStringLiteral("1 3") : playing ? QString::number(playing) : QString()); // as checked above
         QSignalSpy waveformResets(rig.waveform.dataProxy(), &QSurfaceDataProxy::arrayReset);
         QSignalSpy vectorResets(rig.vector.dataProxy(), &QSurfaceDataProxy::arrayReset);
-        const QByteArray payload = randomBytes(size, quint32(size));
+        const QByteArray payload = Bytes::noise(size, quint32(size));
         rig.fake.send(FakeDevice::message(0x0403, quint16(type), payload));
         QTRY_COMPARE_WITH_TIMEOUT(rig.device.replies.size(), 1, 5000);
         QFETCH(QString, next);
@@ -200,7 +194,7 @@ private slots:
         QSignalSpy resets(series.dataProxy(), &QSurfaceDataProxy::arrayReset);
         QSignalSpy changes(&stream, &ScopeStream::vectorGainChanged);
         // Gain 1 at first; a kept frame is redrawn at every new gain while the vector display does not play...
-        const QByteArray kept = randomBytes(VectorBytes, 60);
+        const QByteArray kept = Bytes::noise(VectorBytes, 60);
         stream.receiveFrame(kept, 2);
         DebugLines debug;
         QTest::ignoreMessage(QtDebugMsg, "VectorGain: 4,  PlaybackState: 0");
@@ -231,7 +225,7 @@ private slots:
         auto stream = std::make_unique<ScopeStream>(device.socketHandler(), nullptr);
         stream->startStopPlayback(1, true);
         stream->startStopPlayback(2, true);
-        stream->receiveFrame(randomBytes(BothBytes, 1), 3); // nothing to draw into
+        stream->receiveFrame(Bytes::noise(BothBytes, 1), 3); // nothing to draw into
         QSurface3DSeries waveform;
         auto vector = std::make_unique<QSurface3DSeries>();
         stream->setDataSeries_Wave(&waveform);
@@ -242,13 +236,13 @@ private slots:
         for (const auto &type : forgotten) {
             QTest::ignoreMessage(QtDebugMsg, "m_dataSeries set to NULL");
             stream->deleteSeries(QString::fromLatin1(type.first));
-            stream->receiveFrame(randomBytes(BothBytes, 2), 3);
+            stream->receiveFrame(Bytes::noise(BothBytes, 2), 3);
             QCOMPARE(10 * waveformResets.count() + vectorResets.count(), type.second);
         }
         stream->setDataSeries_Wave(&waveform);
         stream->setDataSeries_Vector(vector.get());
         vector.reset(); // a closed scope window takes its series with it
-        stream->receiveFrame(randomBytes(BothBytes, 3), 3);
+        stream->receiveFrame(Bytes::noise(BothBytes, 3), 3);
         QCOMPARE(waveformResets.count(), 4);
 
         // Rows of empty items, replaced on every call, "waveform" or anything else; a count below 0
@@ -273,7 +267,7 @@ private slots:
         QTest::ignoreMessage(QtCriticalMsg, noHandler);
         qmlSide.startStopPlayback(1, true);
         QTest::ignoreMessage(QtCriticalMsg, noHandler);
-        qmlSide.receiveFrame(randomBytes(VectorBytes, 4), 2);
+        qmlSide.receiveFrame(Bytes::noise(VectorBytes, 4), 2);
         QCOMPARE(qmlSide.isPlaying(), quint8(1));
 
         ScopeRig rig;

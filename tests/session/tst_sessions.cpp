@@ -4,6 +4,7 @@
 #include "session/sessionmanager.h"
 #include "debuglines.h"
 #include "filesizelimit.h"
+#include "processrun.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -16,13 +17,6 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("none");
 }
-
-bool write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class TestSessions : public QObject
@@ -79,7 +73,7 @@ private slots:
     {
         QFETCH(QByteArray, before);
         QFETCH(QString, steps);
-        QVERIFY(before == "none" || (QDir().mkpath(QFileInfo(savedTabs()).path()) && write(savedTabs(), before)));
+        QVERIFY(before == "none" || (QDir().mkpath(QFileInfo(savedTabs()).path()) && writeFile(savedTabs(), before)));
         SessionManager sessions;
         for (const QString &step : steps.split(';')) {
             const QString verb = step.section(' ', 0, 0);
@@ -97,7 +91,7 @@ private slots:
                 QVERIFY(limit.active() && !sessions.saveToDisk() && readAll(savedTabs()) == previous);
             } else {
                 QVERIFY(QFile::remove(savedTabs()) || verb == QLatin1String("empty"));
-                QVERIFY(verb == QLatin1String("delete") || (verb == QLatin1String("empty") ? write(savedTabs(), "") : QDir().mkpath(savedTabs())));
+                QVERIFY(verb == QLatin1String("delete") || (verb == QLatin1String("empty") ? writeFile(savedTabs(), "") : QDir().mkpath(savedTabs())));
             }
         }
         // Nothing but the data folder, the list and what was there before: no half-written copies.
@@ -135,11 +129,11 @@ private slots:
         QByteArray text;
         while (text.size() <= SessionManager::MaxFileSize)
             text += "0,CUBRIX,127.0.0.1,Grading,dark\n";
-        QVERIFY(write(savedTabs(), text) && !sessions.readFromDisk() && sessions.records().isEmpty() && readAll(savedTabs()) == text);
+        QVERIFY(writeFile(savedTabs(), text) && !sessions.readFromDisk() && sessions.records().isEmpty() && readAll(savedTabs()) == text);
         text.clear();
         for (int i = 0; i < 300; ++i)
             text += QStringLiteral("%1,MONITOR,127.0.0.2,M%1,dark\n").arg(i).toUtf8();
-        QVERIFY(write(savedTabs(), text));
+        QVERIFY(writeFile(savedTabs(), text));
         QSignalSpy notice(&sessions, &SessionManager::setAsideNoticeChanged);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("SessionManager: 44 saved tab"));
         QVERIFY(sessions.readFromDisk() && sessions.records().size() == 256 && sessions.records().last().name == QLatin1String("M255"));
@@ -173,7 +167,7 @@ private slots:
         QByteArray big;
         while (big.size() <= DeviceProfile::MaxFileSize)
             big += text.toUtf8();
-        QVERIFY(write(m_dir->path() + QStringLiteral("/big.txt"), big));
+        QVERIFY(writeFile(m_dir->path() + QStringLiteral("/big.txt"), big));
         for (const QString &unreadable : {QStringLiteral("/missing.txt"), QString(), QStringLiteral("/big.txt")}) {
             profile.importTabs(path);
             profile.importTabs(m_dir->path() + unreadable);

@@ -1,13 +1,8 @@
 #pragma once
 
 #include "deviceconnection.h"
-#include "fakedevice.h"
 
 #include <QHash>
-#include <QtTest>
-#include <functional>
-
-using CommandIds = QList<QPair<int, int>>;
 
 // The commands the fake device received as "pppp/rrrr" in hex, with ":payload" (its hex, or its
 // size when long) where there is one; space-separated, for compact expected values.
@@ -31,14 +26,11 @@ public:
     DeviceHarness()
     {
         fake.setResponder([this](const FakeDevice::Command &cmd) {
-            return FakeDevice::message(cmd.protocol, cmd.request, answers.value(key(cmd.protocol, cmd.request)));
+            return FakeDevice::message(cmd.protocol, cmd.request, answers.value(quint32(cmd.protocol) << 16 | cmd.request));
         });
     }
 
-    void answer(quint16 protocol, quint16 request, const QByteArray &payload)
-    {
-        answers.insert(key(protocol, request), payload);
-    }
+    void answer(quint16 protocol, quint16 request, const QByteArray &payload) { answers.insert(quint32(protocol) << 16 | request, payload); }
 
     // Connects and waits until the device's connection queries have been answered.
     bool connectAndSettle(int connectionQueries)
@@ -46,29 +38,20 @@ public:
         return fake.listen() && connectToFake(device, fake) && fake.waitForCommands(connectionQueries) && waitIdle();
     }
 
-    bool idle() const
-    {
-        SocketHandler *handler = const_cast<Device &>(device).socketHandler();
-        return handler->queuedCount() == 0 && handler->inFlight().protocol == 0;
-    }
+    bool idle() { return device.socketHandler()->queuedCount() == 0 && device.socketHandler()->inFlight().protocol == 0; }
+    bool waitIdle() { return waitUntil([this] { return idle(); }, 5000); }
 
-    bool waitIdle(int timeoutMs = 5000) { return waitUntil([this] { return idle(); }, timeoutMs); }
-
-    // Everything the call queued, once the device has answered all of it.
-    CommandIds sentBy(const std::function<void()> &call)
+    // What the call sent (see wireText), once the device has answered all of it.
+    QString wireTextOf(const std::function<void()> &call)
     {
         fake.clearReceived();
         call();
-        if (!waitIdle())
-            return {{-1, -1}};
-        return commandIds(fake);
+        return waitIdle() ? wireText(fake) : QStringLiteral("busy");
     }
-    QString wireTextOf(const std::function<void()> &call) { return sentBy(call) == CommandIds{{-1, -1}} ? "busy" : wireText(fake); }
 
     FakeDevice fake;
     Device device;
 
 private:
-    static quint32 key(quint16 protocol, quint16 request) { return (quint32(protocol) << 16) | request; }
     QHash<quint32, QByteArray> answers;
 };

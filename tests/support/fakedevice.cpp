@@ -35,28 +35,27 @@ QByteArray FakeDevice::header(quint16 protocol, quint16 request, quint32 length,
 
 void FakeDevice::send(const QByteArray &bytes)
 {
-    if (!m_client)
-        return;
-    if (m_chunkSize <= 0) {
+    if (m_client && m_chunkSize <= 0) {
         m_client->write(bytes);
         m_client->flush();
-        return;
+    } else if (m_client) {
+        m_outbox.append(bytes);
+        if (!m_pumpTimer.isActive())
+            m_pumpTimer.start();
     }
-    m_outbox.append(bytes);
-    if (!m_pumpTimer.isActive())
-        m_pumpTimer.start();
 }
 
+// One piece per event-loop turn.
 void FakeDevice::pump()
 {
-    if (!m_client || m_outbox.isEmpty()) {
-        m_pumpTimer.stop();
-        return;
-    }
     const QByteArray piece = m_outbox.left(m_chunkSize);
     m_outbox.remove(0, piece.size());
-    m_client->write(piece);
-    m_client->flush();
+    if (m_client && !piece.isEmpty()) {
+        m_client->write(piece);
+        m_client->flush();
+    }
+    if (!m_client || m_outbox.isEmpty())
+        m_pumpTimer.stop();
 }
 
 void FakeDevice::onNewConnection()
@@ -67,7 +66,6 @@ void FakeDevice::onNewConnection()
         m_client = socket;
         m_inbox.clear();
         m_outbox.clear();
-        ++m_connections;
         connect(socket, &QTcpSocket::readyRead, this, &FakeDevice::onReadyRead);
     }
 }

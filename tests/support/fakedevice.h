@@ -1,9 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHostAddress>
-#include <QList>
-#include <QObject>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -49,23 +45,15 @@ public:
     void setSilent(bool silent) { m_silent = silent; }
 
     void send(const QByteArray &bytes);
-    void dropClient()
-    {
-        if (m_client)
-            m_client->abort();
-    }
+    void dropClient() { if (m_client) m_client->abort(); }
 
     bool waitForClient(int timeoutMs = 5000) { return waitUntil([this] { return hasClient(); }, timeoutMs); }
     bool waitForCommands(int count, int timeoutMs = 5000) { return waitUntil([this, count] { return m_received.size() >= count; }, timeoutMs); }
     bool waitForDisconnect(int timeoutMs = 5000) { return waitUntil([this] { return !hasClient(); }, timeoutMs); }
-    bool waitForSendsDone(int timeoutMs = 5000)
-    {
-        return waitUntil([this] { return m_outbox.isEmpty() && (!m_client || m_client->bytesToWrite() == 0); }, timeoutMs);
-    }
+    bool waitForSendsDone() { return waitUntil([this] { return m_outbox.isEmpty() && (!m_client || m_client->bytesToWrite() == 0); }); }
 
     const QList<Command> &received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
-    int connectionCount() const { return m_connections; }
     int badHeaders() const { return m_badHeaders; }
     bool hasClient() const { return m_client && m_client->state() == QAbstractSocket::ConnectedState; }
 
@@ -79,13 +67,11 @@ private:
 
     QTcpServer m_server;
     QPointer<QTcpSocket> m_client;
-    QByteArray m_inbox;
-    QByteArray m_outbox;
+    QByteArray m_inbox, m_outbox;
     QTimer m_pumpTimer;
     QList<Command> m_received;
     Responder m_responder;
     int m_chunkSize = 0;
     bool m_silent = false;
-    int m_connections = 0;
     int m_badHeaders = 0;
 };

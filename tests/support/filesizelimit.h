@@ -5,14 +5,11 @@
 
 // For as long as it lives, writes of this process past `bytes` into any file fail part-way, as on
 // a full disk; unlike folder permissions this holds for root too.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN))
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes)
     {
-        const bool known = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        const rlimit limit{bytes, m_old.rlim_max};
-        m_active = known && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        const rlimit limit{bytes, getrlimit(RLIMIT_FSIZE, &m_old) == 0 ? m_old.rlim_max : 0};
+        m_active = limit.rlim_max != 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0;
     }
     ~FileSizeLimit()
     {
@@ -20,12 +17,9 @@ public:
             setrlimit(RLIMIT_FSIZE, &m_old);
         std::signal(SIGXFSZ, m_oldHandler);
     }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
     bool active() const { return m_active; }
 
-private:
     rlimit m_old{};
-    void (*m_oldHandler)(int);
+    void (*m_oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
     bool m_active = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaMethod>
 #include <QObject>
 #include <QStringList>
 
@@ -8,10 +9,16 @@ class SignalLog : public QObject
 {
     Q_OBJECT
 public:
-    explicit SignalLog(QObject *target);
-    int count(const QString &name) const { return names.count(name); }
+    explicit SignalLog(QObject *target)
+    {
+        const QMetaObject *meta = target->metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            if (meta->method(i).methodType() == QMetaMethod::Signal)
+                connect(target, meta->method(i), this, metaObject()->method(metaObject()->indexOfSlot("record()")));
+        }
+    }
     QStringList names;
 
 private slots:
-    void record();
+    void record() { names << QString::fromLatin1(sender()->metaObject()->method(senderSignalIndex()).name()); }
 };

@@ -3,9 +3,7 @@
 #include "testdevice.h"
 #include "waituntil.h"
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <memory>
 
@@ -19,17 +17,14 @@ public:
     SimProcess(const SimProcess &) = delete;
     SimProcess &operator=(const SimProcess &) = delete;
 
-    // Adds --listen and --port to `arguments` and waits (bounded) until the simulator
-    // says it listens. With --log-file among the arguments the log is read from there.
+    // Adds --listen and --port to `arguments` and waits (bounded) until the simulator says it
+    // listens. With --log-file among the arguments the log is read from there.
     bool start(const QStringList &arguments, const QString &address = QStringLiteral("127.0.0.1"));
-    // The same on a fixed port (the program's device classes always use 18181).
-    bool startOnPort(const QStringList &arguments, const QString &address, quint16 port);
     void stop();
 
     quint16 port() const { return m_port; }
     QString address() const { return m_address; }
     bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }
-    QProcess &process() { return *m_process; }
 
     // Everything logged so far.
     QString log();
@@ -37,41 +32,35 @@ public:
     int countInLog(const QString &text) { return log().count(text); }
 
     static quint16 freePort(const QString &address);
-    // A loopback address on which `port` is free, or an empty text.
-    static QString loopbackAddressWithFreePort(quint16 port);
     static QString executable() { return QStringLiteral(BREVANTO_SIM_PATH); }
 
 private:
-    bool launch(const QStringList &arguments);
-
     std::unique_ptr<QProcess> m_process;
     QString m_address;
     quint16 m_port = 0;
-    QString m_logFile;
-    QString m_output;
+    QString m_logFile, m_output;
 };
 
 // A connected TestDevice and a way to run one command to completion.
 class SimClient
 {
 public:
-    explicit SimClient(const SimProcess &sim);
+    explicit SimClient(const SimProcess &sim) : m_device(sim.port()) { m_device.setAddress(sim.address()); }
 
-    bool connect(int timeoutMs = 5000);
+    bool connect() { m_device.deviceConnect(); return waitUntil([this] { return isConnected(); }, 5000, 5); }
     bool isConnected() const { return m_device.state() == QAbstractSocket::ConnectedState; }
     TestDevice &device() { return m_device; }
 
     // Queues one command and waits (bounded) until its reply has released the transport.
     // Returns whether the transport became idle; `payload` receives the data of the reply
     // (empty for a reply without data or an error reply).
-    bool exchange(quint16 protocol, quint16 request, const QByteArray &data, QByteArray *payload = nullptr,
-                  int timeoutMs = 10000);
-    bool exchange(quint16 protocol, quint16 request, QByteArray *payload = nullptr)
-    {
-        return exchange(protocol, request, QByteArray(), payload);
-    }
+    bool exchange(quint16 protocol, quint16 request, const QByteArray &data, QByteArray *payload = nullptr, int timeoutMs = 10000);
     // The payload of the reply, or a null array when there was none or it timed out.
-    QByteArray query(quint16 protocol, quint16 request, const QByteArray &data = QByteArray());
+    QByteArray query(quint16 protocol, quint16 request, const QByteArray &data = QByteArray())
+    {
+        QByteArray payload;
+        return exchange(protocol, request, data, &payload) ? payload : QByteArray();
+    }
 
 private:
     TestDevice m_device;

@@ -1,2 +1,0 @@
-#pragma once
-#include "packedgroup.h" // kept for the cli frame test, which includes it by this path
