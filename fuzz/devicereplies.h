@@ -19,18 +19,20 @@
 #include <QMetaProperty>
 #include <QtDataVisualization/QSurface3DSeries>
 #include <memory>
+#include <type_traits>
 
 namespace Fuzz {
 
 // Reads every property, as the user interface would after the replies.
-inline void readAllProperties(const QObject &object)
+inline void readAllProperties(const QObject *object)
 {
-    for (int i = 0; i < object.metaObject()->propertyCount(); ++i)
-        object.metaObject()->property(i).read(&object);
+    for (int i = 0; object && i < object->metaObject()->propertyCount(); ++i)
+        object->metaObject()->property(i).read(object);
 }
 
-template <typename Device, typename ConnectAnci>
-int runDeviceReplies(const uint8_t *data, size_t size, ConnectAnci connectAnci)
+// `anciSignal`: the device's ancillary-data signal, or null where it has none.
+template <typename Device, typename AnciSignal>
+int runDeviceReplies(const uint8_t *data, size_t size, AnciSignal anciSignal)
 {
     using namespace QtDataVisualization;
     ensureApplication();
@@ -44,8 +46,10 @@ int runDeviceReplies(const uint8_t *data, size_t size, ConnectAnci connectAnci)
         capture = std::make_unique<CaptureFrame>();
         capture->setSize(QSizeF(64, 36));
         device->registerFeature(capture.get(), 2);
-        if (flags & 0x08)
-            connectAnci(*device, *capture);
+        if constexpr (!std::is_same_v<AnciSignal, std::nullptr_t>) {
+            if (flags & 0x08)
+                QObject::connect(device.get(), anciSignal, capture.get(), &CaptureFrame::receiveAnci);
+        }
     }
     if (const uchar playback = (flags >> 1) & 0x03) {
         device->cScopeStream()->setDataSeries_Wave(waveform);
@@ -60,11 +64,10 @@ int runDeviceReplies(const uint8_t *data, size_t size, ConnectAnci connectAnci)
         if (!payload.isEmpty())
             device->processReply(payload, header);
     }
-    readAllProperties(*device);
+    readAllProperties(device.get());
     for (int i = 0; i < device->channelList().size(); ++i)
-        readAllProperties(*device->channelList().at(i));
-    if (capture)
-        readAllProperties(*capture);
+        readAllProperties(device->channelList().at(i));
+    readAllProperties(capture.get());
     // The capture item must outlive nothing it points at: the device goes first, as when a tab closes.
     device.reset();
     capture.reset();

@@ -5,16 +5,6 @@
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
 
-#include <algorithm>
-#include <cmath>
-
-namespace {
-bool allFinite(const std::vector<CubrixUtils::LutEntry> &entries)
-{
-    return std::all_of(entries.cbegin(), entries.cend(), [](const auto &e) { return std::isfinite(e.red) && std::isfinite(e.green) && std::isfinite(e.blue); });
-}
-} // namespace
-
 FUZZ_TARGET("cube")(const uint8_t *data, size_t size)
 {
     using namespace CubrixUtils;
@@ -23,7 +13,7 @@ FUZZ_TARGET("cube")(const uint8_t *data, size_t size)
 
     const auto readable = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::SkipLine);
     const auto counted = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::CountAsZero);
-    FUZZ_CHECK(readable.size() <= counted.size() && allFinite(readable) && allFinite(counted));
+    FUZZ_CHECK(readable.size() <= counted.size() && Fuzz::allFinite(readable) && Fuzz::allFinite(counted));
     const auto capped = CubeEntryReader::read(text, CubeEntryReader::UnreadablePiece::SkipLine, 7);
     FUZZ_CHECK(capped.size() == qMin<size_t>(readable.size(), 7));
 

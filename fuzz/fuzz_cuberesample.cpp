@@ -14,16 +14,11 @@
 #include "lut/cubeentryreader.h"
 #include "lut/cubrixutils.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace {
 bool readsBackAs(const QByteArray &text, size_t count)
 {
     const auto entries = CubrixUtils::CubeEntryReader::read(text, CubrixUtils::CubeEntryReader::UnreadablePiece::SkipLine);
-    return entries.size() == count && std::all_of(entries.cbegin(), entries.cend(), [](const auto &e) {
-               return std::isfinite(e.red) && std::isfinite(e.green) && std::isfinite(e.blue);
-           });
+    return entries.size() == count && Fuzz::allFinite(entries);
 }
 } // namespace
 

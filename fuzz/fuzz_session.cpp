@@ -9,13 +9,10 @@
 #include "session/deviceprofile.h"
 #include "session/sessionmanager.h"
 
-#include <QFile>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <utility>
 
 namespace {
 
@@ -26,16 +23,9 @@ QStringList savedTabsAtNextStart()
     return next.getSavedTabsCSV();
 }
 
-void writeSavedTabs(const QByteArray &contents)
-{
-    QFile file(SessionManager().filePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) != contents.size())
-        Fuzz::fail("writing savedTabs.conf", __FILE__, __LINE__);
-}
-
 void savedTabsReader(const QByteArray &contents)
 {
-    writeSavedTabs(contents);
+    Fuzz::writeScratchFile(SessionManager().filePath(), contents);
     SessionManager manager;
     manager.readFromDisk();
     const QStringList tabs = manager.getSavedTabsCSV();
@@ -46,53 +36,35 @@ void savedTabsReader(const QByteArray &contents)
     FUZZ_CHECK(savedTabsAtNextStart() == tabs);
 }
 
-// The main window's profile functions, loaded once from the program's QML. The engine goes at
-// exit, before the leak check: objects only the script heap (outside malloc) refers to would look
-// leaked while it runs, so this target is fuzzed with per-input leak checks off (scripts/fuzz.sh).
-struct ProfileWindow {
-    QQmlEngine engine;
-    std::unique_ptr<QObject> profiles;
-};
-
-std::unique_ptr<ProfileWindow> &windowSlot()
+// The main window's profile functions, loaded once from the program's QML. They and the engine
+// go at exit, before the leak check: objects only the script heap (outside malloc) refers to would
+// look leaked while it runs, so this target is fuzzed with per-input leak checks off (scripts/fuzz.sh).
+QObject *profileFunctions()
 {
-    static std::unique_ptr<ProfileWindow> window;
-    return window;
-}
-
-ProfileWindow *profileWindow()
-{
-    static bool tried = false;
-    if (std::exchange(tried, true))
-        return windowSlot().get();
-    const QString path = QStringLiteral(BREVANTO_QML_DIR "/DevicesProfile.qml");
-    if (!QFile::exists(path)) {
-        std::fprintf(stderr, "fuzz_session: %s not found: profile import not exercised\n", qPrintable(path));
-        return nullptr;
-    }
-    auto window = std::make_unique<ProfileWindow>();
-    QQmlComponent component(&window->engine, QUrl::fromLocalFile(path));
-    window->profiles.reset(component.create());
-    if (!window->profiles) {
-        std::fprintf(stderr, "fuzz_session: %s\n", qPrintable(component.errorString()));
-        Fuzz::fail("loading DevicesProfile.qml", __FILE__, __LINE__);
-    }
-    windowSlot() = std::move(window);
-    std::atexit([] { windowSlot().reset(); }); // registered after the slot: runs before its destructor
-    return windowSlot().get();
+    static QQmlEngine *engine = nullptr;
+    static QObject *profiles = [] {
+        engine = new QQmlEngine;
+        QQmlComponent component(engine, QUrl::fromLocalFile(QStringLiteral(BREVANTO_QML_DIR "/DevicesProfile.qml")));
+        QObject *created = component.create();
+        if (!created) {
+            std::fprintf(stderr, "fuzz_session: %s\n", qPrintable(component.errorString()));
+            Fuzz::fail("loading DevicesProfile.qml", __FILE__, __LINE__);
+        }
+        std::atexit([] { delete profiles; delete engine; });
+        return created;
+    }();
+    return profiles;
 }
 
 void profileImport(const QByteArray &contents)
 {
-    if (!profileWindow())
-        return;
-    writeSavedTabs("0,MONITOR,127.0.0.1,Studio A,dark\n1,CUBRIX,127.0.0.2,Grading,dark\n");
+    Fuzz::writeScratchFile(SessionManager().filePath(), "0,MONITOR,127.0.0.1,Studio A,dark\n1,CUBRIX,127.0.0.2,Grading,dark\n");
     SessionManager sessionManager;
     DeviceProfile deviceProfile;
     sessionManager.readFromDisk();
     const QStringList before = sessionManager.getSavedTabsCSV();
     FUZZ_CHECK(before.size() == 2);
-    QObject *profiles = profileWindow()->profiles.get();
+    QObject *profiles = profileFunctions();
     profiles->setProperty("sessionManager", QVariant::fromValue<QObject *>(&sessionManager));
     profiles->setProperty("deviceProfile", QVariant::fromValue<QObject *>(&deviceProfile));
 

@@ -1,9 +1,7 @@
 #include "fuzzsupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
-#include <QHash>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +10,8 @@ namespace {
 void dropMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     static const bool verbose = qEnvironmentVariableIsSet("FUZZ_VERBOSE");
-    if (verbose || type == QtFatalMsg) {
+    if (verbose || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-        std::fflush(stderr);
-    }
 }
 
 QTemporaryDir &scratch()
@@ -25,24 +21,7 @@ QTemporaryDir &scratch()
                              + QStringLiteral("/brevanto-fuzz-XXXXXX"));
     return dir;
 }
-
-QHash<QString, Fuzz::Target> &targets()
-{
-    static QHash<QString, Fuzz::Target> registered;
-    return registered;
-}
 } // namespace
-
-bool Fuzz::registerTarget(const char *name, Target target)
-{
-    targets().insert(QString::fromLatin1(name), target);
-    return true;
-}
-
-Fuzz::Target Fuzz::target(const QString &name)
-{
-    return targets().value(name);
-}
 
 void Fuzz::ensureApplication()
 {
@@ -75,11 +54,10 @@ QString Fuzz::scratchDir()
 
 QString Fuzz::writeScratchFile(const QString &name, const QByteArray &bytes)
 {
-    const QString path = scratch().filePath(name);
-    QFile file(path);
+    QFile file(QDir(scratch().path()).filePath(name)); // an absolute name stays as it is
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         fail("writing a scratch file", __FILE__, __LINE__);
-    return path;
+    return file.fileName();
 }
 
 void Fuzz::processEventsOnce()
@@ -91,25 +69,5 @@ void Fuzz::processEventsOnce()
 void Fuzz::fail(const char *condition, const char *file, int line)
 {
     std::fprintf(stderr, "FUZZ CHECK FAILED: %s (%s:%d)\n", condition, file, line);
-    std::fflush(stderr);
     std::abort();
-}
-
-QByteArray Fuzz::InputReader::bytes(size_t count)
-{
-    const size_t take = qMin(count, remaining());
-    QByteArray out(reinterpret_cast<const char *>(m_data + m_pos), static_cast<int>(take));
-    m_pos += take;
-    return out;
-}
-
-quint16 Fuzz::headerCrc(const uchar *header12)
-{
-    quint16 crc = 0xFFFF;
-    for (int i = 0; i < 12; ++i) {
-        crc ^= (i == 2 || i == 3) ? 0 : header12[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0x8408) : static_cast<quint16>(crc >> 1);
-    }
-    return static_cast<quint16>(~crc);
 }
