@@ -49,7 +49,11 @@ CubrixPage {
             event.accepted = true;
         }
     }
-    onLinkKeysActiveChanged: if (linkKeysActive) forceActiveFocus()
+    // Later, not inside the change: the keys' activeness itself follows the focus.
+    onLinkKeysActiveChanged: {
+        if (linkKeysActive)
+            Qt.callLater(function() { if (page.linkKeysActive) page.forceActiveFocus(); });
+    }
     readonly property bool linkKeysActive: keyboard.linkKeysActive
 
     Component.onDestruction: closeWindows()

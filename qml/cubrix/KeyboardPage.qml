@@ -1,8 +1,11 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import MNCP 1.0
+import "../common"
 
 // The keys of the controls page. Each works only while the control it stands for is on show
-// (the page is the one its tab shows, the box is connected, and the control's mode is on).
+// (the page is the one its tab shows, the box is connected, and the control's mode is on),
+// and none while an input control of the page has the focus.
 // Shift+K and Shift+L are also the window's theme keys: they reach the page through
 // `linkKey`, which the page calls for keys it receives while it has the focus.
 Item {
@@ -13,7 +16,9 @@ Item {
     property Item page: null
     property Item lutPage: null
 
-    readonly property bool active: view !== null && view.active && view.knownModel
+    // A field, spin box, list or slider with the focus keeps the keys it types with.
+    readonly property bool pageActive: view !== null && view.active && !InputFocus.keepsKeys(Window.activeFocusItem)
+    readonly property bool active: pageActive && view.knownModel
     readonly property Item row: lutPage ? lutPage.visibleRow : null
     readonly property bool linkKeysActive: active && view.singleChannel
     readonly property bool sampleKeysActive: linkKeysActive && view.signalWord >= 0x100
@@ -40,7 +45,7 @@ Item {
 
     // Page and header
     Shortcut { sequence: "Shift+S"; enabled: keys.active; onActivated: keys.page.flip() }
-    Shortcut { sequence: "Shift+O"; enabled: keys.view.active; onActivated: keys.press(Cubrix.MNCP_KEY_MENU) }
+    Shortcut { sequence: "Shift+O"; enabled: keys.pageActive; onActivated: keys.press(Cubrix.MNCP_KEY_MENU) }
 
     // Launch components
     Shortcut { sequence: "Shift+W"; enabled: keys.active && keys.view.scopesAllowed; onActivated: keys.page.openScope("waveform") }
@@ -48,12 +53,12 @@ Item {
     Shortcut { sequence: "Shift+C"; enabled: keys.active && keys.view.captureAllowed; onActivated: keys.page.openCapture() }
 
     // The LUTs and the frame of the row on show
-    Shortcut { sequence: "Shift+F"; enabled: keys.view.active && keys.row !== null; onActivated: keys.row.frontBox.toggle() }
-    Shortcut { sequence: "Shift+G"; enabled: keys.view.active && keys.row !== null; onActivated: keys.row.cubeBox.toggle() }
-    Shortcut { sequence: "Shift+H"; enabled: keys.view.active && keys.row !== null; onActivated: keys.row.backBox.toggle() }
+    Shortcut { sequence: "Shift+F"; enabled: keys.pageActive && keys.row !== null; onActivated: keys.row.frontBox.toggle() }
+    Shortcut { sequence: "Shift+G"; enabled: keys.pageActive && keys.row !== null; onActivated: keys.row.cubeBox.toggle() }
+    Shortcut { sequence: "Shift+H"; enabled: keys.pageActive && keys.row !== null; onActivated: keys.row.backBox.toggle() }
     Shortcut {
         sequence: "Shift+J"
-        enabled: keys.view.active && keys.row !== null && keys.row.frameBox !== null
+        enabled: keys.pageActive && keys.row !== null && keys.row.frameBox !== null
         onActivated: keys.row.frameBox.toggle()
     }
 

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
 import MNCP 1.0
 import "../common"
 
@@ -39,7 +40,7 @@ ColumnLayout {
     }).concat(functionButtons.map(function(button, i) {
         return { shortcut: String(i + 1), key: button.key };
     }))
-    readonly property bool shortcutsActive: visible && enabled
+    readonly property bool shortcutsActive: visible && enabled && !InputFocus.keepsKeys(Window.activeFocusItem)
 
     function press(key) {
         if (loadedHardware)

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
 import MNCP 1.0
 import "../common"
 
@@ -38,10 +39,11 @@ GridLayout {
         }
     }
 
-    // Effective visibility: hidden sections and other tabs take no keys.
+    // Effective visibility: hidden sections and other tabs take no keys, nor does the page
+    // while a field or list of it has the keys.
     KeyShortcuts {
         entries: osd.keys
-        active: osd.visible && osd.enabled
+        active: osd.visible && osd.enabled && !InputFocus.keepsKeys(osd.Window.activeFocusItem)
         onPressed: osd.press(key)
     }
 }

@@ -1,6 +1,8 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
+import "../common"
 
 // One rotary knob of the monitor: push, turn clockwise, turn anticlockwise. With a shortcut
 // key the plain key pushes, Shift+key turns clockwise and Ctrl+key anticlockwise.
@@ -11,7 +13,7 @@ Frame {
     property int number: 0
     // Empty: no keyboard shortcuts for this knob.
     property string shortcutKey: ""
-    readonly property bool shortcutsActive: shortcutKey !== "" && visible && enabled
+    readonly property bool shortcutsActive: shortcutKey !== "" && visible && enabled && !InputFocus.keepsKeys(Window.activeFocusItem)
 
     // 0 push, 1 clockwise, 2 anticlockwise.
     function turn(type) {

@@ -77,6 +77,14 @@ void TestDevicePages::monitor_data()
         "sendKey(MENU_ENTER) sendKey(MENU_DOWN) sendRotary(1,2)");
     row("RVQ keys", RVQ, "key C; key 1", "", "sendKey(INPUT3) sendKey(F1)");
     row("no keys for an unlisted model", "m:XV-5500/XV55A00001", "key C; key 1; key Up", "", "");
+    // A focused spin box, list or field keeps its keys; the device keys act again without one.
+    row("a spin box keeps the keys", KT, "lutKT/lutKtId.forceActiveFocus(); key Up; key Up; key Down; key M; key Shift+W; "
+        "until lutKT/lutKtId.value=2; lutKT/lutKtId.focus=false; key Up", "calls;lutKT/lutKtId.value;monitorGeneralPage.waveformWindow",
+        "sendKey(MENU_UP)|2|null");
+    row("a slot list keeps the keys", RV, "press moreButton; calibration3dLut/lutRvStoreSlot.forceActiveFocus(); key Down; key Down; key A",
+        "calls;calibration3dLut/lutRvStoreSlot.currentIndex", "|2");
+    row("a text field keeps the keys", RV, "markerNameField.forceActiveFocus(); key C; key 1; key Left; key Right; key Up",
+        "calls;markerNameField.text", "|c1");
     row("knob titles", KT, "", "knob_0.title;knob_1.title;knob_2.title;knob_3.title;knob_4.title", "Phase|Chroma|Brightness|Contrast|Volume");
 
     // LUT boxes.
@@ -187,6 +195,9 @@ void TestDevicePages::cubrix_data()
         "key Ctrl+Shift+L; key Ctrl+Shift+.; device.boxmode1_ch1_signal=0x300; key Ctrl+Shift+;; key Ctrl+Shift+'; key Ctrl+Shift+M", "",
         "setInputSignal(0x101) setInputSignal(0x106) setInputSignal(0x202) setInputSignal(0x200) setInputSignal(0x303) setInputSignal(0x304) "
         "setInputSignal(0x305)");
+    row("a slider or field keeps the keys", MODE3, "redLine/slider.forceActiveFocus(); key Right; key Right; key 1; key U; "
+        "yLine/valueField.forceActiveFocus(); yLine/valueField.selectAll(); key 5; key Shift+H", "calls;redLine.value;yLine/valueField.text",
+        "|2|5");
     row("Shift+S and the flip buttons", MODE3, "key Shift+S; until pageList.currentIndex=1; key Shift+S; until pageList.currentIndex=0; "
         "press flipButton; until pageList.currentIndex=1; press cubrixInfoPage/flipButton", "pageList.currentIndex", "0");
     row("no flip for an unknown model", "c:LM-2410/3/0", "key Shift+S", "pageList.currentIndex", "0");
