@@ -18,6 +18,8 @@ ColumnLayout {
     property bool showAdvanced: false
     readonly property bool whiteStyle: whiteRadio.checked
     readonly property alias markerName: markerNameField.text
+    // Set when an upload was refused for want of a name, until one is typed.
+    property bool markerNameMissing: false
 
     readonly property var inputButtons: [
         { label: "SDI 1", key: Monitor.MNCP_KEY_INPUT1 }, { label: "SDI 2", key: Monitor.MNCP_KEY_INPUT2 },
@@ -46,9 +48,21 @@ ColumnLayout {
             loadedHardware.sendCustomMarker(url);
     }
 
+    // The monitor keeps markers by name: one without a name is refused, before the file is
+    // chosen.
+    function markerNameGiven() {
+        markerNameMissing = markerNameField.text.trim() === "";
+        return !markerNameMissing;
+    }
+
+    function chooseMarkerFile() {
+        if (markerNameGiven())
+            storeMarkerDialog.open();
+    }
+
     // Stored markers appear only after the monitor restarts, which the user is told.
     function storeMarker(url) {
-        if (!loadedHardware)
+        if (!loadedHardware || !markerNameGiven())
             return;
         loadedHardware.sendCustomMarker(markerNameField.text, url);
         markerUploadedDialog.open();
@@ -220,12 +234,19 @@ ColumnLayout {
                     objectName: "markerNameField"
                     Layout.preferredWidth: 150
                     maximumLength: 32
+                    onTextChanged: rvPage.markerNameMissing = false
                 }
                 Button {
                     objectName: "selectMarkerButton"
                     text: "Select .PNG..."
-                    onClicked: storeMarkerDialog.open()
+                    onClicked: rvPage.chooseMarkerFile()
                 }
+            }
+            Label {
+                objectName: "markerNameNotice"
+                visible: rvPage.markerNameMissing
+                text: "Please enter a marker name first."
+                color: Theme.disconnected
             }
         }
     }
@@ -248,6 +269,7 @@ ColumnLayout {
             Layout.preferredHeight: 140
             loadedHardware: rvPage.loadedHardware
             mode: rvPage.mode
+            onNameChosen: markerNameField.text = name
         }
     }
 

@@ -12,6 +12,9 @@ Item {
     property string mode: "dark"
     readonly property alias count: markerModel.count
 
+    // A marker's name was clicked: a new picture can go up under that name.
+    signal nameChosen(string name)
+
     function rebuild() {
         markerModel.clear();
         if (!loadedHardware)
@@ -65,7 +68,9 @@ Item {
                 Button {
                     objectName: "markerNameButton_" + index
                     text: name + ".png"
+                    tooltip: "Use this name for the next marker saved"
                     Layout.preferredWidth: 260
+                    onClicked: markerList.nameChosen(name)
                 }
                 Button {
                     objectName: "markerDeleteButton_" + index

@@ -127,6 +127,11 @@ void TestDevicePages::monitor_data()
     // A deleted row goes at once, without a new query; a new list replaces the rows.
     row("marker list", RV, "markers Grid,Safe Area,Logo; until markerDeleteButton_1.visible=true; press markerDeleteButton_1; "
         "until markerNameButton_1.text=Logo.png", "calls;markerList.count;markerNameButton_0.text", "deleteCustomMarker(Safe Area)|2|Grid.png");
+    // A marker without a name is refused before its file is chosen; a listed name can be reused.
+    row("a marker needs a name", RV, "press selectMarkerButton; lutPageRV.storeMarker(@cross.png)",
+        "calls;markerNameNotice.visible;storeMarkerDialog.visible;markerUploadedDialog.visible", "|true|false|false");
+    row("a listed name for the next marker", RV, "markers Grid,Logo; until markerNameButton_1.visible=true; press markerNameButton_1; "
+        "press selectMarkerButton", "markerNameField.text;markerNameNotice.visible;storeMarkerDialog.visible", "Logo|false|true");
     row("a new list replaces the rows", RV, "markers Grid,Safe Area,Logo; markers Only", "markerList.count", "1");
     row("analyzer requests", RV, "press currentAnalyzerButton; press lastAnalyzerButton; whiteStyleRadio.checked=true; press currentAnalyzerButton; "
         "press lastAnalyzerButton; blackStyleRadio.checked=true; press currentAnalyzerButton; lutPageRV.saveAnalyzerPng(@a.png); "
