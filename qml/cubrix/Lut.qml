@@ -106,8 +106,9 @@ SectionBox {
         }, function() { box.clearSlot(slot); });
     }
 
-    // Stores the identity into the slot and activates it. A 3D slot needs a precision and a
-    // lattice size: nothing is sent without a default precision, nor in the generator mode.
+    // Stores the identity into the slot and activates it. A 3D slot needs a lattice size, so
+    // nothing is sent in the generator mode, and a precision: the default, or without one the
+    // precision asked for as an upload asks.
     function clearSlot(slot) {
         var id = slot - 1;
         if (!is3D) {
@@ -115,10 +116,23 @@ SectionBox {
             device.loadLut(lutType, lutFunc, id);
             return;
         }
-        var bits = device.cube_bit_def;
         var mode = device.box_mode;
-        if (bits === 0 || (mode !== 1 && mode !== 2))
+        if (mode !== 1 && mode !== 2)
             return;
+        var bits = device.cube_bit_def;
+        if (bits !== 0) {
+            clearCube(id, mode, bits);
+            return;
+        }
+        dialogs.askPrecision("Select LUT Processing Precision", uploadPrecision, function(choice, asDefault) {
+            box.uploadPrecision = choice;
+            box.clearCube(id, mode, choice);
+            if (asDefault)
+                box.device.setCube(choice);
+        });
+    }
+
+    function clearCube(id, mode, bits) {
         device.saveLutArray(lutType, lutFunc, id, mode === 1 ? IdentityLut.identity33() : IdentityLut.identity17(), bits);
         device.loadLut(lutType, lutFunc, id);
     }

@@ -256,7 +256,10 @@ void TestDevicePages::cubrix_data()
     row("delete 3D in mode 1", MODE1, "press lutRowMode1/cubeLut/deleteButton; answer confirmDialog yes", "", "saveLutArray(3D,DIT,0,ID33,3) loadLut(3D,DIT,0)");
     row("delete 3D in mode 2", MODE22, "device.cube_bit_def=1; lutRowMode2Ch2/cubeLut/deleteSlot.value=16; press lutRowMode2Ch2/cubeLut/deleteButton; "
         "answer confirmDialog yes", "", "saveLutArray(3D,DIT,15,ID17,1) loadLut(3D,DIT,15)");
-    row("delete 3D without a default", MODE1, "device.cube_bit_def=0; press lutRowMode1/cubeLut/deleteButton; answer confirmDialog yes", "", "");
+    // Without a default the precision is asked for, as for an upload.
+    row("delete 3D without a default", MODE1, "device.cube_bit_def=0; press lutRowMode1/cubeLut/deleteButton; answer confirmDialog yes; "
+        "press precisionChoice1; answer precisionDialog accepted", "calls;precisionDialog.title", "saveLutArray(3D,DIT,0,ID33,1) loadLut(3D,DIT,0)|"
+        "Select LUT Processing Precision");
     row("delete 3D in mode 3", MODE3, "press lutRowMode3/cubeLut/deleteButton; answer confirmDialog yes", "", "");
     // A switch asks the box and shows what it reports.
     row("recall and switches", MODE21, "lutRowMode2Ch1/cubeLut/recallSlot.value=5; press lutRowMode2Ch1/cubeLut/recallButton; "
