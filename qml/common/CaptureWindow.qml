@@ -101,6 +101,19 @@ Window {
         captureItem.captureFrame(captureRadio.currentIndex);
     }
 
+    // The item writes the format the file name ends in, and nothing for a name without one:
+    // such a name gets the extension of the dialog's filter, or under "All files" that of the
+    // save format (a bitmap for raw, which is no picture format).
+    function saveImageAs(url, nameFilter) {
+        var text = String(url);
+        var name = text.substring(text.lastIndexOf("/") + 1);
+        if (name.lastIndexOf(".") <= 0) {
+            var named = /\*\.(\w+)/.exec(String(nameFilter));
+            text += "." + (named ? named[1] : captureItem.quick_save_type === 1 ? "jpg" : "bmp");
+        }
+        captureItem.saveImage(text);
+    }
+
     function rebuildPacketList() {
         ancimodel.clear();
         var count = captureItem.anci_count;
@@ -142,7 +155,7 @@ Window {
         title: "Save image file"
         selectExisting: false
         nameFilters: ["Image files (*.bmp)", "All files (*)"]
-        onAccepted: captureItem.saveImage(fileUrl)
+        onAccepted: captureWindow.saveImageAs(fileUrl, selectedNameFilter)
     }
 
     RowLayout {

@@ -6,6 +6,7 @@
 #include "simprocess.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJSValue>
@@ -162,6 +163,8 @@ QString PageFixture::step(const QString &verb, const QString &rest)
         const QString asked = rest.section(QLatin1Char('='), 0, 0);
         if (!QTest::qWaitFor([&] { return query(asked) == rest.section(QLatin1Char('='), 1); }, 10000))
             return query(asked);
+    } else if (verb == QLatin1String("frame")) {
+        deliver(*static_cast<Monitor *>(m_device.get()), MNCP_PROTOCOL_FRAME_CAPTURE, 0, QByteArray::fromHex(rest.toLatin1()));
     } else if (verb == QLatin1String("markers") || verb == QLatin1String("analyzer")) {
         QByteArray payload = Bytes::le32({qint32(rest.split(QLatin1Char(',')).size())});
         for (const QString &name : rest.split(QLatin1Char(',')))
@@ -217,6 +220,8 @@ QString PageFixture::query(const QString &query)
     const QString names = query.section(QLatin1Char(' '), 1);
     if (query.isEmpty())
         return m_calls->take();
+    if (query == QLatin1String("files"))
+        return QDir(m_files.path()).entryList(QDir::Files).join(QLatin1Char(','));
     if (query.startsWith(QLatin1String("windows "))) {
         const QWindowList all = QGuiApplication::topLevelWindows();
         for (const QString &name : names.split(QLatin1Char(' ')))

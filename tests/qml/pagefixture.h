@@ -28,11 +28,13 @@ class SimProcess;
 //   file @NAME            accepts the file chooser a page has open with that file
 //   answer NAME SIGNAL    closes the dialog NAME on show and emits its SIGNAL (yes, accepted...)
 //   until QUERY=ANSWER    waits (bounded) until the query gives the answer
-//   markers A,B / analyzer WxH   the monitor receives a marker list / an analyzer picture
+//   markers A,B / analyzer WxH / frame HEX   the monitor receives a marker list / an analyzer
+//                         picture / a captured frame
 //   disconnect, close (the tab goes), wait MS, log TEXT (a debug line that must come), simlog TEXT
 // Queries: "shown NAME ..." lists those on show ("prefix*" lists the names after the prefix);
 // "windows NAME ..." counts the top-level windows of each name; "PATH.prop;PATH.prop" gives the
-// values joined by '|', "calls" among them (or alone, as the empty query) the device's calls.
+// values joined by '|', "calls" among them (or alone, as the empty query) the device's calls;
+// "files" lists the files in the test's folder.
 namespace Devices {
 constexpr const char *KT = "m:KT-2400/KT24A00317";
 constexpr const char *RV = "m:RV-3100/RV31A00427";

@@ -123,6 +123,10 @@ void TestLaunchedWindows::windows_data()
     row("Cubrix modes without frames", MODE1, "press captureButton; device.box_mode=3; until capture/captureItem.visible=false; device.box_mode=2",
         "capture/captureItem.visible;capture/captureImageButton.enabled;capture/captureSaveButton.visible;capture/scanIdButton.enabled", "true|true|true|true");
     row("Cubrix mode 3", MODE1, "press captureButton; device.box_mode=3", "capture/captureImageButton.enabled;capture/captureSaveButton.visible", "false|false");
+    // A name without an extension takes the filter's, or under "All files" the save format's.
+    row("saved pictures get an extension", KT, "press captureButton; frame 000200010008000201020304200EB200200EB200; "
+        "capture.saveImageAs(@shot,Image files (*.bmp)); capture.saveImageAs(@still,All files (*)); capture.saveImageAs(@own.bmp,All files (*))",
+        "files", "own.bmp,shot.bmp,still.jpg");
     row("Shift+Q closes", KT, "press captureButton; log Capture Frame Window closing; keyin capture Shift+Q", "capture.visible", "false");
 }
 
