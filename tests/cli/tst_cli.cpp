@@ -8,8 +8,6 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 
-using namespace CliTest;
-
 void TestCli::initTestCase()
 {
     using namespace CubeFiles;
@@ -45,7 +43,7 @@ void TestCli::initTestCase()
         file(name, contents);
     // The binary image whose bytes the LUT library's tests check: a reference for what reaches a
     // device, and damaged copies.
-    QCOMPARE(run({"lut", "binary", path("identity17.cube"), path("binary17.dat")}).exitCode, 0);
+    QCOMPARE(ProcessRun(BREVANTO_CLI_PATH, {"lut", "binary", path("identity17.cube"), path("binary17.dat")}).exitCode, 0);
     const QByteArray image = readFile(path("binary17.dat"));
     QVERIFY(image.size() == 19780 && image.startsWith("\x99\x02\x34\x42") && image.endsWith("\x3f\xff\xff\xff")); // white last
     file("short.dat", image.left(1000));
@@ -128,7 +126,7 @@ void TestCli::runRow()
         QVERIFY(makeFifo(word = path("fifo-" + source)));
         feeder = std::make_unique<FifoWriter>(word, contents, source == "endless" ? qint64(272) * 1024 * 1024 : contents.size());
     }
-    const Result result = run(words, 30000, program);
+    const ProcessRun result(program, words, 30000);
     feeder.reset();
     QVERIFY2(result.finished && result.exitCode == exitCode, qPrintable(result.describe()));
     for (const auto &[name, sim] : m_sims)
@@ -142,7 +140,7 @@ void TestCli::runRow()
     QVERIFY(!arguments.contains("--json") || exitCode != 0 || !QJsonDocument::fromJson(result.out.toUtf8()).isNull());
 }
 
-QString TestCli::failure(const QString &check, const Result &result, QHash<QString, QStringList> &dumps, const QHash<QString, QString> &logs)
+QString TestCli::failure(const QString &check, const ProcessRun &result, QHash<QString, QStringList> &dumps, const QHash<QString, QString> &logs)
 {
     const QString what = check.section(':', 1), target = what.section('=', 0, -2), expected = what.section('=', -1);
     const QString name = what.section(' ', 0, 0), piece = target.section(' ', 1);

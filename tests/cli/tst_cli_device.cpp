@@ -3,8 +3,6 @@
 
 #include "tst_cli.h"
 
-using namespace CliTest;
-
 void TestCli::device_data()
 {
     columns();

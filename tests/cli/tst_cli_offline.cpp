@@ -2,8 +2,6 @@
 
 #include "tst_cli.h"
 
-using namespace CliTest;
-
 void TestCli::offline_data()
 {
     columns();

@@ -9,8 +9,6 @@
 #include <chrono>
 #include <sys/wait.h>
 
-using namespace CliTest;
-
 void TestCli::readBackPiecesArriveInOrder_data()
 {
     QTest::addColumn<int>("firstJobMs");
