@@ -44,6 +44,10 @@ public:
     Q_INVOKABLE void setUserIP(const QString &address, const QString &mask, const QString &gate);
     Q_INVOKABLE void setUserWIFI(const QString &ssid, const QString &password);
     Q_INVOKABLE void setWiFi(bool wifiOn);
+    // Whether a file (LUT, frame, marker, firmware) is still on its way or waiting for the
+    // device's answer: those carry kilobytes, keys and settings a few bytes.
+    Q_INVOKABLE bool uploadInProgress() const { return m_socketHandler.largestUnansweredPayload() >= UploadPayloadBytes; }
+    static constexpr qint64 UploadPayloadBytes = 1024;
 
     void appendCmd(quint16 protocol, quint16 request, const QByteArray &data);
     void appendCmd(quint16 protocol, quint16 request);

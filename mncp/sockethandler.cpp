@@ -5,6 +5,7 @@
 #include "socketwrite_error.h"
 
 #include <QtDebug>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -277,6 +278,14 @@ void SocketHandler::resetHeader()
 {
     std::memset(&m_header, 0, sizeof m_header);
     m_payload = QByteArray();
+}
+
+qint64 SocketHandler::largestUnansweredPayload() const
+{
+    qint64 largest = m_current->protocol != 0 ? m_current->data.size() : 0;
+    for (const auto &queued : m_queue)
+        largest = std::max<qint64>(largest, queued->data.size());
+    return largest;
 }
 
 void SocketHandler::freeSlot()

@@ -38,6 +38,9 @@ public:
     void processCmd();
     void processHeader();
 
+    // The largest payload of a command not yet answered (in flight or queued).
+    qint64 largestUnansweredPayload() const;
+
     // Inspection for tests and diagnostics.
     int queuedCount() const { return m_queue.size(); }
     const transport_cmd &inFlight() const { return *m_current; }

@@ -20,6 +20,8 @@ Rectangle {
 
     signal sidebarTabSelect(int idx)
     signal sidebarCloseTab(int idx)
+    // The entry's close button: the window decides whether to ask first, then calls closeEntry.
+    signal sidebarCloseRequested(int idx)
 
     function newDevice(name, mode) {
         deviceModel.append({ "name": name, "ipAddress": "0000", "mode": mode });
@@ -87,7 +89,7 @@ Rectangle {
                 height: 40
                 text: "X"
                 activeFocusOnPress: false
-                onClicked: sideBar.closeEntry(index)
+                onClicked: sideBar.sidebarCloseRequested(index)
                 style: ButtonStyle {
                     background: Rectangle {
                         color: control.pressed ? Theme.closePressed : sideBar.colours.closeButton

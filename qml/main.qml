@@ -161,8 +161,8 @@ ApplicationWindow {
                 MenuItem { enabled: false; text: "Import Tabs:    Ctrl+L" }
                 MenuItem { enabled: false; text: "New Cubrix:    Ctrl+Shift+Z" }
                 MenuItem { enabled: false; text: "New Monitor:    Ctrl+Shift+X" }
-                MenuItem { enabled: false; text: "Dark Mode:    Shift+K" }
-                MenuItem { enabled: false; text: "Light Mode:    Shift+L" }
+                MenuItem { enabled: false; text: "Dark Mode:    Alt+K" }
+                MenuItem { enabled: false; text: "Light Mode:    Alt+L" }
             }
             Menu {
                 title: "Monitor"
@@ -173,10 +173,10 @@ ApplicationWindow {
                 MenuItem { enabled: false; text: "Vector:    Shift+V" }
                 MenuItem { enabled: false; text: "Capture Frame:    Shift+C" }
                 MenuItem { enabled: false; text: "Close Launch Component:    Shift+Q" }
-                MenuItem { enabled: false; text: "Chroma push / clockwise / anticlockwise:    M / Shift+M / Ctrl+M" }
-                MenuItem { enabled: false; text: "Brightness push / clockwise / anticlockwise:    < / Shift+< / Ctrl+<" }
-                MenuItem { enabled: false; text: "Contrast push / clockwise / anticlockwise:    . / Shift+. / Ctrl+." }
-                MenuItem { enabled: false; text: "Volume push / clockwise / anticlockwise:    ? / Shift+? / Ctrl+?" }
+                MenuItem { enabled: false; text: "Chroma push, clockwise, anticlockwise:    M, Shift+M, Ctrl+M" }
+                MenuItem { enabled: false; text: "Brightness push, clockwise, anticlockwise:    comma, Shift+comma, Ctrl+comma" }
+                MenuItem { enabled: false; text: "Contrast push, clockwise, anticlockwise:    period, Shift+period, Ctrl+period" }
+                MenuItem { enabled: false; text: "Volume push, clockwise, anticlockwise:    slash, Shift+slash, Ctrl+slash" }
             }
             Menu {
                 title: "Cubrix"
@@ -232,8 +232,9 @@ ApplicationWindow {
         }
     }
 
-    Shortcut { sequence: "Shift+K"; onActivated: mainWindow.setTheme("dark") }
-    Shortcut { sequence: "Shift+L"; onActivated: mainWindow.setTheme("light") }
+    // Not Shift+K and Shift+L: those are a Cubrix page's signal link keys.
+    Shortcut { sequence: "Alt+K"; onActivated: mainWindow.setTheme("dark") }
+    Shortcut { sequence: "Alt+L"; onActivated: mainWindow.setTheme("light") }
     Shortcut { sequence: "Ctrl+Shift+Z"; onActivated: tabView.newCubrixTab() }
     Shortcut { sequence: "Ctrl+Shift+X"; onActivated: tabView.newMonitorTab() }
     Shortcut { sequence: "Ctrl+S"; onActivated: tabView.exportTabs() }
@@ -248,12 +249,29 @@ ApplicationWindow {
         currentIndex: tabView.currentIndex
         onSidebarTabSelect: tabView.selectTab(idx)
         onSidebarCloseTab: tabView.closeTab(idx)
+        onSidebarCloseRequested: closeQuestion.ask(idx)
+    }
+
+    // A connected tab is not closed on one click: it ends the connection, and perhaps an upload.
+    CloseTabQuestion {
+        id: closeQuestion
+        tabs: tabView
+        onConfirmed: leftTabBar.closeEntry(idx)
+    }
+
+    NoticeBar {
+        id: noticeBar
+        anchors.left: leftTabBar.right
+        anchors.right: parent.right
+        anchors.top: parent.top
+        mode: mainWindow.mode
+        text: sessionManager.setAsideNotice
     }
 
     ScrollView {
         anchors.left: leftTabBar.right
         anchors.right: parent.right
-        anchors.top: parent.top
+        anchors.top: noticeBar.bottom
         anchors.bottom: parent.bottom
 
         TabView {
@@ -395,7 +413,8 @@ ApplicationWindow {
 
             // Start-up: the saved tabs, or one Cubrix and one monitor tab.
             function restoreTabs() {
-                var invalid = [];
+                // Records of a type this version does not know never reach the list: the
+                // session manager sets them aside and says so.
                 if (sessionManager.readFromDisk()) {
                     var lines = sessionManager.getSavedTabsCSV();
                     for (var i = 0; i < lines.length; ++i) {
@@ -404,20 +423,12 @@ ApplicationWindow {
                         var ip = fields[2];
                         var name = fields[3];
                         mainWindow.mode = fields[4];
-                        if (type === "CUBRIX" || type === "MONITOR") {
-                            leftTabBar.newDevicee(name, ip, fields[4]);
-                            createDeviceTab(type, name, name, ip);
-                        } else {
-                            console.log("Invalid savedTabs Device Type:", type);
-                            invalid.push(i);
-                        }
+                        leftTabBar.newDevicee(name, ip, fields[4]);
+                        createDeviceTab(type, name, name, ip);
                     }
                     deviceProfile.changeMode(mainWindow.mode);
                     sessionManager.changeMode(mainWindow.mode);
                 }
-                // Records without a tab would shift every later index off its tab.
-                for (var k = invalid.length - 1; k >= 0; --k)
-                    sessionManager.removeTab(invalid[k]);
                 if (count === 0) {
                     addDeviceTab("CUBRIX", settings.storedName_Cubrix);
                     addDeviceTab("MONITOR", settings.storedName_Monitor);

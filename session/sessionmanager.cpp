@@ -140,18 +140,20 @@ bool SessionManager::readFromDisk()
     QTextStream in(&file);
     in.setCodec("UTF-8");
     int line = 0;
-    int beyondWindow = 0;
+    // Records the window cannot open: beyond the tab limit, or of a device type it does not
+    // know (a newer version's, a hand edit). Kept in a copy of the list, never just dropped.
+    int setAsideCount = 0;
     while (!in.atEnd()) {
         const QStringList fields = in.readLine().split(QLatin1Char(','), Qt::KeepEmptyParts);
-        if (m_records.size() >= MaxRecords) {
-            beyondWindow += fields.size() >= 4 ? 1 : 0;
-            continue;
-        }
-        qDebug() << "SessionManager: saved tab" << fields;
         // A short line (an empty line in a hand-edited file) holds no tab: skipping it without
         // counting keeps the indexes equal to the tab positions.
         if (fields.size() < 4)
             continue;
+        qDebug() << "SessionManager: saved tab" << fields;
+        if (m_records.size() >= MaxRecords || !isDeviceType(fields.at(1))) {
+            ++setAsideCount;
+            continue;
+        }
         // A name or address with a comma shifts the fields; the mode is then taken from the name
         // field and written back as "dark".
         const QString &mode = fields.size() == 5 ? fields.at(4) : fields.at(3);
@@ -160,9 +162,14 @@ bool SessionManager::readFromDisk()
     }
     file.close();
     // Without a copy of the whole list the file is not rewritten: nothing is lost either way.
-    if (beyondWindow == 0 || setAside(beyondWindow))
+    if (setAsideCount == 0 || setAside(setAsideCount))
         saveToDisk();
     return !m_records.isEmpty();
+}
+
+bool SessionManager::isDeviceType(const QString &type)
+{
+    return type == QLatin1String("CUBRIX") || type == QLatin1String("MONITOR");
 }
 
 bool SessionManager::setAside(int count)

@@ -52,6 +52,7 @@ signals:
 
 private:
     static QString lineFor(const TabRecord &record);
+    static bool isDeviceType(const QString &type);
     // Copies the list as it is on disk beside it, before a rewrite drops `count` records.
     bool setAside(int count);
 

@@ -109,16 +109,18 @@ void TestMainWindow::startUp_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QString>("tabs");
     QTest::addColumn<QByteArray>("rewritten");
+    QTest::addColumn<int>("setAside");
     const QString defaults = QStringLiteral("CUBRIX,New Cubrix,New Cubrix,0000;MONITOR,New Monitor,New Monitor,0000");
-    QTest::newRow("first start") << QByteArray() << QByteArray() << defaults << Defaults;
+    QTest::newRow("first start") << QByteArray() << QByteArray() << defaults << Defaults << 0;
     QTest::newRow("stored default names") << QByteArray() << QByteArray("[General]\nstoredName_Cubrix=Grade\nstoredName_Monitor=Hero\n")
-                                          << "CUBRIX,Grade,Grade,0000;MONITOR,Hero,Hero,0000" << QByteArray(Defaults).replace("New Cubrix", "Grade").replace("New Monitor", "Hero");
-    // Renumbered by position on reading; a record without a tab is dropped, so that record i stays tab i.
+                                          << "CUBRIX,Grade,Grade,0000;MONITOR,Hero,Hero,0000" << QByteArray(Defaults).replace("New Cubrix", "Grade").replace("New Monitor", "Hero") << 0;
+    // Renumbered by position on reading. A record of a type the program does not know is kept in a
+    // copy of the file beside it, and the window says so once.
     QTest::newRow("saved tabs in order") << QByteArray(Three).replace("0,M", "7,M").replace("1,C", "8,C") << QByteArray()
-                                         << "MONITOR,Hero,Hero,127.0.0.2;CUBRIX,Grading,Grading,127.0.0.1;MONITOR,Client,Client,127.0.0.3" << Three;
-    QTest::newRow("unknown type dropped") << QByteArray(Three).replace("0,MONITOR", "0,SCOPE") << QByteArray()
-                                          << "CUBRIX,Grading,Grading,127.0.0.1;MONITOR,Client,Client,127.0.0.3" << TwoOfThree;
-    QTest::newRow("only unknown types") << QByteArray("0,cubrix,127.0.0.1,Grading,dark\n") << QByteArray() << defaults << Defaults;
+                                         << "MONITOR,Hero,Hero,127.0.0.2;CUBRIX,Grading,Grading,127.0.0.1;MONITOR,Client,Client,127.0.0.3" << Three << 0;
+    QTest::newRow("unknown type set aside") << QByteArray(Three).replace("0,MONITOR", "0,SCOPE") << QByteArray()
+                                          << "CUBRIX,Grading,Grading,127.0.0.1;MONITOR,Client,Client,127.0.0.3" << TwoOfThree << 1;
+    QTest::newRow("only unknown types") << QByteArray("0,cubrix,127.0.0.1,Grading,dark\n") << QByteArray() << defaults << Defaults << 1;
 }
 
 void TestMainWindow::startUp()
@@ -127,10 +129,19 @@ void TestMainWindow::startUp()
     QFETCH(QByteArray, settings);
     QFETCH(QString, tabs);
     QFETCH(QByteArray, rewritten);
+    QFETCH(int, setAside);
     QVERIFY(settings.isEmpty() || writeFile(settingsPath(), settings));
+    if (setAside > 0)
+        m_log->allow(QStringLiteral("could not be opened and were set aside"));
     QVERIFY(m_main.load(saved));
     QCOMPARE(m_main.tabs(), tabs);
     QCOMPARE(savedTabs(), rewritten);
+    const QFileInfoList copies = QFileInfo(savedTabsPath()).dir().entryInfoList({QFileInfo(savedTabsPath()).fileName() + ".*.bak"});
+    QCOMPARE(copies.size(), setAside);
+    QCOMPARE(item(window("noticeBar"))->isVisible(), setAside > 0);
+    if (setAside > 0)
+        QVERIFY(readFile(copies.at(0).filePath()) == saved && window("noticeText")->property("text").toString().contains(QStringLiteral("1 saved tab"))
+                && window("noticeText")->property("text").toString().contains(copies.at(0).fileName()) && QFile::remove(copies.at(0).filePath()));
     const bool light = rewritten.contains("light");
     QCOMPARE(QStringList({m_main.window()->title(), QString::number(m_main.window()->width()) + 'x' + QString::number(m_main.window()->height()),
                           m_main.statusText(), m_main.mode(), m_main.window()->color().name(), m_main.sideBar()->property("color").value<QColor>().name()}),
@@ -192,14 +203,14 @@ void TestMainWindow::tabs()
         QCOMPARE(m_main.tab(tab)->property("visible").toBool(), tab == m_main.currentIndex());
 }
 
-// Shift+K and Shift+L rewrite every saved tab's theme, except while typed into a field or while
-// a Cubrix page takes them for its signal link.
+// Alt+K and Alt+L rewrite every saved tab's theme; Shift+K and Shift+L are a Cubrix page's signal
+// link keys and never switch the theme, and typed into a field they are letters.
 void TestMainWindow::themes()
 {
     FakeDevice fake;
     QVERIFY(fake.listen());
     QVERIFY(m_main.load(Three));
-    m_main.key(Qt::Key_K, Qt::ShiftModifier);
+    m_main.key(Qt::Key_K, Qt::AltModifier);
     QCOMPARE(m_main.window()->color().name() + deviceProfile()->getMoreInfo() + m_main.tab(1)->property("mode").toString(), "#222222darkdark");
     QCOMPARE(savedTabs(), QByteArray(Three).replace("light", "dark"));
     click(item(at(0, "nameField")));
@@ -207,7 +218,7 @@ void TestMainWindow::themes()
     QTest::keyClick(m_main.window(), 'L', Qt::ShiftModifier);
     QCOMPARE(text(0, "nameField") + m_main.mode(), QStringLiteral("Ldark"));
     item(m_main.tab(0))->forceActiveFocus();
-    m_main.key(Qt::Key_L, Qt::ShiftModifier);
+    m_main.key(Qt::Key_L, Qt::AltModifier);
     QCOMPARE(savedTabs(), Three);
     auto *cubrix = qobject_cast<Cubrix *>(m_main.tab(1)->property("device").value<QObject *>());
     cubrix->setPort(fake.port());
@@ -221,8 +232,11 @@ void TestMainWindow::themes()
     for (int mode : {1, 3}) {
         cubrix->setBoxMode(mode);
         m_main.key(Qt::Key_K, Qt::ShiftModifier);
-        QCOMPARE(m_main.mode(), QLatin1String(mode == 1 ? "light" : "dark"));
+        m_main.key(Qt::Key_L, Qt::ShiftModifier);
+        QCOMPARE(m_main.mode(), QLatin1String("light"));
     }
+    m_main.key(Qt::Key_K, Qt::AltModifier);
+    QCOMPARE(m_main.mode(), QLatin1String("dark"));
 }
 
 // Names and addresses without separators, at most 32 and 15 characters; Ctrl+C with selected
@@ -403,6 +417,28 @@ void TestMainWindow::connecting()
     m_main.key(Qt::Key_C, Qt::ControlModifier);
     QTRY_VERIFY_WITH_TIMEOUT(item(at(0, "connectionGroup"))->isVisible(), 5000);
     QCOMPARE(int(cubrix->state()), int(QAbstractSocket::UnconnectedState));
+
+    // Closing a connected tab asks first, and says so when a file is still on its way.
+    const auto closeFirst = [this] {
+        click(item(findIf(m_main.window(), [](QObject *o) { return o->objectName() == "closeButton" && item(o)->isVisible(); }).value(0)));
+    };
+    m_main.key(Qt::Key_C, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(int(cubrix->state()), int(QAbstractSocket::ConnectedState), 5000);
+    QVERIFY(fake.waitForCommands(1) && QTest::qWaitFor([cubrix] { return cubrix->socketHandler()->queuedCount() == 0; }, 5000));
+    closeFirst();
+    QCOMPARE(shown(window("closeTabQuestion")), QStringLiteral("Close Grading: Grading is connected. Closing the tab disconnects it. Close it?"));
+    fake.setSilent(true);
+    const QString firmware = m_files.filePath(QStringLiteral("firmware.bin"));
+    QVERIFY(writeFile(firmware, QByteArray(4096, 'f')));
+    cubrix->updateFirmware(QUrl::fromLocalFile(firmware));
+    closeFirst();
+    QVERIFY(shown(window("closeTabQuestion")).contains(QLatin1String("An upload to Grading is still in progress")));
+    QCOMPARE(m_main.tabCount(), 2);
+    closeFirst();
+    QVERIFY(QTest::qWaitFor([this] { return window("closeTabQuestion")->property("visible").toBool(); }, 2000));
+    QMetaObject::invokeMethod(window("closeTabQuestion"), "yes");
+    QCOMPARE(m_main.tabs().section(QLatin1Char(','), 0, 1), QStringLiteral("MONITOR,New Monitor"));
+    QMetaObject::invokeMethod(window("closeTabQuestion"), "close");
 }
 
 void TestMainWindow::errorDialogs_data()

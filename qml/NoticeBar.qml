@@ -1,0 +1,39 @@
+import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Layouts 1.15
+import "common"
+
+// A line across the top of the window for something the operator should read once (saved tabs
+// set aside at start); it stays until dismissed and never takes the focus.
+Rectangle {
+    id: bar
+    objectName: "noticeBar"
+
+    property string text: ""
+    property string mode: "dark"
+    property bool dismissed: false
+
+    visible: text !== "" && !dismissed
+    height: visible ? row.implicitHeight + 12 : 0
+    color: Theme.of(mode).panel
+    border.color: Theme.accent
+
+    RowLayout {
+        id: row
+        anchors.fill: parent
+        anchors.margins: 6
+        Label {
+            objectName: "noticeText"
+            Layout.fillWidth: true
+            text: bar.text
+            wrapMode: Text.Wrap
+            color: Theme.of(bar.mode).text
+        }
+        Button {
+            objectName: "dismissNotice"
+            text: "Dismiss"
+            activeFocusOnPress: false
+            onClicked: bar.dismissed = true
+        }
+    }
+}
