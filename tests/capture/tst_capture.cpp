@@ -9,7 +9,6 @@
 #include "capture/frameheader.h"
 #include "capture/rawframefile.h"
 #include "capture/ycbcrlineconverter.h"
-#include "debuglines.h"
 #include "filesizelimit.h"
 #include "logcapture.h"
 #include "testdevice.h"

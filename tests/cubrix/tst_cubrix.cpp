@@ -1,7 +1,6 @@
 #include "bytes.h"
 #include "cubefiles.h"
 #include "cubrix/cubrix.h"
-#include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
 #include "processrun.h"

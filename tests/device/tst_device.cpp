@@ -1,6 +1,5 @@
 #include "bytes.h"
 #include "cubrix/cubrix.h"
-#include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
 #include "monitor/monitor.h"

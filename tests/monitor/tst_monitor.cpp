@@ -1,6 +1,5 @@
 #include "bytes.h"
 #include "cubefiles.h"
-#include "debuglines.h"
 #include "deviceharness.h"
 #include "logcapture.h"
 #include "processrun.h"

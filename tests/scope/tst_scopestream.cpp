@@ -3,7 +3,7 @@
 #include "scope/customlabelswaveform.h"
 #include "scope/scopestream.h"
 #include "bytes.h"
-#include "debuglines.h"
+#include "logcapture.h"
 #include "fakedevice.h"
 #include "testdevice.h"
 

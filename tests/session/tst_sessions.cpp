@@ -2,7 +2,7 @@
 // long lines back, writes that fail keeping the previous list) and profile files.
 #include "session/deviceprofile.h"
 #include "session/sessionmanager.h"
-#include "debuglines.h"
+#include "logcapture.h"
 #include "filesizelimit.h"
 #include "processrun.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QStringList>
 
 // Collects the messages logged while it lives, at or above a level, except those containing an
@@ -21,6 +22,15 @@ public:
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message);
+};
+
+// Debug output of the default category is switched off on the test machines (Qt's system-wide
+// logging rules); some debug lines are behaviour, so a test that expects them switches them on
+// for as long as this lives.
+struct DebugLines {
+    const bool wasOn = QLoggingCategory::defaultCategory()->isDebugEnabled();
+    DebugLines() { QLoggingCategory::defaultCategory()->setEnabled(QtDebugMsg, true); }
+    ~DebugLines() { QLoggingCategory::defaultCategory()->setEnabled(QtDebugMsg, wasOn); }
 };
 
 // QVERIFY-style check: nothing was collected since the last take().
