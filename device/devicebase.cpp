@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QtDebug>
 #include <QtEndian>
+#include <utility>
 
 DeviceBase::DeviceBase(QObject *parent, int port)
     // The start line must precede the socket handler's own constructor lines, hence the comma.
@@ -20,6 +21,11 @@ DeviceBase::DeviceBase(QObject *parent, int port)
     connect(&m_socketHandler, &SocketHandler::updateFirmwareComplete, this, &DeviceBase::updateFirmwareComplete);
     connect(&m_socketHandler, &SocketHandler::socketReadException, this, &DeviceBase::socketReadException);
     connect(&m_socketHandler, &SocketHandler::socketWriteException, this, &DeviceBase::socketWriteException);
+    connect(&m_socketHandler, &SocketHandler::commandAnswered, this, &DeviceBase::finishAddressChange);
+    connect(&m_socketHandler, &SocketHandler::commandDropped, this, [this](int protocol, int request) {
+        if (protocol == MNCP_PROTOCOL_NETWORK && request == MNCP_NETWORK_ADDRESS && !m_pendingAddress.isEmpty())
+            emit userAddressFailed(std::exchange(m_pendingAddress, QString()), tr("the connection ended before the device answered"));
+    });
     qDebug() << "DeviceBase Constructor Completed";
 }
 
@@ -124,7 +130,22 @@ void DeviceBase::setUserIP(const QString &address, const QString &mask, const QS
     qInfo("addr 0x%x", qbswap(values[0]));
     qInfo("mask 0x%x", qbswap(values[1]));
     qInfo("gate 0x%x", qbswap(values[2]));
+    m_pendingAddress = address;
     appendCmd(MNCP_PROTOCOL_NETWORK, MNCP_NETWORK_ADDRESS, payload);
+}
+
+void DeviceBase::finishAddressChange(int protocol, int request, int status)
+{
+    if (protocol != MNCP_PROTOCOL_NETWORK || request != MNCP_NETWORK_ADDRESS || m_pendingAddress.isEmpty())
+        return;
+    const QString address = std::exchange(m_pendingAddress, QString());
+    if (status != 0) {
+        emit userAddressFailed(address, getProtocolMessage(protocol).trimmed());
+        return;
+    }
+    // The device moves to its new address once it has answered; this connection has no future.
+    deviceDisconnect();
+    emit userAddressSet(address);
 }
 
 void DeviceBase::setUserWIFI(const QString &ssid, const QString &password)

@@ -71,9 +71,16 @@ signals:
     void updateFirmwareComplete();
     void socketReadException(QString emsg, QString action);
     void socketWriteException(QString emsg, QString action);
+    // The device answered a new address (the connection is then ended), or refused it.
+    void userAddressSet(const QString &address);
+    void userAddressFailed(const QString &address, const QString &reason);
 
 private:
+    void finishAddressChange(int protocol, int request, int status);
+
     QString m_address;
+    // The address a network command asked for, until the device answers it.
+    QString m_pendingAddress;
     SocketHandler m_socketHandler;
     int m_port;
 };

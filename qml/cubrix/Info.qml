@@ -10,10 +10,6 @@ CubrixPage {
     id: page
     objectName: "cubrixInfoPage"
 
-    // After "SetIP" the box is disconnected once the command had time to leave: a command
-    // still in flight would otherwise keep it in the queue that the disconnection empties.
-    readonly property int disconnectDelay: 1000
-
     readonly property var precisionChoices: [
         { "label": "Ask on LUT Upload", "bits": 0 },
         { "label": "8 bit", "bits": 1 },
@@ -64,8 +60,18 @@ CubrixPage {
             return;
         }
         loadedHardware.setUserIP(address, mask, gate);
-        page.dialogs.notify("IP Address Updated", "The IP Address has been updated, please reconnect.");
-        disconnectTimer.restart();
+    }
+
+    // The device ends the connection itself once it has answered with its new address.
+    Connections {
+        target: page.loadedHardware
+        function onUserAddressSet(address) {
+            page.pageRequested(0);
+            page.dialogs.notify("IP Address Updated", "The device now uses the address %1. Connect to it there.".arg(address));
+        }
+        function onUserAddressFailed(address, reason) {
+            page.dialogs.notify("IP Address Not Updated", "The device did not take the address %1: %2.".arg(address).arg(reason));
+        }
     }
 
     function toggleStatus(index) {
@@ -162,17 +168,6 @@ CubrixPage {
         sequence: "Shift+S"
         enabled: page.viewModel.active && page.viewModel.knownModel
         onActivated: page.flip()
-    }
-
-    Timer {
-        id: disconnectTimer
-        interval: page.disconnectDelay
-        onTriggered: {
-            if (page.viewModel.connected) {
-                page.pageRequested(0);
-                page.loadedHardware.deviceDisconnect();
-            }
-        }
     }
 
     Column {

@@ -41,6 +41,12 @@ public:
     Q_INVOKABLE void captureAnci(const QString &id) { log.add("captureAnci", {id}); }
     Q_INVOKABLE void captureAnci(const QString &id, int index) { log.add("captureAnci", {id, index}); }
     Q_INVOKABLE void setUserIP(const QString &address, const QString &mask, const QString &gate) { log.add("setUserIP", {address, mask, gate}); }
+    // The box's answer to a new address as the page hears it: taken, or refused for a reason.
+    Q_INVOKABLE QVariant answerAddress(const QVariant &address, const QVariant &refusal = QVariant())
+    {
+        refusal.isValid() ? emit userAddressFailed(address.toString(), refusal.toString()) : emit userAddressSet(address.toString());
+        return {};
+    }
     Q_INVOKABLE void setUserWIFI(const QString &ssid, const QString &password) { log.add("setUserWIFI", {ssid, password}); }
     Q_INVOKABLE void setWiFi(bool on) { log.add("setWiFi", {on}); }
     Q_INVOKABLE void updateFirmware(const QUrl &url) { log.add("updateFirmware", {url}); }

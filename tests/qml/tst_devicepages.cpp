@@ -289,15 +289,16 @@ void TestDevicePages::cubrix_data()
     row("3G level B, YCbCr 4:2:2 12 bit", MODE1, "device.boxmode1_ch1_signal=0x303", LINKS, "false|false|false|true|true|false|true|false");
     row("unknown signal word", MODE1, "device.boxmode1_ch1_signal=-1", LINKS, "false|false|false|false|false|false|false|false");
 
-    // The settings page. After "SetIP" the box is disconnected a moment later, so that the
-    // address leaves first.
+    // The settings page. The box takes a new address once it has answered, and the device then
+    // ends the connection; the page says what happened.
     row("disconnect from the settings page", MODE1, "press flipButton; press cubrixInfoPage/disconnectButton; until device.state=UnconnectedState",
         "calls;pageList.currentIndex;cubrixGeneralPage.enabled;cubrixInfoPage.visible", "deviceDisconnect()|0|false|false");
-    row("SetIP", MODE1, "press flipButton; cubrixInfoPage/ipField0.text=10; cubrixInfoPage/ipField3.text=7; press cubrixInfoPage/setIpButton",
-        "calls;noticeDialog.visible;noticeDialog.title;noticeDialog.text", "setUserIP(10.0.0.7,255.255.255.0,192.168.1.1)|true|IP Address Updated|"
-        "The IP Address has been updated, please reconnect.");
-    row("SetIP disconnects later", MODE1, "press flipButton; press cubrixInfoPage/setIpButton; wait 1500", "calls;pageList.currentIndex",
-        "setUserIP(127.0.0.1,255.255.255.0,192.168.1.1) deviceDisconnect()|0");
+    row("SetIP", MODE1, "press flipButton; cubrixInfoPage/ipField0.text=10; cubrixInfoPage/ipField3.text=7; press cubrixInfoPage/setIpButton; wait 1200",
+        "calls", "setUserIP(10.0.0.7,255.255.255.0,192.168.1.1)");
+    row("SetIP answered", MODE1, "press flipButton; device.answerAddress(10.0.0.7)", "noticeDialog.title;noticeDialog.text;pageList.currentIndex",
+        "IP Address Updated|The device now uses the address 10.0.0.7. Connect to it there.|0");
+    row("SetIP refused", MODE1, "press flipButton; device.answerAddress(10.0.0.7,busy)", "noticeDialog.title;noticeDialog.text",
+        "IP Address Not Updated|The device did not take the address 10.0.0.7: busy.");
     row("SetIP with an empty field", MODE1, "log SetIP  address 127.0.0.1; log SetIP  mask    255.255.255.0; log SetIP  gate    192.168.1.; "
         "cubrixInfoPage/gateField3.text=; press cubrixInfoPage/setIpButton; wait 1200", "", "");
     row("settings", MODE1, "ssidField.text=Studio; passwordField.text=secret; press wifiSetButton; press wifiOnButton; press wifiOffButton; "

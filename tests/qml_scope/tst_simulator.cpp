@@ -84,10 +84,11 @@ void TestSimulator::pages_data()
     PageFixture::row("Cubrix input, range and LUT", "c:", "press sdi2Button; until sdi2Button.highlighted=true; press smpteRangeButton; "
         "until smpteRangeButton.highlighted=true; lutRowMode1/cubeLut/lutSwitch.checked=true; press lutRowMode1/cubeLut/lutSwitch; "
         "until lutRowMode1/cubeLut/lutSwitch.checked=true", "sdi1Button.highlighted;device.boxmode1_ch1_3dlut_state", "false|1");
-    // The address leaves before the tab disconnects, even behind a command in flight.
+    // The address leaves before the tab disconnects, even behind a command in flight; the
+    // connection ends once the box has answered it.
     PageFixture::row("Cubrix settings", "c:", "press flipButton; cubrixInfoPage/ipField3.text=9; press osdMenuButton; "
         "press cubrixInfoPage/setIpButton; simlog network address 127.0.0.9 mask 255.255.255.0 gateway 192.168.1.1; "
-        "until device.state=UnconnectedState", "pageList.currentIndex", "0");
+        "until device.state=UnconnectedState", "pageList.currentIndex;noticeDialog.text", "0|The device now uses the address 127.0.0.9. Connect to it there.");
     PageFixture::row("monitor markers and analyzer", "m:", "press listMarkersButton; until markerList.count=2; press markerDeleteButton_1; "
         "simlog marker \"Safe Area 93\" deleted; press currentAnalyzerButton; until analyzerImage.status=Ready",
         "markerNameButton_0.text;markerList.count;saveAnalyzerPngButton.visible", "Crosshair.png|1|true");
