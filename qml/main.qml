@@ -157,6 +157,7 @@ ApplicationWindow {
                 MenuItem { enabled: false; text: "Next Device:    Ctrl+-" }
                 MenuItem { enabled: false; text: "Prev Device:    Ctrl+=" }
                 MenuItem { enabled: false; text: "Connect/Disconnect Current Device:    Ctrl+C" }
+                MenuItem { enabled: false; text: "Close Current Device Tab:    Ctrl+W" }
                 MenuItem { enabled: false; text: "Export Tabs:    Ctrl+S" }
                 MenuItem { enabled: false; text: "Import Tabs:    Ctrl+L" }
                 MenuItem { enabled: false; text: "New Cubrix:    Ctrl+Shift+Z" }
@@ -235,6 +236,7 @@ ApplicationWindow {
     // Not Shift+K and Shift+L: those are a Cubrix page's signal link keys.
     Shortcut { sequence: "Alt+K"; onActivated: mainWindow.setTheme("dark") }
     Shortcut { sequence: "Alt+L"; onActivated: mainWindow.setTheme("light") }
+    Shortcut { sequence: "Ctrl+W"; onActivated: closeQuestion.ask(tabView.currentIndex) }
     Shortcut { sequence: "Ctrl+Shift+Z"; onActivated: tabView.newCubrixTab() }
     Shortcut { sequence: "Ctrl+Shift+X"; onActivated: tabView.newMonitorTab() }
     Shortcut { sequence: "Ctrl+S"; onActivated: tabView.exportTabs() }

@@ -7,7 +7,8 @@
 #   scripts/screenshot-window.sh [output-prefix]
 #
 # Writes <prefix>-start.png (before connecting), <prefix>-monitor.png and <prefix>-cubrix.png
-# (each tab connected, showing its identity) and <prefix>-light.png (the light theme); the
+# (each tab connected, showing its identity), <prefix>-light.png (the light theme) and
+# <prefix>-close-question.png (Ctrl+W on the connected tab: the question before closing it); the
 # prefix defaults to ./brevanto-window. Uses build/ (or $BREVANTO_BUILD_DIR); the
 # addresses can be changed with BREVANTO_SHOT_CUBRIX_IP / BREVANTO_SHOT_MONITOR_IP (both
 # loopback; the devices are reached on the MNCP port 18181).
@@ -33,9 +34,14 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     xdotool key --clearmodifiers ctrl+1
     sleep 1
     import -window "$window" "$prefix-cubrix.png"
-    xdotool key --clearmodifiers shift+l
+    xdotool key --clearmodifiers alt+l
     sleep 1
     import -window "$window" "$prefix-light.png"
+    # Closing the connected tab asks first; the question is a window of its own.
+    xdotool key --clearmodifiers ctrl+w
+    sleep 1
+    import -window root "$prefix-close-question.png"
+    xdotool key --clearmodifiers Escape
     exit 0
 fi
 
@@ -55,4 +61,4 @@ brevanto_in_xvfb 1100x820 "$prefix"
 
 echo "commands the simulators received:"
 grep -h -v "listening on" "$work/cubrix.log" "$work/monitor.log" | head -n 12
-echo "screenshots: $prefix-start.png $prefix-cubrix.png $prefix-monitor.png $prefix-light.png"
+echo "screenshots: $prefix-start.png $prefix-cubrix.png $prefix-monitor.png $prefix-light.png $prefix-close-question.png"

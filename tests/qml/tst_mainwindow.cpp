@@ -171,6 +171,7 @@ void TestMainWindow::tabs_data()
     QTest::newRow("close the current") << "select 1,close 1" << "1 0" << QByteArray("0,MONITOR,127.0.0.2,Hero,light\n1,MONITOR,127.0.0.3,Client,light\n");
     QTest::newRow("close the first and current") << "select 0,close 0" << "0 0" << TwoOfThree;
     QTest::newRow("close another") << "select 2,close 0" << "2 1" << TwoOfThree;
+    QTest::newRow("close the current by key") << "select 0,Ctrl+W" << "0 0" << TwoOfThree;
     QTest::newRow("close a new tab") << "Ctrl+Shift+Z,Ctrl+Shift+X,close 3" << "3 4 3" << Three + "3,MONITOR,192.0.2.20,New Monitor,light\n";
     QTest::newRow("the last leaves New Cubrix") << "close 0,close 0,close 0" << "0 0 0" << QByteArray("0,CUBRIX,192.0.2.10,New Cubrix,light\n");
 }
