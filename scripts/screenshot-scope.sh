@@ -5,12 +5,12 @@
 # keyboard (Ctrl+C), the waveform and vector windows are opened from the monitor page
 # (Shift+W, Shift+V) and started with their Start buttons.
 #
-#   scripts/screenshot-scope.sh [output-prefix]
+#   scripts/screenshot-scope.sh [output-prefix] [dark|light]
 #
 # Writes <prefix>-waveform.png, <prefix>-vector.png (the six colour-bar spots should sit in the
 # inner, 75% target boxes of the graticule), <prefix>-vector-2x.png (the "2x" zoom: the spots
 # move out, the graticule keeps its size) and <prefix>-capture.png (the capture window after
-# "Capture Image"); the prefix defaults to ./brevanto-scope. Uses build/ (or
+# "Capture Image"); the prefix defaults to ./brevanto-scope, the theme to dark. Uses build/ (or
 # $BREVANTO_BUILD_DIR); the monitor's address can be changed with BREVANTO_SHOT_MONITOR_IP
 # (loopback; the device is reached on the MNCP port 18181).
 set -euo pipefail
@@ -90,6 +90,11 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
 fi
 
 prefix="$(realpath -m "${1:-$PWD/brevanto-scope}")"
+theme="${2:-dark}"
+case "$theme" in
+    dark | light) ;;
+    *) echo "theme: dark or light, not $theme" >&2; exit 2 ;;
+esac
 monitor_ip="${BREVANTO_SHOT_MONITOR_IP:-127.18.183.2}"
 brevanto_require xvfb-run xdotool import
 brevanto_require_built
@@ -97,7 +102,7 @@ brevanto_require_built
 work="$(mktemp -d)"
 trap 'brevanto_stop_sims; rm -rf "$work"' EXIT
 brevanto_start_sim "$work/monitor.log" --role monitor --family kt --listen "$monitor_ip" --port 18181
-brevanto_private_home "$work" "0,MONITOR,$monitor_ip,$tab_name,dark"
+brevanto_private_home "$work" "0,MONITOR,$monitor_ip,$tab_name,$theme"
 export BREVANTO_SHOT_WORK="$work"
 brevanto_in_xvfb 1100x820 "$prefix"
 

@@ -18,13 +18,11 @@ QtObject {
     readonly property color tooltipText: "black"
     // Under pages the capture item paints in black, such as the ancillary data.
     readonly property color paper: "white"
-    // The scope plot stays dark in both themes, like the instrument it stands for: its
-    // background, grid and labels (white over the waveform, black on the vector graticule),
-    // and the trace, which rises from black to green or white.
-    readonly property color plot: "#1d1f21"
-    readonly property color plotGrid: "#80888800"
-    readonly property color plotLabel: "white"
-    readonly property color vectorLabel: "black"
+    // The scope's screen stays black in both themes, like the instrument it stands for: the
+    // trace rises from black to green or white under a grid that lets it show through, bright
+    // enough to stand out on the black. Around the screen lies the window's own colour
+    // (`toolWindow`), and the axis labels on it follow the theme (`plotLabel`).
+    readonly property color plotGrid: "#80cccc00"
     readonly property color traceFloor: "#000000"
     readonly property color traceGreen: "#00ff00"
     readonly property color traceWhite: "#ffffff"
@@ -33,8 +31,9 @@ QtObject {
     readonly property var entries: ({
         "text": ["white", "black"],
         "window": ["#222222", "#ececec"],
-        // The scope and capture windows.
-        "toolWindow": [plot, "#ececec"],
+        // The scope and capture windows, and the scope's axis labels on them.
+        "toolWindow": ["#1d1f21", "#ececec"],
+        "plotLabel": ["white", "black"],
         "bar": ["#2c2d30", "#dedede"],
         "sideBar": ["#47484B", "white"],
         "sideBarPressed": ["#2f3033", "#d0d0d0"],

@@ -247,10 +247,10 @@ Window {
             lightStrength: 0
             ambientLightStrength: 1
             backgroundEnabled: false
-            windowColor: Theme.plot
+            windowColor: Theme.of(scopeWindow.mode).toolWindow
             gridEnabled: !scopeWindow.vectorView
             gridLineColor: Theme.plotGrid
-            labelTextColor: scopeWindow.vectorView ? Theme.vectorLabel : Theme.plotLabel
+            labelTextColor: Theme.of(scopeWindow.mode).plotLabel
             labelBackgroundEnabled: false
             labelBorderEnabled: false
             font.pointSize: 32

@@ -8,6 +8,7 @@
 #include "graticulemesh.h"
 #include "pagefixture.h"
 
+#include <QtDataVisualization/Q3DTheme>
 #include <QtDataVisualization/QSurface3DSeries>
 #include <QtTest>
 #include <cmath>
@@ -29,6 +30,8 @@ private slots:
     void windows_data();
     void windows() { PageFixture::checkRow(); }
     void traceColour();
+    void scopeContrast_data();
+    void scopeContrast();
     void captureSource();
     void capturePackets();
     void meshFiles();
@@ -142,6 +145,44 @@ void TestLaunchedWindows::traceColour()
         ends << stops.first().second.name() + '-' + stops.last().second.name() + ':' + fixture.query("waveform.scopeColor");
     }
     QCOMPARE(ends.join(' '), QStringLiteral("#000000-#00ff00:green #000000-#ffffff:white #000000-#00ff00:green"));
+}
+
+void TestLaunchedWindows::scopeContrast_data()
+{
+    QTest::addColumn<QString>("script");
+    for (const char *mode : {"dark", "light"})
+        for (const char *view : {"waveform", "vector"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(mode, view))) << QStringLiteral("window.mode=%1; press %2Button").arg(mode, view);
+}
+
+// The axis labels stand out from the window colour they lie on, and the grid from the black
+// screen of the trace, by the WCAG contrast ratio: 4.5 for text, 3 for lines.
+void TestLaunchedWindows::scopeContrast()
+{
+    QFETCH(QString, script);
+    PageFixture fixture(KT);
+    QVERIFY(fixture.open());
+    QCOMPARE(fixture.run(script), QString());
+    const QString view = script.section(QLatin1Char(' '), -1).remove(QLatin1String("Button"));
+    auto *theme = qobject_cast<QtDataVisualization::Q3DTheme *>(fixture.object(view + QStringLiteral("/scopeGraph.theme")));
+    auto *series = qobject_cast<QtDataVisualization::QSurface3DSeries *>(fixture.object(view + QStringLiteral(".series")));
+    QVERIFY(theme && series);
+    // The graph fills the window below its buttons: no dark plot in a light window.
+    QCOMPARE(theme->windowColor(), QColor(fixture.query(view + QStringLiteral(".color"))));
+    const auto luminance = [](const QColor &c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const auto contrast = [&](const QColor &a, const QColor &b) {
+        const double x = luminance(a) + 0.05, y = luminance(b) + 0.05;
+        return std::max(x, y) / std::min(x, y);
+    };
+    const QColor screen = series->baseGradient().stops().first().second, grid = theme->gridLineColor();
+    const double a = grid.alphaF();
+    const QColor gridOnScreen = QColor::fromRgbF(grid.redF() * a + screen.redF() * (1 - a), grid.greenF() * a + screen.greenF() * (1 - a),
+                                                 grid.blueF() * a + screen.blueF() * (1 - a));
+    QVERIFY2(contrast(theme->labelTextColor(), theme->windowColor()) >= 4.5, qPrintable(theme->labelTextColor().name()));
+    QVERIFY(!theme->isLabelBackgroundEnabled() && (!theme->isGridEnabled() || contrast(gridOnScreen, screen) >= 3.0));
 }
 
 // "Capture Image" asks for the chosen picture: the same request as the item's own call for it.
