@@ -61,9 +61,9 @@ private slots:
                                << QByteArray("0,MONITOR,ip,B\xc3\xbchne,light\n");
         // Reading: records numbered by line, five fields as they are, others with the name as theme,
         // short lines (fewer than four fields) skipped; the list is written back normalised.
-        QTest::newRow("read") << QByteArray("7,CUBRIX,ip0,A,light\n\n1,M\n2,M,ip\n9,C,ip1,light,x,dark\n0,M,ip2,B\n0,D,,,\r\n") << "read 1"
-                              << "0,CUBRIX,ip0,A,light|1,C,ip1,light,light|2,M,ip2,B,B|3,D,,,"
-                              << QByteArray("0,CUBRIX,ip0,A,light\n1,C,ip1,light,light\n2,M,ip2,B,dark\n3,D,,,dark\n");
+        QTest::newRow("read") << QByteArray("7,CUBRIX,ip0,A,light\n\n1,M\n2,M,ip\n9,MONITOR,ip1,light,x,dark\n0,MONITOR,ip2,B\n0,CUBRIX,,,\r\n") << "read 1"
+                              << "0,CUBRIX,ip0,A,light|1,MONITOR,ip1,light,light|2,MONITOR,ip2,B,B|3,CUBRIX,,,"
+                              << QByteArray("0,CUBRIX,ip0,A,light\n1,MONITOR,ip1,light,light\n2,MONITOR,ip2,B,dark\n3,CUBRIX,,,dark\n");
         QTest::newRow("read only short lines") << QByteArray("\n\nCUBRIX\n") << "read 0" << "" << QByteArray("\n\nCUBRIX\n");
         QTest::newRow("read a missing file") << none << add + ";delete;read 0" << held << none;
         QTest::newRow("read an empty file") << none << add + ";empty;read 0" << held << QByteArray();

@@ -32,10 +32,11 @@ public:
 
     void answer(quint16 protocol, quint16 request, const QByteArray &payload) { answers.insert(quint32(protocol) << 16 | request, payload); }
 
-    // Connects and waits until the device's connection queries have been answered.
+    // Connects (again) and waits until the device's connection queries have been answered.
     bool connectAndSettle(int connectionQueries)
     {
-        return fake.listen() && connectToFake(device, fake) && fake.waitForCommands(connectionQueries) && waitIdle();
+        fake.clearReceived();
+        return (fake.port() || fake.listen()) && connectToFake(device, fake) && fake.waitForCommands(connectionQueries) && waitIdle();
     }
 
     bool idle() { return device.socketHandler()->queuedCount() == 0 && device.socketHandler()->inFlight().protocol == 0; }
