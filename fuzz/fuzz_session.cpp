@@ -9,6 +9,7 @@
 #include "session/deviceprofile.h"
 #include "session/sessionmanager.h"
 
+#include <QDir>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <cstdio>
@@ -114,5 +115,9 @@ FUZZ_TARGET("session")(const uint8_t *data, size_t size)
         profileImport(input.rest());
     else
         savedTabsReader(input.rest());
+    // Set-aside copies are dated, never replaced: left in place they would make every later name search longer.
+    QDir folder = QFileInfo(SessionManager().filePath()).dir();
+    for (const QString &name : folder.entryList({QStringLiteral("*.bak")}, QDir::Files))
+        folder.remove(name);
     return 0;
 }
