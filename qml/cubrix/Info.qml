@@ -65,6 +65,7 @@ CubrixPage {
     // The device ends the connection itself once it has answered with its new address.
     Connections {
         target: page.loadedHardware
+        ignoreUnknownSignals: true
         function onUserAddressSet(address) {
             page.pageRequested(0);
             page.dialogs.notify("IP Address Updated", "The device now uses the address %1. Connect to it there.".arg(address));
