@@ -133,8 +133,12 @@ void CaptureFrame::saveImage(QUrl url)
     }
     qDebug().noquote() << "save image" << url.toDisplayString();
     qDebug().noquote() << "save image" << QDateTime::currentDateTime().toString(Qt::TextDate);
-    if (!writeImageFile(m_image, url.toLocalFile()))
+    if (!writeImageFile(m_image, url.toLocalFile())) {
         qWarning().noquote() << "saveImage: could not write" << url.toDisplayString();
+        emit frameSaveFailed(url.toLocalFile());
+        return;
+    }
+    emit frameSaved(url.toLocalFile());
 }
 
 QString CaptureFrame::getListItem(int index)
@@ -218,8 +222,12 @@ void CaptureFrame::receiveFrame(QByteArray frame, uint range)
 
     if (save.imageWanted) {
         consumeQuickSaveCount();
-        if (!writeImageFile(m_image, save.url.toLocalFile()))
+        if (writeImageFile(m_image, save.url.toLocalFile())) {
+            emit frameSaved(save.url.toLocalFile());
+        } else {
             qWarning().nospace().noquote() << "failed to write " << save.url.toLocalFile();
+            emit frameSaveFailed(save.url.toLocalFile());
+        }
         qDebug().nospace().noquote() << "save file " << save.url.toString();
     }
 }
@@ -245,7 +253,10 @@ CaptureFrame::QuickSave CaptureFrame::decideQuickSave(const QByteArray &frame, c
         consumeQuickSaveCount();
     qDebug().nospace().noquote() << "needSave ==  " << (save.imageWanted ? 1 : 0);
     if (m_quickSaveType == SaveRaw && save.imageWanted) {
-        RawFrameFile::write(save.url.toLocalFile(), frame, header);
+        if (RawFrameFile::write(save.url.toLocalFile(), frame, header))
+            emit frameSaved(save.url.toLocalFile());
+        else
+            emit frameSaveFailed(save.url.toLocalFile());
         consumeQuickSaveCount();
         save.imageWanted = false;
     }

@@ -88,6 +88,9 @@ signals:
     void quick_save_nameChanged();
     void anci_countChanged();
     void frame_undecodableChanged();
+    // A captured frame was written to a file, or could not be.
+    void frameSaved(const QString &path);
+    void frameSaveFailed(const QString &path);
 
 private:
     struct QuickSave {

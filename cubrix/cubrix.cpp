@@ -126,6 +126,12 @@ Cubrix::Cubrix(QObject *parent)
     connect(m_queryTimer, &QTimer::timeout, this, &Cubrix::timerOut);
     m_queryTimer->setSingleShot(true);
     m_queryTimer->setInterval(QueryTimerInterval);
+    connect(this, &DeviceBase::reconnected, this, [this] { m_scopeStream.resumeAfterReconnect(); });
+    // A monitor refuses the box's state queries: connecting to it again would not help.
+    connect(this, &DeviceBase::protocolError, this, [this](int protocol, int request) {
+        if (protocol == MNCP_PROTOCOL_BASIC_INFO && request >= MNCP_INFO_MODE_AND_CHANNEL)
+            connection()->mismatch(tr("the device at this address is a monitor, not a Cubrix"));
+    });
     resetToDefaults();
     qDebug() << "Cubrix Constructor Completed";
 }
@@ -494,10 +500,14 @@ void Cubrix::setLut(LutType type, LutFunc func, int id, bool on)
         qDebug() << "Unknown type: " << int(type);
         return;
     }
-    if (const auto protocol = lutProtocol(type, func, mncp_lut_use::Transfer))
+    if (const auto protocol = lutProtocol(type, func, mncp_lut_use::Transfer)) {
+        const QString lut = lutName(type, func);
+        Operation operation(this, on ? tr("Switching the %1 on").arg(lut) : tr("Switching the %1 off").arg(lut),
+                            on ? tr("%1 switched on").arg(lut) : tr("%1 switched off").arg(lut));
         appendCmd(*protocol, static_cast<quint16>(id | (on ? MNCP_SLOT_ON : MNCP_SLOT_OFF)));
-    else
+    } else {
         qDebug() << "Unknown lut func: " << int(func);
+    }
     queueChannelQuery(ChannelQuery::Channel);
 }
 
@@ -510,21 +520,32 @@ void Cubrix::loadLut(LutType type, LutFunc func, int id)
     const auto protocol = lutProtocol(type, func, mncp_lut_use::Load);
     if (!protocol)
         return;
-    appendCmd(*protocol, static_cast<quint16>(id | MNCP_SLOT_LOAD));
+    {
+        const QString lut = lutName(type, func);
+        Operation operation(this, tr("Recalling %1 slot %2").arg(lut).arg(id + 1), tr("%1 slot %2 recalled").arg(lut).arg(id + 1));
+        appendCmd(*protocol, static_cast<quint16>(id | MNCP_SLOT_LOAD));
+    }
     if (func != LUT_FUNC_CALIBRATION)
         queueChannelQuery(ChannelQuery::ChannelWithMode3);
 }
 
 void Cubrix::setFrame(int id, bool on)
 {
-    appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(id | (on ? MNCP_SLOT_ON : MNCP_SLOT_OFF)));
+    {
+        Operation operation(this, on ? tr("Switching the frame overlay on") : tr("Switching the frame overlay off"),
+                            on ? tr("Frame overlay switched on") : tr("Frame overlay switched off"));
+        appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(id | (on ? MNCP_SLOT_ON : MNCP_SLOT_OFF)));
+    }
     queueFrameQuery();
     qDebug() << "set frame id :" << id << "set :" << (on ? "true" : "false");
 }
 
 void Cubrix::loadFrame(int id)
 {
-    appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(id | MNCP_SLOT_LOAD));
+    {
+        Operation operation(this, tr("Recalling frame slot %1").arg(id + 1), tr("Frame slot %1 recalled").arg(id + 1));
+        appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(id | MNCP_SLOT_LOAD));
+    }
     queueFrameQuery();
     qDebug() << "load frame id :" << id;
 }
@@ -686,4 +707,5 @@ void Cubrix::registerFeature(CaptureFrame *feature, int type)
         return;
     feature->setSocketHandler(socketHandler());
     feature->setDeviceModel(m_model);
+    reportCaptureSaves(feature);
 }

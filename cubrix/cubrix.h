@@ -295,6 +295,7 @@ private:
     void processScopeData(const QByteArray &payload);
 
     static std::optional<quint16> lutProtocol(int type, int func, mncp_lut_use use);
+    static QString lutName(LutType type, LutFunc func);
     void queueLutTransfer(LutType type, LutFunc func, quint16 operation, int id, int bitsize,
                           const QByteArray &data, const char *unknownTypeText);
     void transferLutFile(const char *operationName, quint16 operation, Resample resample, LutType type,

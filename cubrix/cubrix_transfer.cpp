@@ -75,10 +75,17 @@ void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resam
     else if (!url.isEmpty())
         qDebug() << operationName << url << "type: " << int(type) << " ID: " << id;
 
+    const QString lut = lutName(type, func);
     // An empty URL still uploads, with an empty payload, as the user interface expects.
     QByteArray data;
     if (!url.isEmpty()) {
         const QString path = url.toLocalFile();
+        const QString problem = path.isEmpty() ? tr("%1 is not a local file").arg(url.toString())
+                                               : uploadProblem(path, type == LUT_TYPE_3D);
+        if (!problem.isEmpty()) {
+            refuse(tr("%1 not sent: %2").arg(lut, problem));
+            return;
+        }
         // The size probes read the file: one that cannot be read is never resampled, and is
         // refused by the read below.
         const bool cube3d = type == LUT_TYPE_3D && !path.isEmpty();
@@ -108,7 +115,23 @@ void Cubrix::transferLutFile(const char *operationName, quint16 operation, Resam
         }
     }
 
+    const int slot = id + 1;
+    const QString file = QFileInfo(url.toLocalFile()).fileName();
+    Operation transfer(this,
+                       !save ? tr("Sending %1 %2").arg(lut, file)
+                       : url.isEmpty() ? tr("Clearing %1 slot %2").arg(lut).arg(slot)
+                                       : tr("Saving %1 to slot %2").arg(lut).arg(slot),
+                       !save ? tr("%1 in use").arg(lut)
+                       : url.isEmpty() ? tr("%1 slot %2 cleared").arg(lut).arg(slot)
+                                       : tr("%1 saved to slot %2").arg(lut).arg(slot));
     queueLutTransfer(type, func, operation, id, bitsize, data, save ? "Unknown type: " : "Unknown lut type: ");
+}
+
+QString Cubrix::lutName(LutType type, LutFunc func)
+{
+    static const char *const functions[] = {"calibration", "front", "back"};
+    const QString function = func >= LUT_FUNC_CALIBRATION && func <= LUT_FUNC_BOX ? QLatin1String(functions[func]) : QString();
+    return tr("%1 %2 LUT").arg(type == LUT_TYPE_3D ? QStringLiteral("3D") : QStringLiteral("1D"), function);
 }
 
 void Cubrix::sendFrame(int id, QUrl url)
@@ -123,18 +146,23 @@ void Cubrix::saveFrame(int id, QUrl url)
 
 void Cubrix::transferFrame(quint16 operation, int id, const QUrl &url)
 {
-    QByteArray data;
-    if (!url.isEmpty()) {
-        const QString path = url.toLocalFile();
-        const WholeFile file = readWholeFile(path);
-        if (!file.ok()) {
-            // An empty payload would make the box show or store an empty frame.
-            qWarning() << "cannot read frame file" << path << "- nothing sent";
-            return;
-        }
-        data = file.data;
+    const bool store = operation == MNCP_SLOT_STORE;
+    const QString file = QFileInfo(url.toLocalFile()).fileName();
+    Operation transfer(this,
+                       !store ? tr("Sending frame %1").arg(file)
+                       : url.isEmpty() ? tr("Clearing frame slot %1").arg(id + 1)
+                                       : tr("Saving frame %1 to slot %2").arg(file).arg(id + 1),
+                       !store ? tr("Frame %1 shown").arg(file)
+                       : url.isEmpty() ? tr("Frame slot %1 cleared").arg(id + 1)
+                                       : tr("Frame saved to slot %1").arg(id + 1));
+    const quint16 request = static_cast<quint16>(operation | id);
+    if (url.isEmpty()) {
+        appendCmd(MNCP_PROTOCOL_FRAME_LOAD, request, QByteArray());
+        return;
     }
-    appendCmd(MNCP_PROTOCOL_FRAME_LOAD, static_cast<quint16>(operation | id), data);
+    // An empty payload would make the box show or store an empty frame: refused instead.
+    if (!appendFileCmd(MNCP_PROTOCOL_FRAME_LOAD, request, url.toLocalFile(), tr("Frame")))
+        qWarning() << "cannot read frame file" << url.toLocalFile() << "- nothing sent";
 }
 
 void Cubrix::sendFrameFile(QUrl url)
@@ -144,18 +172,12 @@ void Cubrix::sendFrameFile(QUrl url)
         return;
     }
     const QString path = url.toLocalFile();
-    const WholeFile file = readWholeFile(path);
-    if (file.status == WholeFile::NotOpened) {
+    qDebug() << "file size = " << QFileInfo(path).size();
+    Operation operation(this, tr("Sending the generator frame %1").arg(QFileInfo(path).fileName()),
+                        tr("Generator shows frame %1").arg(QFileInfo(path).fileName()));
+    if (!appendFileCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_FRAME_FILE, path, tr("Generator frame"))) {
         qDebug() << "sendFrameFile" << "failed to open file " << url.toString();
         return;
     }
-    if (!file.ok()) {
-        qWarning() << "sendFrameFile" << "cannot read file " << url.toString() << "- nothing sent";
-        return;
-    }
-    qDebug() << "file size = " << QFileInfo(path).size();
-    qDebug() << "data size = " << file.data.size();
-
-    appendCmd(MNCP_PROTOCOL_GENERATOR, MNCP_GENERATOR_FRAME_FILE, file.data);
     queueGeneratorQuery();
 }

@@ -20,7 +20,9 @@ SocketHandler::SocketHandler(MncpReplyReceiver *receiver)
     resetHeader();
     connect(&m_socket, &QTcpSocket::readyRead, this, &SocketHandler::socketDataLoop);
     connect(&m_socket, &QTcpSocket::stateChanged, this, &SocketHandler::socketStateChanged);
-    connect(&m_socket, &QTcpSocket::bytesWritten, this, &SocketHandler::writePendingPayload);
+    connect(&m_socket, &QTcpSocket::bytesWritten, this, &SocketHandler::onBytesWritten);
+    m_replyTimer.setSingleShot(true);
+    connect(&m_replyTimer, &QTimer::timeout, this, &SocketHandler::onReplyTimeout);
     qDebug() << "SocketHandler Constructor Completed";
 }
 
@@ -60,13 +62,31 @@ QAbstractSocket::SocketState SocketHandler::socketState() const
     return m_socket.state();
 }
 
-void SocketHandler::queueCommand(quint16 protocol, quint16 request, const QByteArray &data)
+void SocketHandler::queueCommand(quint16 protocol, quint16 request, const QByteArray &data, quint32 operation)
 {
     auto cmd = std::make_shared<transport_cmd>();
     cmd->protocol = protocol;
     cmd->request = request;
     cmd->data = data;
-    m_queue.append(cmd);
+    cmd->operation = operation;
+    enqueue(std::move(cmd));
+}
+
+void SocketHandler::queueFileCommand(quint16 protocol, quint16 request, std::shared_ptr<QFile> file, qint64 size,
+                                     quint32 operation)
+{
+    auto cmd = std::make_shared<transport_cmd>();
+    cmd->protocol = protocol;
+    cmd->request = request;
+    cmd->file = std::move(file);
+    cmd->fileSize = size;
+    cmd->operation = operation;
+    enqueue(std::move(cmd));
+}
+
+void SocketHandler::enqueue(std::shared_ptr<transport_cmd> cmd)
+{
+    m_queue.append(std::move(cmd));
     processCmd();
 }
 
@@ -78,11 +98,13 @@ void SocketHandler::processCmd()
         return;
     m_current = m_queue.takeFirst();
 
+    const qint64 payloadSize = m_current->payloadSize();
     try {
         mncp_protocol_header header{MNCP_VERSION, 0, m_current->protocol, m_current->request,
-                                    static_cast<quint32>(m_current->data.size())};
+                                    static_cast<quint32>(payloadSize)};
         mncp_encode_header(header);
         qDebug("%s: send command: 0x%x - 0x%x", "processCmd", m_current->protocol, m_current->request);
+        m_bytesAhead = m_socket.bytesToWrite() + MNCP_HEADER_SIZE;
 
         const qint64 headerWritten = m_socket.write(reinterpret_cast<const char *>(&header), MNCP_HEADER_SIZE);
         if (headerWritten == -1)
@@ -95,8 +117,16 @@ void SocketHandler::processCmd()
         failWrite(error);
         return;
     }
-    if (m_current->data.isEmpty())
+    emit commandSent(m_current->protocol, m_current->request, payloadSize, m_current->operation);
+    m_writtenSinceHeader = 0;
+    // Until its last byte is out, the command is bound by the network taking its bytes.
+    m_awaitingReply = false;
+    if (m_replyTimeoutMs > 0 && m_socket.state() == QAbstractSocket::ConnectedState)
+        m_replyTimer.start(m_replyTimeoutMs);
+    if (payloadSize == 0)
         return;
+    m_progressCmd = m_current;
+    m_progressReported = -1;
     m_sending = m_current;
     m_sentBytes = 0;
     writePendingPayload();
@@ -106,30 +136,102 @@ void SocketHandler::writePendingPayload()
 {
     if (!m_sending)
         return;
-    const QByteArray &data = m_sending->data;
+    transport_cmd &cmd = *m_sending;
+    const qint64 total = cmd.payloadSize();
+    QByteArray slice;
     try {
-        while (m_sentBytes < data.size() && m_socket.bytesToWrite() < WriteSliceSize) {
-            const qint64 slice = qMin<qint64>(WriteSliceSize, data.size() - m_sentBytes);
-            const qint64 written = m_socket.write(data.constData() + m_sentBytes, slice);
+        while (m_sentBytes < total && m_socket.bytesToWrite() < WriteSliceSize) {
+            const qint64 length = qMin<qint64>(WriteSliceSize, total - m_sentBytes);
+            const char *bytes = cmd.data.constData() + m_sentBytes;
+            if (cmd.file) {
+                // The header has promised the length: a file that changed since can only end
+                // the connection, or the device would take what follows as payload.
+                if (cmd.file->size() != total) {
+                    failTransfer(QStringLiteral("%1 changed size while it was being sent (%2 bytes announced, %3 now)")
+                                     .arg(cmd.file->fileName()).arg(total).arg(cmd.file->size()));
+                    return;
+                }
+                slice.resize(static_cast<int>(length));
+                if (cmd.file->read(slice.data(), length) != length) {
+                    failTransfer(QStringLiteral("%1 could not be read to its end while it was being sent: %2")
+                                     .arg(cmd.file->fileName(), cmd.file->errorString()));
+                    return;
+                }
+                bytes = slice.constData();
+            }
+            const qint64 written = m_socket.write(bytes, length);
             if (written == -1)
-                throw SocketWrite_Error(3, 197, "processCmd", data.size(), -1);
-            if (written > slice)
-                throw SocketWrite_Error(4, 198, "processCmd", data.size(), m_sentBytes + written);
-            if (written < slice)
-                throw SocketWrite_Error(5, 199, "processCmd", data.size(), m_sentBytes + written);
+                throw SocketWrite_Error(3, 197, "processCmd", total, -1);
+            if (written > length)
+                throw SocketWrite_Error(4, 198, "processCmd", total, m_sentBytes + written);
+            if (written < length)
+                throw SocketWrite_Error(5, 199, "processCmd", total, m_sentBytes + written);
             m_sentBytes += written;
         }
     } catch (const SocketWrite_Error &error) {
         failWrite(error);
         return;
     }
-    if (m_sentBytes < data.size())
+    if (m_sentBytes < total)
         return;
     m_sending.reset();
     m_sentBytes = 0;
-    if (m_current->protocol == 0)
-        m_current->data = QByteArray(); // answered early: nothing left to keep it for
+    if (m_current->protocol == 0) {
+        // Answered early: nothing left to keep it for.
+        m_current->data = QByteArray();
+        m_current->file.reset();
+    }
     processCmd();
+}
+
+void SocketHandler::onBytesWritten(qint64 bytes)
+{
+    m_writtenSinceHeader += bytes;
+    if (m_progressCmd) {
+        const qint64 total = m_progressCmd->payloadSize();
+        const qint64 sent = qBound<qint64>(0, m_writtenSinceHeader - m_bytesAhead, total);
+        if (sent != m_progressReported) {
+            m_progressReported = sent;
+            emit payloadProgress(sent, total, m_progressCmd->operation);
+        }
+        if (sent == total)
+            m_progressCmd.reset();
+    }
+    writePendingPayload();
+    armReplyTimer();
+}
+
+void SocketHandler::armReplyTimer()
+{
+    if (m_current->protocol == 0 || m_awaitingReply || m_replyTimeoutMs <= 0)
+        return;
+    if (payloadPending() || m_socket.bytesToWrite() > 0) {
+        // Still sending: every slice the network takes restarts the bound.
+        m_replyTimer.start(m_replyTimeoutMs);
+        return;
+    }
+    m_awaitingReply = true;
+    m_replyTimer.start(m_current->protocol == MNCP_PROTOCOL_FIRMWARE ? m_firmwareReplyTimeoutMs : m_replyTimeoutMs);
+}
+
+void SocketHandler::onReplyTimeout()
+{
+    if (m_current->protocol == 0)
+        return;
+    const quint16 protocol = m_current->protocol;
+    const quint16 request = m_current->request;
+    qWarning("%s: %s command 0x%04x - 0x%04x within %d ms, disconnecting", "onReplyTimeout",
+             m_awaitingReply ? "no answer to" : "the network took nothing more of", protocol, request, m_replyTimer.interval());
+    emit replyTimedOut(protocol, request);
+    m_socket.abort();
+}
+
+void SocketHandler::failTransfer(const QString &message)
+{
+    qCritical("%s \n%s", qPrintable(message), DisconnectAction);
+    emit socketWriteException(message, QString::fromLatin1(DisconnectAction));
+    dropCommands();
+    m_socket.abort();
 }
 
 void SocketHandler::failWrite(const SocketWrite_Error &error)
@@ -154,7 +256,7 @@ void SocketHandler::processHeader()
             emit protocolError(m_header.protocol, m_header.request, status);
             resetHeader();
             if (m_current->protocol != 0)
-                emit commandAnswered(m_current->protocol, m_current->request, status);
+                emit commandAnswered(m_current->protocol, m_current->request, status, m_current->operation);
             // A payload still going out continues to its end: a header written into it would be
             // taken as payload by the device.
             freeSlot();
@@ -208,6 +310,9 @@ void SocketHandler::socketDataLoop()
                 if (!headerAccepted())
                     return;
                 if (m_header.length == 0) {
+                    // An error reply has been reported and its header zeroed by now.
+                    if (m_header.protocol != 0)
+                        emit replyReceived(m_header.protocol, m_header.request, 0);
                     matchInFlight(m_header.protocol, m_header.request);
                     continue;
                 }
@@ -239,6 +344,7 @@ void SocketHandler::socketDataLoop()
             // work on a copy and count the payload as consumed before handing it on.
             mncp_protocol_header replyHeader = m_header;
             m_header.length = 0;
+            emit replyReceived(replyHeader.protocol, replyHeader.request, payload.size());
             if (m_receiver)
                 m_receiver->processReply(payload, replyHeader);
             matchInFlight(replyHeader.protocol, replyHeader.request);
@@ -255,7 +361,7 @@ void SocketHandler::matchInFlight(quint16 protocol, quint16 request)
 {
     if (protocol == m_current->protocol && request == m_current->request) {
         if (protocol != 0)
-            emit commandAnswered(protocol, request, 0);
+            emit commandAnswered(protocol, request, 0, m_current->operation);
         freeSlot();
         processCmd();
     }
@@ -282,19 +388,23 @@ void SocketHandler::resetHeader()
 
 qint64 SocketHandler::largestUnansweredPayload() const
 {
-    qint64 largest = m_current->protocol != 0 ? m_current->data.size() : 0;
+    qint64 largest = m_current->protocol != 0 ? m_current->payloadSize() : 0;
     for (const auto &queued : m_queue)
-        largest = std::max<qint64>(largest, queued->data.size());
+        largest = std::max<qint64>(largest, queued->payloadSize());
     return largest;
 }
 
 void SocketHandler::freeSlot()
 {
+    m_replyTimer.stop();
+    m_awaitingReply = false;
     m_current->protocol = 0;
     m_current->request = 0;
     // Answered: a large payload (a firmware image) is not kept until the next command.
-    if (!payloadPending())
+    if (!payloadPending()) {
         m_current->data = QByteArray();
+        m_current->file.reset();
+    }
 }
 
 void SocketHandler::dropCommands(DropReason reason)
@@ -306,13 +416,15 @@ void SocketHandler::dropCommands(DropReason reason)
             qDebug(format, "dropCommands", cmd.protocol, cmd.request, stage);
         else
             qWarning(format, "dropCommands", cmd.protocol, cmd.request, stage);
-        emit commandDropped(cmd.protocol, cmd.request);
+        emit commandDropped(cmd.protocol, cmd.request, cmd.operation);
     };
     // Taken out first: a receiver of the reports may queue commands of its own.
     const auto current = std::exchange(m_current, std::make_shared<transport_cmd>());
     const auto queue = std::exchange(m_queue, {});
     m_sending.reset();
     m_sentBytes = 0;
+    m_progressCmd.reset();
+    m_replyTimer.stop();
     if (current->protocol != 0)
         report(*current, "answered");
     for (const auto &cmd : queue)

@@ -1,6 +1,7 @@
 #include "monitor.h"
 
 #include "device/wholefile.h"
+#include "device/devicefamily.h"
 #include "lut/cubrixutils.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@ Monitor::Monitor(QObject *parent)
 {
     qDebug() << "Monitor Constructor Started";
     connect(socketHandler(), &SocketHandler::commandAnswered, this, &Monitor::armRvSecondStore);
+    connect(this, &DeviceBase::reconnected, this, [this] { m_scopeStream.resumeAfterReconnect(); });
     resetToDefaults();
     qDebug() << "Monitor Constructor Completed";
 }
@@ -61,9 +63,11 @@ void Monitor::socketStateChanged(QTcpSocket::SocketState state)
     case QAbstractSocket::UnconnectedState:
         qDebug() << "Monitor Class: State Disconnected" << "socketStateChanged" << Qt::endl;
         // A second store belongs to the connection that took the first.
-        for (const PendingStore &store : qAsConst(m_rvSecondStores))
+        for (const PendingStore &store : qAsConst(m_rvSecondStores)) {
             qWarning("%s: second store 0x%04x - 0x%04x cancelled, the connection ended", "saveLutFileRV",
                      store.protocol, store.request);
+            cancelReservedCmd(store.operation, tr("the connection ended before the second store"));
+        }
         m_rvSecondStores.clear();
         m_scopeStream.connectionLost();
         resetToDefaults();
@@ -105,11 +109,16 @@ void Monitor::processReply(QByteArray &payload, mncp_protocol_header &header)
 void Monitor::processBasicInfo(const QByteArray &payload)
 {
     switch (m_lastReplyHeader.request) {
-    case 0: setModel(mncp_string(payload)); break;
-    case 1: setVersion(mncp_string(payload)); break;
-    case 2: setSerial(mncp_string(payload)); break;
-    case 3: processChannels(payload); break;
-    case 4:
+    case MNCP_INFO_MODEL:
+        setModel(mncp_string(payload));
+        // A Cubrix answers a monitor's identity queries too; connecting to it again would not help.
+        if (DeviceFamily::isCubrix(m_model))
+            connection()->mismatch(tr("the device at this address is a Cubrix, not a monitor"));
+        break;
+    case MNCP_INFO_VERSION: setVersion(mncp_string(payload)); break;
+    case MNCP_INFO_SERIAL: setSerial(mncp_string(payload)); break;
+    case MNCP_INFO_CHANNEL_COUNT: processChannels(payload); break;
+    case MNCP_INFO_PORT_COUNT:
         if (const auto ports = be32(payload, 0))
             setPortNum(*ports);
         else
@@ -255,6 +264,7 @@ void Monitor::registerFeature(CaptureFrame *feature, int type)
     m_captureFrame = feature;
     feature->setSocketHandler(socketHandler());
     feature->setDeviceModel(m_model);
+    reportCaptureSaves(feature);
 }
 
 // ---- LUT transfer ----
@@ -325,15 +335,41 @@ std::optional<QByteArray> upsampled(const QString &path)
 }
 } // namespace
 
+QString Monitor::lutName(LutType type, LutFunc func)
+{
+    static const char *const functions[] = {"calibration", "DIT", "box", "post-calibration", "post-DIT"};
+    const QString function = func >= 0 && func <= LUT_FUNC_POST_DIT ? QLatin1String(functions[func]) : QString();
+    return tr("%1 %2 LUT").arg(type == LUT_TYPE_3D ? QStringLiteral("3D") : QStringLiteral("1D"), function);
+}
+
+std::optional<QString> Monitor::usableLutPath(const QUrl &url, LutType type, const QString &lut)
+{
+    const auto path = localPath(url, "LUT");
+    if (!path) {
+        refuse(tr("%1 not sent: %2 is not a local file").arg(lut, url.toString()));
+        return std::nullopt;
+    }
+    if (path->isEmpty())
+        return path;
+    const QString problem = uploadProblem(*path, type == LUT_TYPE_3D);
+    if (!problem.isEmpty()) {
+        refuse(tr("%1 not sent: %2").arg(lut, problem));
+        return std::nullopt;
+    }
+    return path;
+}
+
 void Monitor::sendLutFile(LutType type, LutFunc func, int ch, const QUrl &url)
 {
     qDebug() << "sendLutFile" << url << "type: " << int(type) << " func: " << int(func);
     const auto protocol = lutTarget(type, func, "Unknown lut type: ", false);
     if (!protocol)
         return;
-    const auto local = localPath(url, "LUT");
+    const QString lut = lutName(type, func);
+    const auto local = usableLutPath(url, type, lut);
     if (!local)
         return;
+    Operation operation(this, tr("Sending %1 %2").arg(lut, QFileInfo(*local).fileName()), tr("%1 in use").arg(lut));
     const QString &path = *local;
     // An empty URL sends an empty table.
     const auto payload = path.isEmpty()                     ? QByteArray()
@@ -352,9 +388,17 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
     if (!protocol)
         return;
 
+    const QString lut = lutName(type, func);
     QByteArray payload;
     if (!url.isEmpty()) {
         const QString path = url.toLocalFile();
+        if (!path.isEmpty()) {
+            const QString problem = uploadProblem(path, type == LUT_TYPE_3D);
+            if (!problem.isEmpty()) {
+                refuse(tr("%1 not sent: %2").arg(lut, problem));
+                return;
+            }
+        }
         const auto contents = readFile(path, "LUT");
         if (!contents)
             return;
@@ -370,9 +414,11 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
             payload = *image;
         } else {
             qWarning() << "Unknown 3D LUT format (not .cube or .dat)";
+            refuse(tr("%1 not sent: %2 is neither a .cube nor a .dat file").arg(lut, QFileInfo(path).fileName()));
             return;
         }
     }
+    Operation operation(this, tr("Sending %1").arg(lut), tr("%1 in use").arg(lut));
     appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_SEND, ch), payload);
     if (type == LUT_TYPE_3D)
         appendCmd(*protocol, MNCP_SLOT_ON);
@@ -395,11 +441,12 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
     const auto protocol = lutTarget(type, func, "Unknown type: ", false);
     if (!protocol)
         return;
+    const QString lut = lutName(type, func);
     std::optional<QByteArray> table17 = QByteArray();
     std::optional<QByteArray> table33 = QByteArray();
     if (!url.isEmpty()) {
         qDebug() << "saveLutFileRV" << url << "type: " << int(type) << " ID: " << id;
-        const auto local = localPath(url, "LUT");
+        const auto local = usableLutPath(url, type, lut);
         if (!local)
             return;
         const QString &path = *local;
@@ -412,10 +459,15 @@ void Monitor::saveLutFileRV(LutType type, LutFunc func, int id, const QUrl &url)
     }
     if (!table17 || !table33)
         return;
+    const bool clearing = url.isEmpty();
+    Operation operation(this, clearing ? tr("Clearing %1 slot %2").arg(lut).arg(id) : tr("Saving %1 to slot %2").arg(lut).arg(id),
+                        clearing ? tr("%1 slot %2 cleared").arg(lut).arg(id) : tr("%1 saved to slot %2").arg(lut).arg(id));
     const quint16 store = mncp_slot_request(MNCP_SLOT_STORE, id);
     appendCmd(*protocol, store, *table17);
-    if (type == LUT_TYPE_3D)
-        m_rvSecondStores.append(PendingStore{m_nextStoreId++, *protocol, store, *table33, false});
+    if (type == LUT_TYPE_3D) {
+        reserveCommand(currentOperation());
+        m_rvSecondStores.append(PendingStore{m_nextStoreId++, currentOperation(), *protocol, store, *table33, false});
+    }
 }
 
 void Monitor::armRvSecondStore(int protocol, int request)
@@ -437,7 +489,7 @@ void Monitor::queueRvSecondStore(quint64 id)
     for (int i = 0; i < m_rvSecondStores.size(); ++i) {
         if (m_rvSecondStores.at(i).id == id) {
             const PendingStore store = m_rvSecondStores.takeAt(i);
-            appendCmd(store.protocol, store.request, store.payload);
+            appendReservedCmd(store.operation, store.protocol, store.request, store.payload);
             return;
         }
     }
@@ -462,16 +514,21 @@ void Monitor::storeLut(const char *operation, LutType type, LutFunc func, int id
     const auto protocol = lutTarget(type, func, "Unknown type: ", false);
     if (!protocol)
         return;
+    const QString lut = lutName(type, func);
     std::optional<QByteArray> payload = QByteArray();
     if (!url.isEmpty()) {
         qDebug() << operation << url << "type: " << int(type) << " ID: " << id;
-        const auto path = localPath(url, "LUT");
+        const auto path = usableLutPath(url, type, lut);
         if (!path)
             return;
         payload = payloadOf(*path);
     }
-    if (payload)
-        appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_STORE, id), *payload);
+    if (!payload)
+        return;
+    const bool clearing = url.isEmpty();
+    Operation store(this, clearing ? tr("Clearing %1 slot %2").arg(lut).arg(id) : tr("Saving %1 to slot %2").arg(lut).arg(id),
+                    clearing ? tr("%1 slot %2 cleared").arg(lut).arg(id) : tr("%1 saved to slot %2").arg(lut).arg(id));
+    appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_STORE, id), *payload);
 }
 
 void Monitor::saveLutFileForceSwap(LutType type, LutFunc func, int id)
@@ -487,14 +544,21 @@ void Monitor::loadLut(LutType type, LutFunc func, int id)
     }
     if (type == LUT_TYPE_1D && (func < 0 || func > 4))
         return;
-    if (const auto protocol = lutProtocol(type, func, true))
+    if (const auto protocol = lutProtocol(type, func, true)) {
+        const QString lut = lutName(type, func);
+        Operation operation(this, tr("Loading %1 slot %2").arg(lut).arg(id), tr("%1 slot %2 loaded").arg(lut).arg(id));
         appendCmd(*protocol, mncp_slot_request(MNCP_SLOT_LOAD, id));
+    }
 }
 
 void Monitor::setLut(LutType type, LutFunc func, int id, bool on)
 {
-    if (const auto protocol = lutTarget(type, func, "Unknown type: ", false))
+    if (const auto protocol = lutTarget(type, func, "Unknown type: ", false)) {
+        const QString lut = lutName(type, func);
+        Operation operation(this, tr("Switching %1 slot %2 %3").arg(lut).arg(id).arg(on ? tr("on") : tr("off")),
+                            tr("%1 slot %2 switched %3").arg(lut).arg(id).arg(on ? tr("on") : tr("off")));
         appendCmd(*protocol, mncp_slot_request(on ? MNCP_SLOT_ON : MNCP_SLOT_OFF, id));
+    }
 }
 
 // ---- custom markers and analyzer pictures ----
@@ -506,24 +570,33 @@ QByteArray Monitor::markerNameField(const QString &markerName)
     return field;
 }
 
-std::optional<QByteArray> Monitor::readMarker(const QUrl &url) const
+std::optional<QByteArray> Monitor::readMarker(const QUrl &url)
 {
     // A marker has no empty form: an empty URL is as unusable as one naming no local file.
     const QString path = url.toLocalFile();
     if (path.isEmpty()) {
         qWarning() << "Not a local marker file, nothing sent:" << url.toString();
+        refuse(tr("Marker not uploaded: %1 is not a local file").arg(url.toString()));
         return std::nullopt;
     }
-    return readFile(path, "marker");
+    auto picture = readFile(path, "marker");
+    const QString problem = picture ? uploadProblem(path, false) : tr("%1 could not be read").arg(path);
+    if (!problem.isEmpty()) {
+        refuse(tr("Marker not uploaded: %1").arg(problem));
+        return std::nullopt;
+    }
+    return picture;
 }
 
 void Monitor::setOffTempCustomMarker()
 {
+    Operation operation(this, tr("Switching the temporary marker off"), tr("Temporary marker switched off"));
     appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_TEMP_OFF);
 }
 
 void Monitor::setOnTempCustomMarker()
 {
+    Operation operation(this, tr("Switching the temporary marker on"), tr("Temporary marker switched on"));
     appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_TEMP_ON);
 }
 
@@ -533,24 +606,34 @@ void Monitor::sendCustomMarker(const QUrl &url)
     if (!picture)
         return;
     qDebug() << "marker payload length" << picture->size();
+    const QString file = QFileInfo(url.toLocalFile()).fileName();
+    Operation operation(this, tr("Uploading the temporary marker %1").arg(file), tr("Temporary marker %1 uploaded").arg(file));
     appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_UPLOAD, *picture);
     qDebug() << "Marker :" << url;
 }
 
 void Monitor::sendCustomMarker(const QString &markerName, const QUrl &url)
 {
+    if (markerName.trimmed().isEmpty()) {
+        // The monitor lists and deletes markers by name: a nameless one could never be removed.
+        refuse(tr("Marker not uploaded: a marker needs a name"));
+        return;
+    }
     QByteArray payload = markerNameField(markerName);
     qDebug() << payload.toHex() << payload.size();
     const auto picture = readMarker(url);
     if (!picture)
         return;
     payload.append(*picture);
+    Operation operation(this, tr("Uploading marker \"%1\"").arg(markerName),
+                        tr("Marker \"%1\" uploaded; power-cycle the monitor to see it").arg(markerName));
     appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_UPLOAD_NAMED, payload);
     qDebug() << "Marker :" << url << " Name :" << markerName;
 }
 
 void Monitor::queryCustomMarker()
 {
+    Operation operation(this, tr("Reading the marker list"), tr("Marker list read"));
     appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_LIST);
 }
 
@@ -560,12 +643,14 @@ void Monitor::deleteCustomMarker(const QString &markerName)
     // The list view removes its own row; no change signal, so the view is not rebuilt.
     m_markerNameList.removeAll(markerName);
     qDebug() << payload.toHex() << payload.size();
+    Operation operation(this, tr("Deleting marker \"%1\"").arg(markerName), tr("Marker \"%1\" deleted").arg(markerName));
     appendCmd(MNCP_PROTOCOL_CUSTOM_MARKER, MNCP_MARKER_DELETE, payload);
 }
 
 void Monitor::requestAnalyzerPng(int which, bool whiteStyle)
 {
     const quint16 last = which == 1 ? MNCP_ANALYZER_LAST : 0;
+    Operation operation(this, tr("Fetching the analyzer picture"), tr("Analyzer picture received"));
     appendCmd(MNCP_PROTOCOL_ANALYZER, static_cast<quint16>(last | (whiteStyle ? 0 : MNCP_ANALYZER_DARK)));
 }
 
@@ -579,6 +664,7 @@ void Monitor::saveAnalyzerPng(const QUrl &url)
     const QString destination = url.toLocalFile();
     if (m_analyzerPngPath.isEmpty() || !QFileInfo::exists(m_analyzerPngPath)) {
         qDebug() << "Analyzer PNG: no image to save";
+        reportOutcome(tr("Analyzer picture not saved: no picture has been fetched"), false);
         return;
     }
     if (QFileInfo(destination) == QFileInfo(m_analyzerPngPath))
@@ -590,9 +676,11 @@ void Monitor::saveAnalyzerPng(const QUrl &url)
     if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)
         || target.write(source.readAll()) != source.size() || !target.commit()) {
         qWarning() << "Analyzer PNG: could not save to" << destination << target.errorString();
+        reportOutcome(tr("Analyzer picture not saved to %1: %2").arg(destination, target.errorString()), false);
         return;
     }
     qDebug() << "Analyzer PNG saved to:" << destination;
+    reportOutcome(tr("Analyzer picture saved to %1").arg(destination), true);
 }
 
 void Monitor::saveAnalyzerPdf(const QUrl &url)
@@ -600,20 +688,36 @@ void Monitor::saveAnalyzerPdf(const QUrl &url)
     const QString destination = url.toLocalFile();
     if (m_analyzerPngPath.isEmpty() || !QFileInfo::exists(m_analyzerPngPath)) {
         qDebug() << "Analyzer PDF: no image to convert";
+        reportOutcome(tr("Analyzer report not saved: no picture has been fetched"), false);
         return;
     }
     const QImage picture(m_analyzerPngPath);
     if (picture.isNull()) {
         qDebug() << "Analyzer PDF: failed to load PNG";
+        reportOutcome(tr("Analyzer report not saved: the picture could not be read"), false);
         return;
     }
-    QPdfWriter writer(destination);
-    writer.setPageSize(QPageSize(QSizeF(picture.width(), picture.height()), QPageSize::Point, QString(),
-                                 QPageSize::FuzzyMatch));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter(&writer);
-    painter.drawImage(QPointF(0, 0), picture);
-    painter.end();
+    // Written beside the destination and renamed into place, like every saved file.
+    QSaveFile file(destination);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QSizeF(picture.width(), picture.height()), QPageSize::Point, QString(),
+                                     QPageSize::FuzzyMatch));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(72);
+        QPainter painter;
+        written = painter.begin(&writer);
+        if (written) {
+            painter.drawImage(QPointF(0, 0), picture);
+            written = painter.end();
+        }
+    }
+    if (!written || !file.commit()) {
+        qWarning() << "Analyzer PDF: could not save to" << destination << file.errorString();
+        reportOutcome(tr("Analyzer report not saved to %1: %2").arg(destination, file.errorString()), false);
+        return;
+    }
     qDebug() << "Analyzer PDF saved to:" << destination;
+    reportOutcome(tr("Analyzer report saved to %1").arg(destination), true);
 }

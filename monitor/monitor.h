@@ -166,7 +166,11 @@ private:
     // The local path of a URL; empty for an empty URL, nullopt (with a warning) for a URL that
     // names no local file, whose empty path would otherwise send an empty table.
     static std::optional<QString> localPath(const QUrl &url, const char *kind);
-    std::optional<QByteArray> readMarker(const QUrl &url) const;
+    // The local path of a LUT file that may be sent; nullopt, with the reason as the outcome,
+    // when the URL names no local file or the file cannot be used.
+    std::optional<QString> usableLutPath(const QUrl &url, LutType type, const QString &lut);
+    static QString lutName(LutType type, LutFunc func);
+    std::optional<QByteArray> readMarker(const QUrl &url);
     static QByteArray markerNameField(const QString &markerName);
     void armRvSecondStore(int protocol, int request);
     void queueRvSecondStore(quint64 id);
@@ -175,6 +179,7 @@ private:
     // store, then for the pause, so the event loop keeps running meanwhile.
     struct PendingStore {
         quint64 id = 0;
+        quint32 operation = 0;
         quint16 protocol = 0;
         quint16 request = 0;
         QByteArray payload;

@@ -5,6 +5,7 @@
 
 #include <QtDebug>
 #include <array>
+#include <utility>
 #include <cmath>
 
 using QtDataVisualization::QSurface3DSeries;
@@ -164,10 +165,18 @@ void ScopeStream::stopPlayback(uchar type)
 
 void ScopeStream::connectionLost()
 {
+    m_resumeMask = m_isPlaying;
     if (m_isPlaying == 0)
         return;
     m_isPlaying = 0;
     emit isPlayingChanged();
+}
+
+void ScopeStream::resumeAfterReconnect()
+{
+    const quint8 mask = std::exchange(m_resumeMask, 0);
+    if (mask != 0)
+        startStopPlayback(mask, true);
 }
 
 void ScopeStream::sendRequest(quint16 protocol, quint16 request, const QByteArray &data)

@@ -57,8 +57,10 @@ public:
 
     // Scope frame entry: the device hands over each scope reply with its request as the type.
     void receiveFrame(const QByteArray &payload, int type);
-    // The device's connection ended: nothing plays any more, so Start works on the next one.
+    // The device's connection ended: nothing plays any more (Start works on the next one), but
+    // what was playing is remembered for a connection the program makes again by itself.
     void connectionLost();
+    void resumeAfterReconnect();
 
     // Inspection for tests and diagnostics.
     const QtDataVisualization::QSurfaceDataArray &waveformArray() const { return m_waveformArray; }
@@ -91,6 +93,7 @@ private:
 
     SocketHandler *m_socketHandler = nullptr;
     quint8 m_isPlaying = 0;
+    quint8 m_resumeMask = 0;
     quint8 m_vectorGain = 1;
     QByteArray m_lastVectorFrame;
     QtDataVisualization::QSurfaceDataArray m_waveformArray;

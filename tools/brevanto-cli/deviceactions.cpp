@@ -1,7 +1,7 @@
 #include "deviceactions.h"
 
 #include "console.h"
-#include "devicefamily.h"
+#include "device/devicefamily.h"
 #include "deviceinfo.h"
 
 #include "mappedfile.h"

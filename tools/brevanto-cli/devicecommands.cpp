@@ -5,7 +5,7 @@
 #include "deviceactions.h"
 #include "deviceinfo.h"
 #include "helptexts.h"
-#include "lutcheck.h"
+#include "lut/lutcheck.h"
 #include "mappedfile.h"
 #include "outputfile.h"
 
@@ -140,6 +140,7 @@ int DeviceCommands::run(CliArguments &arguments)
     const bool forceCubrix = arguments.takeFlag(QStringLiteral("cubrix"));
     const bool json = arguments.takeFlag(QStringLiteral("json"));
     const std::optional<QString> timeoutText = arguments.takeValue(QStringLiteral("timeout"));
+    const std::optional<QString> firmwareTimeoutText = arguments.takeValue(QStringLiteral("firmware-timeout"));
     if (!arguments.error().isEmpty())
         return usage(arguments.error(), topic);
     if (forceMonitor && forceCubrix)
@@ -154,7 +155,15 @@ int DeviceCommands::run(CliArguments &arguments)
         if (!ok || !(timeoutSeconds > 0.0) || timeoutSeconds > MaxTimeoutSeconds)
             return usage(QStringLiteral("--timeout must be a number of seconds above 0, not '%1'").arg(*timeoutText), topic);
     }
-    const int timeoutMs = qMax(1, int(std::lround(timeoutSeconds * 1000.0)));
+    DeviceSession::Timeouts timeouts;
+    timeouts.replyMs = qMax(1, int(std::lround(timeoutSeconds * 1000.0)));
+    if (firmwareTimeoutText) {
+        bool ok = false;
+        const double seconds = firmwareTimeoutText->toDouble(&ok);
+        if (!ok || !(seconds > 0.0) || seconds > MaxTimeoutSeconds)
+            return usage(QStringLiteral("--firmware-timeout must be a number of seconds above 0, not '%1'").arg(*firmwareTimeoutText), topic);
+        timeouts.firmwareMs = qMax(1, int(std::lround(seconds * 1000.0)));
+    }
 
     QList<HostAddress> hosts;
     for (QString word = arguments.takeWord(); word != action; word = arguments.takeWord()) {
@@ -182,7 +191,7 @@ int DeviceCommands::run(CliArguments &arguments)
     if (action == QLatin1String("info")) {
         if (!arguments.checkNothingLeft())
             return usage(arguments.error(), actionTopic);
-        return runSessions(hosts, kind, timeoutMs, json, action, [](const HostAddress &) { return DeviceActions::info(); });
+        return runSessions(hosts, kind, timeouts, json, action, [](const HostAddress &) { return DeviceActions::info(); });
     }
 
     if (action == QLatin1String("key")) {
@@ -194,7 +203,7 @@ int DeviceCommands::run(CliArguments &arguments)
         const std::optional<int> code = keyCode(name);
         if (!code)
             return usage(QStringLiteral("unknown key '%1'").arg(name), actionTopic);
-        return runSessions(hosts, kind, timeoutMs, json, action,
+        return runSessions(hosts, kind, timeouts, json, action,
                            [code](const HostAddress &) { return DeviceActions::key(*code); });
     }
 
@@ -259,7 +268,7 @@ int DeviceCommands::run(CliArguments &arguments)
             if (!problem.isEmpty())
                 return failure(problem);
         }
-        return runSessions(hosts, kind, timeoutMs, json, action,
+        return runSessions(hosts, kind, timeouts, json, action,
                            [request](const HostAddress &) { return DeviceActions::lut(request); });
     }
 
@@ -286,7 +295,7 @@ int DeviceCommands::run(CliArguments &arguments)
                 return failure(problem);
         }
         const QString path = *output;
-        return runSessions(hosts, kind, timeoutMs, json, action, [path, severalHosts, afterLuts](const HostAddress &host) {
+        return runSessions(hosts, kind, timeouts, json, action, [path, severalHosts, afterLuts](const HostAddress &host) {
             return DeviceActions::captureFrame(pathForHost(path, host, severalHosts), afterLuts);
         });
     }
@@ -300,7 +309,7 @@ int DeviceCommands::run(CliArguments &arguments)
         const QString problem = checkUpload(path, false);
         if (!problem.isEmpty())
             return failure(problem);
-        return runSessions(hosts, kind, timeoutMs, json, action,
+        return runSessions(hosts, kind, timeouts, json, action,
                            [path](const HostAddress &) { return DeviceActions::firmware(path); });
     }
 
@@ -322,14 +331,14 @@ int DeviceCommands::run(CliArguments &arguments)
                 return failure(problem);
         }
     }
-    return runSessions(hosts, kind, timeoutMs, json, action, [=](const HostAddress &host) {
+    return runSessions(hosts, kind, timeouts, json, action, [=](const HostAddress &host) {
         return DeviceActions::analyzer(pngPath.isEmpty() ? QString() : pathForHost(pngPath, host, severalHosts),
                                        pdfPath.isEmpty() ? QString() : pathForHost(pdfPath, host, severalHosts), last,
                                        print);
     });
 }
 
-int DeviceCommands::runSessions(const QList<HostAddress> &hosts, DeviceSession::Kind kind, int timeoutMs, bool json,
+int DeviceCommands::runSessions(const QList<HostAddress> &hosts, DeviceSession::Kind kind, const DeviceSession::Timeouts &timeouts, bool json,
                                 const QString &action, const StepsFor &stepsFor)
 {
     QObject owner;
@@ -337,7 +346,7 @@ int DeviceCommands::runSessions(const QList<HostAddress> &hosts, DeviceSession::
     QEventLoop loop;
     int running = hosts.size();
     for (const HostAddress &host : hosts) {
-        auto *session = new DeviceSession(host, kind, timeoutMs, &owner);
+        auto *session = new DeviceSession(host, kind, timeouts, &owner);
         session->setSteps(stepsFor(host));
         QObject::connect(session, &DeviceSession::finished, &loop, [&running, &loop] {
             if (--running == 0)

@@ -23,6 +23,6 @@ public:
 private:
     using StepsFor = std::function<QList<DeviceSession::Step>(const HostAddress &host)>;
 
-    static int runSessions(const QList<HostAddress> &hosts, DeviceSession::Kind kind, int timeoutMs, bool json,
+    static int runSessions(const QList<HostAddress> &hosts, DeviceSession::Kind kind, const DeviceSession::Timeouts &timeouts, bool json,
                            const QString &action, const StepsFor &stepsFor);
 };

@@ -1,8 +1,9 @@
 #include "devicesession.h"
 
-#include "devicefamily.h"
+#include "device/devicefamily.h"
 
 #include "cubrix/cubrix.h"
+#include "mncp/mncpids.h"
 #include "mncp/mncpprotocol.h"
 #include "monitor/monitor.h"
 
@@ -45,8 +46,9 @@ QString seconds(int ms)
 
 } // namespace
 
-DeviceSession::DeviceSession(const HostAddress &host, Kind kind, int timeoutMs, QObject *parent)
-    : QObject(parent), m_host(host), m_requestedKind(kind), m_timeoutMs(timeoutMs)
+DeviceSession::DeviceSession(const HostAddress &host, Kind kind, const Timeouts &timeouts, QObject *parent)
+    : QObject(parent), m_host(host), m_requestedKind(kind), m_timeoutMs(timeouts.replyMs),
+      m_firmwareTimeoutMs(timeouts.firmwareMs)
 {
     m_pollTimer.setInterval(PollIntervalMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &DeviceSession::poll);
@@ -116,21 +118,23 @@ void DeviceSession::createDevice(Kind kind)
             [this](const QString &message) { onTransferError(message); });
     QTcpSocket &socket = handler->socket();
     connect(&socket, &QAbstractSocket::errorOccurred, this, [this, &socket] { m_socketError = socket.errorString(); });
-    connect(&socket, &QIODevice::readyRead, this, &DeviceSession::extendDeadline);
-    connect(&socket, &QIODevice::bytesWritten, this, &DeviceSession::extendDeadline);
+    // The window's time-outs, with the tool's bound: a connection that does not come up and a
+    // command not answered in time end the run for this host.
+    handler->setReplyTimeout(m_timeoutMs);
+    handler->setFirmwareReplyTimeout(m_firmwareTimeoutMs);
+    created->connection()->setConnectTimeout(m_timeoutMs);
+    connect(handler, &SocketHandler::replyTimedOut, this, [this](int protocol, int request) {
+        const int bound = protocol == MNCP_PROTOCOL_FIRMWARE ? m_firmwareTimeoutMs : m_timeoutMs;
+        fail(QStringLiteral("no reply within %1 (protocol %2 request %3 unanswered)")
+                 .arg(seconds(bound), hex4(protocol), hex4(request)));
+    });
 }
 
 void DeviceSession::connectDevice()
 {
     m_phase = Phase::Connecting;
     m_socketError.clear();
-    extendDeadline();
     device()->deviceConnect();
-}
-
-void DeviceSession::extendDeadline()
-{
-    m_sinceProgress.restart();
 }
 
 bool DeviceSession::isBusy() const
@@ -152,39 +156,12 @@ void DeviceSession::tolerateError(quint16 protocol, quint16 request)
     m_tolerated.insert(qMakePair(int(protocol), int(request)));
 }
 
-QString DeviceSession::waitingFor() const
-{
-    DeviceBase *current = device();
-    if (!current)
-        return QString();
-    SocketHandler *handler = current->socketHandler();
-    if (handler->inFlight().protocol != 0)
-        return QStringLiteral("protocol %1 request %2 unanswered")
-            .arg(hex4(handler->inFlight().protocol), hex4(handler->inFlight().request));
-    if (handler->queuedCount() > 0)
-        return QStringLiteral("%1 command(s) not sent").arg(handler->queuedCount());
-    return QStringLiteral("state queries pending");
-}
-
 void DeviceSession::poll()
 {
     if (m_inStep || m_phase == Phase::Done || m_phase == Phase::Idle)
         return;
-    if (m_phase == Phase::Connecting && device()->state() == QAbstractSocket::ConnectedState) {
+    if (m_phase == Phase::Connecting && device()->state() == QAbstractSocket::ConnectedState)
         m_phase = Phase::Identifying;
-        extendDeadline();
-    }
-    // The pause before an RV-family second store is the tool's own wait, not a slow device.
-    if (m_monitor && m_monitor->pendingRvStores() > 0 && device()->socketHandler()->inFlight().protocol == 0
-        && device()->socketHandler()->queuedCount() == 0)
-        extendDeadline();
-    if (m_sinceProgress.elapsed() > m_timeoutMs) {
-        if (m_phase == Phase::Connecting)
-            fail(QStringLiteral("no connection within %1").arg(seconds(m_timeoutMs)));
-        else
-            fail(QStringLiteral("no reply within %1 (%2)").arg(seconds(m_timeoutMs), waitingFor()));
-        return;
-    }
     if (isBusy())
         return;
     if (m_phase == Phase::Identifying)
@@ -231,17 +208,13 @@ void DeviceSession::runNextStep()
         return;
     }
     const Step step = m_steps.at(m_nextStep++);
-    extendDeadline();
     m_inStep = true;
     const QString error = step(*this);
     m_inStep = false;
     if (m_phase == Phase::Done)
         return;
-    if (!error.isEmpty()) {
+    if (!error.isEmpty())
         fail(error);
-        return;
-    }
-    extendDeadline();
 }
 
 void DeviceSession::fail(const QString &message)
@@ -278,13 +251,14 @@ void DeviceSession::onStateChanged()
     if (state == QAbstractSocket::ConnectedState && m_phase == Phase::Connecting) {
         // The device class has queued its identity queries on this same signal.
         m_phase = Phase::Identifying;
-        extendDeadline();
         return;
     }
     if (state != QAbstractSocket::UnconnectedState)
         return;
     const QString reason = m_socketError.isEmpty() ? device()->socketHandler()->socket().errorString() : m_socketError;
-    if (m_phase == Phase::Connecting)
+    if (m_phase == Phase::Connecting && m_socketError.isEmpty() && device()->connection()->reason() == QLatin1String("timed out"))
+        fail(QStringLiteral("no connection within %1").arg(seconds(m_timeoutMs)));
+    else if (m_phase == Phase::Connecting)
         fail(QStringLiteral("cannot connect: %1").arg(reason));
     else
         fail(QStringLiteral("the device closed the connection (%1)").arg(reason));

@@ -5,7 +5,6 @@
 #include "cubrix/cubrix.h"
 #include "monitor/monitor.h"
 
-#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -33,7 +32,13 @@ public:
     // the step went out and its replies are to be waited for.
     using Step = std::function<QString(DeviceSession &session)>;
 
-    DeviceSession(const HostAddress &host, Kind kind, int timeoutMs, QObject *parent = nullptr);
+    // How long a connection may take to come up, a command to be answered, and a firmware image
+    // (which the device answers only once it has flashed it).
+    struct Timeouts {
+        int replyMs = SocketHandler::DefaultReplyTimeoutMs;
+        int firmwareMs = SocketHandler::FirmwareReplyTimeoutMs;
+    };
+    DeviceSession(const HostAddress &host, Kind kind, const Timeouts &timeouts, QObject *parent = nullptr);
     ~DeviceSession() override;
 
     void setSteps(QList<Step> steps) { m_steps = std::move(steps); }
@@ -74,8 +79,6 @@ private:
     void runNextStep();
     void fail(const QString &message);
     void finish();
-    void extendDeadline();
-    QString waitingFor() const;
 
     void onStateChanged();
     void onProtocolError(int protocol, int request, int status);
@@ -85,6 +88,7 @@ private:
     HostAddress m_host;
     Kind m_requestedKind;
     int m_timeoutMs;
+    int m_firmwareTimeoutMs;
     Phase m_phase = Phase::Idle;
     QPointer<Monitor> m_monitor;
     QPointer<Cubrix> m_cubrix;
@@ -101,7 +105,6 @@ private:
     QString m_serial;
     QString m_identifiedKind;
     QTimer m_pollTimer;
-    QElapsedTimer m_sinceProgress;
     QJsonObject m_details;
     QStringList m_notes;
 };

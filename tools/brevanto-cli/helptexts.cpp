@@ -93,8 +93,11 @@ Actions:
 Options:
   --monitor, --cubrix   treat every host as this kind; without them the kind is
                         detected from the model name the device reports
-  --timeout SECONDS     longest wait for a connection, a reply or upload progress
-                        (default 10)
+  --timeout SECONDS     longest wait for a connection, or for a reply after a
+                        command's last byte went out (default 10)
+  --firmware-timeout SECONDS
+                        longest wait for a device to answer a firmware image,
+                        which it does once it has flashed it (default 300)
   --json                print the results as JSON
   --verbose             show the log lines of the shared code
 

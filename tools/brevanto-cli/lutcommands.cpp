@@ -3,7 +3,7 @@
 #include "cliarguments.h"
 #include "console.h"
 #include "helptexts.h"
-#include "lutcheck.h"
+#include "lut/lutcheck.h"
 #include "lutcomparison.h"
 #include "mappedfile.h"
 #include "outputfile.h"
@@ -113,7 +113,11 @@ int LutCommands::check(CliArguments &arguments)
         return ExitFailure;
     }
 
-    const LutCheck::Report report = LutCheck::checkCube(path);
+    // Mapped and read with the tool's bound, like every source it converts.
+    MappedFile source;
+    LutCheck::Report report;
+    if (openSource(path, source, report))
+        report = LutCheck::checkCubeText(path, source.bytes());
     if (json) {
         Console::out(QString::fromUtf8(QJsonDocument(report.toJson()).toJson(QJsonDocument::Indented)).trimmed());
     } else {

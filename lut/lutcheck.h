@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "lut/lutentry.h"
+#include "lutentry.h"
 
 #include <functional>
 

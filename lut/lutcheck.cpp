@@ -1,10 +1,10 @@
 #include "lutcheck.h"
 
-#include "mappedfile.h"
+#include "cubeentryreader.h"
+#include "cubetextwriter.h"
+#include "cubrixutils.h"
 
-#include "lut/cubeentryreader.h"
-#include "lut/cubetextwriter.h"
-#include "lut/cubrixutils.h"
+#include <QFile>
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -105,14 +105,24 @@ QString LutCheck::printable(const char *begin, int size)
 
 LutCheck::Report LutCheck::checkCube(const QString &path)
 {
-    MappedFile file;
-    if (!file.open(path, MaxFileSize)) {
-        Report report;
-        report.path = path;
+    Report report;
+    report.path = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         report.problems << QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return report;
     }
-    return checkCubeText(path, file.bytes());
+    // Read with a bound: a pipe or a device node has no size to refuse beforehand.
+    const QByteArray text = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        report.problems << QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return report;
+    }
+    if (text.size() > MaxFileSize) {
+        report.problems << QStringLiteral("cannot read %1: more than %2 bytes is too large for a LUT").arg(path).arg(MaxFileSize);
+        return report;
+    }
+    return checkCubeText(path, text);
 }
 
 LutCheck::Report LutCheck::checkCubeText(const QString &path, const QByteArray &text, const EntrySink &entrySink)
