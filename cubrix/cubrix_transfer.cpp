@@ -28,11 +28,16 @@ void Cubrix::queueLutTransfer(LutType type, LutFunc func, quint16 operation, int
 
 void Cubrix::sendLutArray(LutType type, LutFunc func, int id, QString array, int bitsize)
 {
+    const QString lut = lutName(type, func);
+    Operation operation(this, tr("Sending %1").arg(lut), tr("%1 in use").arg(lut));
     queueLutTransfer(type, func, MNCP_SLOT_SEND, id, bitsize, array.toUtf8(), "Unknown lut type: ");
 }
 
+// The pages clear a slot by storing the identity table in it.
 void Cubrix::saveLutArray(LutType type, LutFunc func, int id, QString array, int bitsize)
 {
+    const QString lut = lutName(type, func);
+    Operation operation(this, tr("Clearing %1 slot %2").arg(lut).arg(id + 1), tr("%1 slot %2 cleared").arg(lut).arg(id + 1));
     queueLutTransfer(type, func, MNCP_SLOT_STORE, id, bitsize, array.toUtf8(), "Unknown type: ");
 }
 

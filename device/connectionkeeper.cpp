@@ -94,7 +94,10 @@ void ConnectionKeeper::userStopped()
 
 void ConnectionKeeper::mismatch(const QString &why)
 {
+    // Commands of the other kind of device mean something else to this one: end it here.
+    setReason(why);
     stop(why);
+    m_handler->disconnectAndClear();
 }
 
 void ConnectionKeeper::setReason(const QString &reason)
@@ -143,6 +146,9 @@ void ConnectionKeeper::onStateChanged(QAbstractSocket::SocketState state)
     case QAbstractSocket::UnconnectedState:
         m_connectTimer.stop();
         m_idleTimer.stop();
+        // The socket may report the state before the error that caused it.
+        if (!m_causeKnown && !m_userStopped && m_handler->socket().error() != QAbstractSocket::UnknownSocketError)
+            onSocketError(m_handler->socket().error());
         if (!m_causeKnown && !m_userStopped)
             setReason(tr("connection closed"));
         if (m_userStopped || !m_autoReconnect || !m_wasConnected) {

@@ -92,7 +92,7 @@ void DeviceBase::refuse(const QString &why)
     m_activity.report(why, false);
 }
 
-QString DeviceBase::uploadProblem(const QString &path, bool lut3d)
+QString DeviceBase::uploadProblem(const QString &path, bool lut3d, bool binaryImage)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -105,13 +105,9 @@ QString DeviceBase::uploadProblem(const QString &path, bool lut3d)
         const LutCheck::Report report = LutCheck::checkCube(path);
         if (!report.ok())
             return tr("%1: %2").arg(info.fileName(), report.problems.value(0));
-    } else if (lut3d && path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive)) {
-        const WholeFile image = readWholeFile(path);
-        if (!image.ok())
-            return tr("%1 could not be read").arg(path);
-        const QStringList problems = LutCheck::checkBinaryImage(image.data);
-        if (!problems.isEmpty())
-            return tr("%1 is not a binary 3D LUT image: %2").arg(info.fileName(), problems.first());
+    } else if (binaryImage && path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive) && info.size() != LutCheck::BinaryImageSize) {
+        // Only the length: what else a device accepts in an image is the device's to judge.
+        return tr("%1 has %2 bytes; a binary 3D LUT image has %3").arg(info.fileName()).arg(info.size()).arg(LutCheck::BinaryImageSize);
     }
     return QString();
 }
@@ -169,10 +165,10 @@ void DeviceBase::logTraffic()
             m_capture = m_activity.begin(tr("Capturing a frame"), tr("Frame captured"));
             m_activity.commandQueued(m_capture);
         }
-        m_log.add(tr("sent %1, %n payload byte(s)", "", int(qMin<qint64>(size, INT_MAX))).arg(commandText(protocol, request)));
+        m_log.add(tr("sent %1, payload size %2").arg(commandText(protocol, request)).arg(size));
     });
     connect(&m_socketHandler, &SocketHandler::replyReceived, this, [this](int protocol, int request, qint64 size) {
-        m_log.add(tr("reply %1, %n payload byte(s)", "", int(qMin<qint64>(size, INT_MAX))).arg(commandText(protocol, request)));
+        m_log.add(tr("reply %1, payload size %2").arg(commandText(protocol, request)).arg(size));
     });
     connect(&m_socketHandler, &SocketHandler::commandAnswered, this,
             [this](int protocol, int request, int status, quint32 operation) {
@@ -306,7 +302,8 @@ void DeviceBase::finishAddressChange(int protocol, int request, int status)
         return;
     }
     // The device moves to its new address once it has answered; this connection has no future.
-    deviceDisconnect();
+    // Ended after the answer has been reported everywhere (the operation's outcome too).
+    QMetaObject::invokeMethod(this, &DeviceBase::deviceDisconnect, Qt::QueuedConnection);
     emit userAddressSet(address);
 }
 

@@ -101,7 +101,7 @@ protected:
     void refuse(const QString &why);
     // Why a file cannot be sent as it stands ("" if it can): a 3D .cube must pass the LUT check
     // brevanto-cli applies, a .dat must be a binary 3D image, anything else must be readable.
-    static QString uploadProblem(const QString &path, bool lut3d);
+    static QString uploadProblem(const QString &path, bool lut3d, bool binaryImage = false);
     // A command queued later on behalf of the running operation, which stays running until then.
     quint32 currentOperation() const { return m_operation; }
     void reserveCommand(quint32 operation);

@@ -25,7 +25,6 @@ QStringList words(const CubeLineScanner::Line &line)
     return QString::fromLatin1(line.begin, line.size()).split(whiteSpace, Qt::SkipEmptyParts);
 }
 
-constexpr int BinaryImageSize = 19780;
 constexpr int BinaryHeaderSize = 128;
 const uchar BinaryMagic[8] = {0x99, 0x02, 0x34, 0x42, 0x00, 0x00, 0x00, 0x02};
 

@@ -56,6 +56,8 @@ public:
     // The same for the contents of the file at `path`, already read.
     static Report checkCubeText(const QString &path, const QByteArray &text, const EntrySink &entrySink = EntrySink());
 
+    // A binary 3D LUT image: a 128-byte header and 17 x 17 x 17 packed words.
+    static constexpr int BinaryImageSize = 19780;
     // Problems of a binary 3D LUT image (.dat): its length, fixed header bytes and checksums.
     static QStringList checkBinaryImage(const QByteArray &image);
 

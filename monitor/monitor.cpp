@@ -393,7 +393,7 @@ void Monitor::sendLutFileDownscale(LutType type, LutFunc func, int ch, const QUr
     if (!url.isEmpty()) {
         const QString path = url.toLocalFile();
         if (!path.isEmpty()) {
-            const QString problem = uploadProblem(path, type == LUT_TYPE_3D);
+            const QString problem = uploadProblem(path, type == LUT_TYPE_3D, type == LUT_TYPE_3D);
             if (!problem.isEmpty()) {
                 refuse(tr("%1 not sent: %2").arg(lut, problem));
                 return;

@@ -18,15 +18,21 @@ bool SimProcess::start(const QStringList &arguments, const QString &address)
         m_address = address;
         if ((m_port = freePort(address)) == 0)
             return false;
-        m_output.clear();
-        const int logIndex = arguments.indexOf(QStringLiteral("--log-file"));
-        m_logFile = logIndex >= 0 ? arguments.value(logIndex + 1) : QString();
-        m_process = std::make_unique<QProcess>();
-        m_process->start(executable(), QStringList(arguments) << "--listen" << address << "--port" << QString::number(m_port));
-        if (m_process->waitForStarted(5000) && waitForLog(QStringLiteral("listening on"), 10000))
+        m_arguments = arguments;
+        if (launch())
             return true;
     }
     return false;
+}
+
+bool SimProcess::launch()
+{
+    m_output.clear();
+    const int logIndex = m_arguments.indexOf(QStringLiteral("--log-file"));
+    m_logFile = logIndex >= 0 ? m_arguments.value(logIndex + 1) : QString();
+    m_process = std::make_unique<QProcess>();
+    m_process->start(executable(), QStringList(m_arguments) << "--listen" << m_address << "--port" << QString::number(m_port));
+    return m_process->waitForStarted(5000) && waitForLog(QStringLiteral("listening on"), 10000);
 }
 
 void SimProcess::stop()

@@ -20,6 +20,8 @@ public:
     // Adds --listen and --port to `arguments` and waits (bounded) until the simulator says it
     // listens. With --log-file among the arguments the log is read from there.
     bool start(const QStringList &arguments, const QString &address = QStringLiteral("127.0.0.1"));
+    // Starts again with the same arguments on the same address and port (a device coming back).
+    bool restart() { stop(); return launch(); }
     void stop();
 
     quint16 port() const { return m_port; }
@@ -35,7 +37,10 @@ public:
     static QString executable() { return QStringLiteral(BREVANTO_SIM_PATH); }
 
 private:
+    bool launch();
+
     std::unique_ptr<QProcess> m_process;
+    QStringList m_arguments;
     QString m_address;
     quint16 m_port = 0;
     QString m_logFile, m_output;
