@@ -89,6 +89,28 @@ private slots:
         QCOMPARE(log.lines().filter("State Disconnected"), QStringList{"DeviceBase::  State Disconnected socketStateChanged \n"});
     }
 
+    // A new address counts once the device has answered it; refused, or with the connection
+    // gone first, it is reported with the reason and the connection (if any) stays.
+    void addressChangeRefusedOrUnanswered()
+    {
+        FakeDevice fake;
+        QVERIFY(fake.listen());
+        fake.setResponder([](const FakeDevice::Command &cmd) { return FakeDevice::errorReply(cmd.protocol, cmd.request, 3); });
+        TestDevice device;
+        QVERIFY(connectToFake(device, fake));
+        QSignalSpy set(&device, &DeviceBase::userAddressSet), failed(&device, &DeviceBase::userAddressFailed);
+        device.setUserIP("127.0.0.9", "255.0.0.0", "127.0.0.1");
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
+        QVERIFY(failed.at(0).at(0) == "127.0.0.9" && !failed.at(0).at(1).toString().isEmpty() && device.state() == QAbstractSocket::ConnectedState);
+        fake.setSilent(true);
+        device.setUserIP("127.0.0.8", "255.0.0.0", "127.0.0.1");
+        QVERIFY(fake.waitForCommands(2));
+        fake.dropClient();
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 2, 5000);
+        QCOMPARE(failed.at(1), (QList<QVariant>{"127.0.0.8", "the connection ended before the device answered"}));
+        QVERIFY(set.isEmpty() && failed.at(0).at(1) != failed.at(1).at(1));
+    }
+
     void channelRecordItems_data()
     {
         QTest::addColumn<int>("item"); QTest::addColumn<QByteArray>("payload"); QTest::addColumn<QString>("property"); QTest::addColumn<QVariant>("value");

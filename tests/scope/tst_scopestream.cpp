@@ -93,7 +93,8 @@ class TestScopeStream : public QObject
 private slots:
     void playback_data()
     {
-        // Operations: +t starts type t, -t stops it (play false), ~t toggles, st is stopPlayback.
+        // Operations: +t starts type t, -t stops it (play false), ~t toggles, st is stopPlayback,
+        // x is the connection lost.
         QTest::addColumn<QString>("operations");
         QTest::addColumn<QString>("masks");    // isPlaying after each
         QTest::addColumn<int>("changes");      // isPlayingChanged signals
@@ -107,6 +108,7 @@ private slots:
         QTest::newRow("both over the waveform") << "+1 +3 -3" << "1 3 0" << 3 << "1 3";
         QTest::newRow("both over the vector") << "+2 +3" << "2 3" << 2 << "2 3";
         QTest::newRow("unknown types") << "+1 +2 +0 -4 ~5 s255" << "1 3 3 3 3 3" << 2 << "1 3";
+        QTest::newRow("connection lost stops both, once") << "+1 +2 x x" << "1 3 0 0" << 3 << "1 3";
     }
 
     void playback()
@@ -119,9 +121,11 @@ private slots:
         QStringList masks;
         for (const QString &operation : operations.split(' ')) {
             const uchar type = uchar(operation.mid(1).toInt());
-            if (type == 0 || type > 3)
+            if ((type == 0 || type > 3) && operation[0] != 'x')
                 QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("Unknown type: %1").arg(type)));
-            if (operation[0] == '~')
+            if (operation[0] == 'x')
+                rig.stream->connectionLost();
+            else if (operation[0] == '~')
                 rig.stream->startStopPlayback(type);
             else if (operation[0] == 's')
                 rig.stream->stopPlayback(type);

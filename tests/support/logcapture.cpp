@@ -10,7 +10,7 @@ namespace {
 struct CaptureState {
     QMutex mutex;
     QStringList collected, allowed;
-    bool debugToo = false, passOn = false;
+    bool debugToo = false, passOn = false, active = false; // one capture at a time
     QtMessageHandler previous = nullptr;
 } state;
 } // namespace
@@ -18,6 +18,8 @@ struct CaptureState {
 LogCapture::LogCapture(QtMsgType minimum, bool passOn)
 {
     QMutexLocker lock(&state.mutex);
+    Q_ASSERT(!state.active);
+    state.active = true;
     state.collected.clear();
     state.allowed.clear();
     // Debug and info are the levels below warning (QtMsgType does not list them in that order).
@@ -30,6 +32,7 @@ LogCapture::~LogCapture()
 {
     QMutexLocker lock(&state.mutex);
     qInstallMessageHandler(state.previous);
+    state.active = false;
 }
 
 QStringList LogCapture::lines() const
