@@ -32,6 +32,10 @@ ApplicationWindow {
     property bool reloaded: false
     // A replaced window: its tabs go without touching the saved tabs.
     property bool retired: false
+    // Every tab's device connects again after a connection ends unasked; remembered between runs.
+    property alias autoReconnect: settings.autoReconnect
+    // The content of the current tab (count: a closed tab's place may be taken by the next).
+    readonly property QtObject currentTab: tabView.count > 0 ? tabItem(tabView.currentIndex) : null
 
     function setTheme(theme) {
         deviceProfile.changeMode(theme);
@@ -89,6 +93,7 @@ ApplicationWindow {
         property string monitorName: "New Monitor"
         property string state_cubrix: "192.0.2.10"
         property string state_mon: "192.0.2.20"
+        property bool autoReconnect: true
     }
 
     DevicesProfile {
@@ -158,6 +163,7 @@ ApplicationWindow {
                 MenuItem { enabled: false; text: "Prev Device:    Ctrl+=" }
                 MenuItem { enabled: false; text: "Connect/Disconnect Current Device:    Ctrl+C" }
                 MenuItem { enabled: false; text: "Close Current Device Tab:    Ctrl+W" }
+                MenuItem { enabled: false; text: "Device Log of Current Device:    Ctrl+D" }
                 MenuItem { enabled: false; text: "Export Tabs:    Ctrl+S" }
                 MenuItem { enabled: false; text: "Import Tabs:    Ctrl+L" }
                 MenuItem { enabled: false; text: "New Cubrix:    Ctrl+Shift+Z" }
@@ -205,6 +211,28 @@ ApplicationWindow {
                 MenuItem { enabled: false; text: "Settings Page:    Shift+S" }
                 MenuItem { enabled: false; text: "Input formats:    Shift+K, Shift+L, Shift+;, Shift+'" }
                 MenuItem { enabled: false; text: "Signal formats:    Ctrl+Shift+K, L, ;, ', M, comma, period" }
+            }
+        }
+        Menu {
+            title: "View"
+            MenuItem {
+                objectName: "deviceLogMenuItem"
+                text: "Device Log"
+                shortcut: "Ctrl+D"
+                checkable: true
+                checked: mainWindow.currentTab !== null && mainWindow.currentTab.logShown
+                enabled: mainWindow.currentTab !== null
+                onTriggered: mainWindow.currentTab.logShown = !mainWindow.currentTab.logShown
+            }
+        }
+        Menu {
+            title: "Connection"
+            MenuItem {
+                objectName: "autoReconnectMenuItem"
+                text: "Reconnect automatically"
+                checkable: true
+                checked: mainWindow.autoReconnect
+                onTriggered: mainWindow.autoReconnect = !mainWindow.autoReconnect
             }
         }
         Menu {
@@ -318,6 +346,11 @@ ApplicationWindow {
                         var idx = indexOfTab(tab);
                         if (idx >= 0)
                             updateDeviceInfoAt(idx, deviceType, ip, name, mainWindow.mode);
+                    });
+                    // The current tab's outcomes in the status bar; the others' wait in their tabs.
+                    tab.item.device.activity.finished.connect(function(text, ok) {
+                        if (indexOfTab(tab) === currentIndex)
+                            mainWindow.statusText = tab.title + ": " + text;
                     });
                 }
                 return tab;

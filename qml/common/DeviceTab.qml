@@ -34,6 +34,14 @@ Item {
     readonly property var colours: Theme.of(mode)
     readonly property int deviceState: device ? device.state : Connection.unconnected
     readonly property bool connected: deviceState === Connection.connected
+    // Between an unasked end of the connection and the next attempt the socket is unconnected,
+    // yet the connection is not over: Connect reads Cancel and stops the retries.
+    readonly property bool reconnecting: device !== null && device.connection.reconnecting
+    // The window's remembered setting; a tab on its own reconnects as the window would.
+    readonly property bool autoReconnect: appWindow && appWindow.autoReconnect !== undefined ? appWindow.autoReconnect : true
+    // The device log panel, shown on demand (the window's View menu and its key) and built when
+    // first shown.
+    property bool logShown: false
     readonly property alias nameText: nameField.text
     readonly property alias addressText: ipField.text
 
@@ -42,7 +50,7 @@ Item {
 
     // Connect, disconnect or cancel, by the device's state (the button and Ctrl+C).
     function toggleConnection() {
-        if (deviceState === Connection.unconnected) {
+        if (deviceState === Connection.unconnected && !reconnecting) {
             var address = Creation.withoutSeparators(ipField.text);
             device.address = address;
             device.deviceConnect();
@@ -103,6 +111,12 @@ Item {
         onActivated: tabRoot.toggleConnection()
     }
 
+    Binding {
+        target: tabRoot.device ? tabRoot.device.connection : null
+        property: "autoReconnect"
+        value: tabRoot.autoReconnect
+    }
+
     ColumnLayout {
         anchors.fill: parent
         anchors.margins: 10
@@ -113,61 +127,96 @@ Item {
             objectName: "connectionGroup"
             visible: !tabRoot.connected
             Layout.fillWidth: true
-            Layout.preferredHeight: 56
+            Layout.preferredHeight: connectionColumn.implicitHeight + 24
             color: "transparent"
             border.color: tabRoot.colours.line
             radius: 4
 
-            RowLayout {
+            ColumnLayout {
+                id: connectionColumn
                 anchors.fill: parent
                 anchors.margins: 12
-                spacing: 10
+                spacing: 6
 
-                Label {
-                    text: "Name:"
-                    color: tabRoot.colours.text
-                }
-                TextField {
-                    id: nameField
-                    objectName: "nameField"
-                    Layout.preferredWidth: 170
-                    maximumLength: 32
-                    validator: RegExpValidator { regExp: /[^,\/]*/ }
-                    text: tabRoot.presetName !== "" ? tabRoot.presetName
-                          : (tabRoot.sidebarName !== "" ? tabRoot.sidebarName
-                             : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.nameSetting] : tabRoot.defaultName))
-                    Keys.onPressed: tabRoot.fieldKey(event, nameField)
-                }
-                Label {
-                    objectName: "stateLabel"
-                    Layout.preferredWidth: 100
-                    text: Connection.stateText(tabRoot.deviceState)
-                    color: Connection.stateColour(tabRoot.deviceState, tabRoot.mode)
-                }
-                Label {
-                    text: "Address:"
-                    color: tabRoot.colours.text
-                }
-                TextField {
-                    id: ipField
-                    objectName: "addressField"
-                    Layout.preferredWidth: 140
-                    maximumLength: 15
-                    validator: RegExpValidator { regExp: /[^,\/]*/ }
-                    text: tabRoot.presetIp !== "" ? tabRoot.presetIp
-                          : (tabRoot.sidebarIp !== "" && tabRoot.sidebarIp !== "0000" ? tabRoot.sidebarIp
-                             : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.addressSetting] : ""))
-                    Keys.onPressed: tabRoot.fieldKey(event, ipField)
-                }
-                Button {
-                    objectName: "connectButton"
-                    text: tabRoot.deviceState === Connection.unconnected ? "Connect"
-                          : (tabRoot.connected ? "Disconnect" : "Cancel")
-                    onClicked: tabRoot.toggleConnection()
-                }
-                Item {
+                RowLayout {
                     Layout.fillWidth: true
+                    spacing: 10
+
+                    Label {
+                        text: "Name:"
+                        color: tabRoot.colours.text
+                    }
+                    TextField {
+                        id: nameField
+                        objectName: "nameField"
+                        Layout.preferredWidth: 170
+                        maximumLength: 32
+                        validator: RegExpValidator { regExp: /[^,\/]*/ }
+                        text: tabRoot.presetName !== "" ? tabRoot.presetName
+                              : (tabRoot.sidebarName !== "" ? tabRoot.sidebarName
+                                 : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.nameSetting] : tabRoot.defaultName))
+                        Keys.onPressed: tabRoot.fieldKey(event, nameField)
+                    }
+                    Label {
+                        objectName: "stateLabel"
+                        Layout.preferredWidth: 100
+                        text: Connection.stateText(tabRoot.deviceState)
+                        color: Connection.stateColour(tabRoot.deviceState, tabRoot.mode)
+                    }
+                    Label {
+                        text: "Address:"
+                        color: tabRoot.colours.text
+                    }
+                    TextField {
+                        id: ipField
+                        objectName: "addressField"
+                        Layout.preferredWidth: 140
+                        maximumLength: 15
+                        validator: RegExpValidator { regExp: /[^,\/]*/ }
+                        text: tabRoot.presetIp !== "" ? tabRoot.presetIp
+                              : (tabRoot.sidebarIp !== "" && tabRoot.sidebarIp !== "0000" ? tabRoot.sidebarIp
+                                 : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.addressSetting] : ""))
+                        Keys.onPressed: tabRoot.fieldKey(event, ipField)
+                    }
+                    Button {
+                        objectName: "connectButton"
+                        text: tabRoot.deviceState === Connection.unconnected && !tabRoot.reconnecting ? "Connect"
+                              : (tabRoot.connected ? "Disconnect" : "Cancel")
+                        onClicked: tabRoot.toggleConnection()
+                    }
+                    Item {
+                        Layout.fillWidth: true
+                    }
                 }
+
+                // Why the last connection failed or ended, or the reconnection under way.
+                Label {
+                    objectName: "connectionStatus"
+                    Layout.fillWidth: true
+                    visible: text !== ""
+                    text: tabRoot.device ? tabRoot.device.connection.status : ""
+                    color: tabRoot.reconnecting ? tabRoot.colours.text : Theme.disconnected
+                    elide: Text.ElideRight
+                }
+            }
+        }
+
+        ActivityArea {
+            Layout.fillWidth: true
+            activity: tabRoot.device ? tabRoot.device.activity : null
+            mode: tabRoot.mode
+        }
+
+        Loader {
+            id: logLoader
+            objectName: "deviceLogLoader"
+            Layout.fillWidth: true
+            Layout.preferredHeight: 220
+            visible: tabRoot.logShown
+            active: tabRoot.logShown || status === Loader.Ready
+            sourceComponent: DeviceLogPanel {
+                device: tabRoot.device
+                mode: tabRoot.mode
             }
         }
 

@@ -45,6 +45,10 @@ QtObject {
         "panel": ["#2a2b2e", "#f6f6f6"],
         "pictureBorder": ["#47484B", "#999999"],
         "connected": ["#4cc94c", "green"],
+        // How a device operation ended, and the quieter lines around it (running text, log times).
+        "ok": ["#4cc94c", "#1a7f1a"],
+        "failed": ["#ff6b6b", "#c00000"],
+        "muted": ["#a0a0a0", "#606060"],
         // Push buttons: a border and a vertical gradient, darker while pressed.
         "buttonBorder": ["#000000", "#999999"],
         "buttonTop": ["#323232", "#ededed"],

@@ -58,13 +58,17 @@ CubrixPage {
 
     Component.onDestruction: closeWindows()
 
-    // However the box goes away (this header, the settings page, the tab), the windows go too.
-    Connections {
-        target: page.loadedHardware
-        function onStateChanged() {
-            if (!page.viewModel.connected)
-                page.closeWindows();
-        }
+    // However the box goes away (this header, the settings page, the tab), the windows go too;
+    // not while it is being reconnected automatically (the scope resumes by itself). Checked
+    // after the change settles: the socket's state and the start of the reconnection come from
+    // the same event.
+    readonly property bool connectionLives: viewModel.connected || (!!loadedHardware && !!loadedHardware.connection
+                                                                    && loadedHardware.connection.reconnecting)
+    onConnectionLivesChanged: windowCheck.restart()
+    Timer {
+        id: windowCheck
+        interval: 0
+        onTriggered: if (!page.connectionLives) page.closeWindows()
     }
 
     PageWindows {

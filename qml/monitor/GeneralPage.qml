@@ -64,7 +64,17 @@ Item {
         launched.closeAll(false);
         launched.destroyAll();
     }
-    onConnectedChanged: if (!connected) launched.closeAll(false)
+    // An automatic reconnection keeps them open (the scope resumes by itself); once the
+    // connection is over for good they close. Checked after the change settles: the socket's
+    // state and the start of the reconnection come from the same event.
+    readonly property bool connectionLives: connected || (!!loadedHardware && !!loadedHardware.connection
+                                                          && loadedHardware.connection.reconnecting)
+    onConnectionLivesChanged: windowCheck.restart()
+    Timer {
+        id: windowCheck
+        interval: 0
+        onTriggered: if (!page.connectionLives) launched.closeAll(false)
+    }
 
     // Not children of the page: the page deletes them only after closing them, once its own
     // teardown is over. Transient windows of the main window, so that closing that one ends the

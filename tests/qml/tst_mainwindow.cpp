@@ -2,6 +2,8 @@
 // closing tabs, the window keys, themes, the tab fields, profiles, connecting and the device
 // error dialogs; the window's scripts and resource files. Any QML warning fails the test.
 #include "cubrix/cubrix.h"
+#include "device/connectionkeeper.h"
+#include "device/devicelog.h"
 #include "fakedevice.h"
 #include "mncp/mncpprotocol.h"
 #include "qmltestsupport.h"
@@ -14,6 +16,7 @@
 #include <QQmlComponent>
 #include <QQmlExpression>
 #include <QSettings>
+#include <QTcpServer>
 #include <QtTest>
 
 using namespace QmlTest;
@@ -60,6 +63,12 @@ private slots:
     void connecting();
     void errorDialogs_data();
     void errorDialogs();
+    void feedback();
+    void transferLine_data();
+    void transferLine();
+    void deviceLog();
+    void reconnecting();
+    void autoReconnectSetting();
     void scripts_data();
     void scripts();
     void resources();
@@ -67,6 +76,10 @@ private slots:
 private:
     QObject *at(int tab, const char *name) const { return find(m_main.tab(tab), QLatin1String(name)); }
     QString text(int tab, const char *name) const { return at(tab, name)->property("text").toString(); }
+    DeviceBase *device(int tab) const { return qobject_cast<DeviceBase *>(m_main.tab(tab)->property("device").value<QObject *>()); }
+    // Tab `tab` connected to the fake device, with the connection's own queries answered.
+    bool connectTo(int tab, FakeDevice &fake);
+    QString shownOutcome(int tab) const { return text(tab, "outcomeText") + '|' + at(tab, "outcomeText")->property("color").value<QColor>().name(); }
     QObject *window(const char *name) const { return find(m_main.window(), QLatin1String(name)); }
     DeviceProfile *deviceProfile() const { return qobject_cast<DeviceProfile *>(window("deviceProfile")); }
     QByteArray savedTabs() const { return readFile(savedTabsPath()); }
@@ -485,6 +498,168 @@ void TestMainWindow::errorDialogs()
         QCOMPARE(shown(find(m_main.tab(tab), QStringLiteral("errorDialog"))), dialog);
     }
     QCOMPARE(findAll(m_main.tab(tab), QStringLiteral("errorDialog")).size(), dialog == QLatin1String("<none>") ? 0 : 1);
+}
+
+bool TestMainWindow::connectTo(int tab, FakeDevice &fake)
+{
+    DeviceBase *dev = device(tab);
+    dev->setPort(fake.port());
+    at(tab, "addressField")->setProperty("text", fake.address());
+    call(m_main.tab(tab), "toggleConnection");
+    return QTest::qWaitFor([dev] { return dev->state() == QAbstractSocket::ConnectedState && dev->socketHandler()->queuedCount() == 0
+                                          && dev->socketHandler()->inFlight().protocol == 0; }, 5000);
+}
+
+// The tab shows what runs and how it ended, green or red; the current tab's outcomes reach the
+// status bar under its title; a large upload shows its bar until the device answers.
+void TestMainWindow::feedback()
+{
+    FakeDevice fake;
+    QVERIFY(fake.listen());
+    QVERIFY(m_main.load(Three));
+    m_main.key(Qt::Key_2, Qt::ControlModifier);
+    QVERIFY(connectTo(1, fake));
+    QCOMPARE(item(at(1, "activityArea"))->isVisible(), false);
+    device(1)->setTally(true, false);
+    QVERIFY(item(at(1, "activityText"))->isVisible());
+    QCOMPARE(text(1, "activityText"), QStringLiteral("Setting the tally lamps"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownOutcome(1), QStringLiteral("Tally lamps set|#1a7f1a"), 5000);
+    QVERIFY(!item(at(1, "activityText"))->isVisible());
+    QCOMPARE(m_main.statusText(), QStringLiteral("Grading: Tally lamps set"));
+    fake.setResponder([](const FakeDevice::Command &c) { return FakeDevice::errorReply(c.protocol, c.request, 5); });
+    device(1)->setTally(false, true);
+    QTRY_VERIFY_WITH_TIMEOUT(shownOutcome(1).startsWith("Setting the tally lamps failed: "), 5000);
+    QVERIFY(shownOutcome(1).endsWith(QLatin1String(" (status 5)|#c00000")));
+    // Another tab's outcome stays in its own tab.
+    device(0)->reportOutcome(QStringLiteral("Elsewhere"), true);
+    QCOMPARE(m_main.statusText(), "Grading: " + text(1, "outcomeText"));
+
+    fake.setResponder(FakeDevice::Responder());
+    fake.setSilent(true);
+    const QString firmware = m_files.filePath(QStringLiteral("big.img"));
+    QVERIFY(writeFile(firmware, QByteArray(3 << 20, 'f')));
+    device(1)->updateFirmware(QUrl::fromLocalFile(firmware));
+    QTRY_COMPARE_WITH_TIMEOUT(at(1, "transferBar")->property("value").toDouble(), double(3 << 20), 5000);
+    QVERIFY(item(at(1, "transferBar"))->isVisible() && text(1, "transferText").startsWith(QLatin1String("3.0 of 3.0 MiB")));
+    QCOMPARE(at(1, "transferBar")->property("maximumValue").toDouble(), double(3 << 20));
+    const FakeDevice::Command upload = fake.received().last();
+    fake.send(FakeDevice::message(upload.protocol, upload.request));
+    QTRY_VERIFY_WITH_TIMEOUT(!item(at(1, "transferRow"))->isVisible(), 5000);
+    QCOMPARE(shownOutcome(1), QStringLiteral("Firmware big.img accepted by the device|#1a7f1a"));
+    shown(find(m_main.tab(1), QStringLiteral("errorDialog")));
+}
+
+void TestMainWindow::transferLine_data()
+{
+    QTest::addColumn<QVariantList>("arguments"); // sent, total, rate (bytes/s), seconds left
+    QTest::addColumn<QString>("line");
+    const double MiB = 1024 * 1024;
+    QTest::newRow("rate and time") << QVariantList{12 * MiB, 64 * MiB, 8.5 * MiB, 6.2} << QStringLiteral("12.0 of 64.0 MiB \u00b7 8.5 MiB/s \u00b7 7 s left");
+    QTest::newRow("nothing known yet") << QVariantList{0, 2 * MiB, 0, -1} << QStringLiteral("0.0 of 2.0 MiB");
+    QTest::newRow("minutes") << QVariantList{1.25 * MiB, 100 * MiB, 0.8 * MiB, 125} << QStringLiteral("1.3 of 100.0 MiB \u00b7 0.8 MiB/s \u00b7 2 min 5 s left");
+}
+
+void TestMainWindow::transferLine()
+{
+    QFETCH(QVariantList, arguments);
+    QFETCH(QString, line);
+    QVERIFY(m_main.load());
+    QCOMPARE(call(at(0, "activityArea"), "transferLine", arguments).toString(), line);
+}
+
+// Ctrl+D and the View menu show and hide the current tab's log; it lists the device's entries,
+// saves them as text (and says so), and clears them.
+void TestMainWindow::deviceLog()
+{
+    FakeDevice fake;
+    QVERIFY(fake.listen());
+    QVERIFY(m_main.load(Three));
+    QVERIFY(connectTo(0, fake));
+    QObject *menuItem = window("deviceLogMenuItem");
+    QVERIFY(!item(at(0, "deviceLogLoader"))->isVisible() && !menuItem->property("checked").toBool());
+    m_main.key(Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(item(at(0, "deviceLogLoader"))->isVisible() && menuItem->property("checked").toBool());
+    DeviceLog *log = device(0)->deviceLog();
+    QCOMPARE(at(0, "deviceLogList")->property("count").toInt(), log->count());
+    // Each entry shows its time.
+    QObject *shownTime = findAll(at(0, "deviceLogList"), QStringLiteral("deviceLogTime")).value(0);
+    QVERIFY(shownTime && QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$")).match(shownTime->property("text").toString()).hasMatch());
+    const QString path = m_files.filePath(QStringLiteral("device log.txt"));
+    QCOMPARE(call(at(0, "deviceLogPanel"), "saveTo", {QUrl::fromLocalFile(path)}).toBool(), true);
+    QVERIFY(readFile(path).contains(QStringLiteral("connecting to %1:%2").arg(fake.address()).arg(fake.port()).toUtf8()));
+    QCOMPARE(shownOutcome(0), "Device log saved to " + path + "|#1a7f1a");
+    QCOMPARE(at(0, "deviceLogSaveDialog")->property("nameFilters").toStringList().join(',') + at(0, "deviceLogSaveDialog")->property("selectExisting").toString(),
+             QStringLiteral("Text files (*.txt)false"));
+    m_log->allow(QStringLiteral("no/such"));
+    QCOMPARE(call(at(0, "deviceLogPanel"), "saveTo", {QUrl::fromLocalFile(m_files.filePath("no/such/log.txt"))}).toBool(), false);
+    QVERIFY(shownOutcome(0).endsWith(QLatin1String("no/such/log.txt|#c00000")));
+    click(item(at(0, "deviceLogClearButton")));
+    QCOMPARE(at(0, "deviceLogList")->property("count").toInt(), 0);
+    // The menu acts on the current tab.
+    m_main.key(Qt::Key_3, Qt::ControlModifier);
+    QVERIFY(!menuItem->property("checked").toBool());
+    QVERIFY(QMetaObject::invokeMethod(menuItem, "trigger"));
+    QVERIFY(item(at(2, "deviceLogLoader"))->isVisible() && menuItem->property("checked").toBool());
+    m_main.key(Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(!item(at(2, "deviceLogLoader"))->isVisible() && !menuItem->property("checked").toBool());
+}
+
+// The tab says why a connection failed; a connection ended by the device is tried again, the
+// scope and capture windows stay open meanwhile, and Cancel (here Ctrl+C) stops the retries and
+// closes them.
+void TestMainWindow::reconnecting()
+{
+    QVERIFY(m_main.load(Three));
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+    const quint16 refusing = closed.serverPort();
+    closed.close();
+    device(0)->setPort(refusing);
+    at(0, "addressField")->setProperty("text", "127.0.0.1");
+    call(m_main.tab(0), "toggleConnection");
+    // What the line says is the keeper's to decide (its own tests check the words).
+    QTRY_VERIFY_WITH_TIMEOUT(!device(0)->connection()->status().isEmpty() && int(device(0)->state()) == int(QAbstractSocket::UnconnectedState), 5000);
+    QVERIFY(item(at(0, "connectionStatus"))->isVisible());
+    QCOMPARE(text(0, "connectionStatus"), device(0)->connection()->status());
+
+    FakeDevice fake;
+    QVERIFY(fake.listen());
+    QVERIFY(connectTo(0, fake));
+    QObject *page = at(0, "monitorGeneralPage");
+    call(page, "openCapture");
+    QObject *capture = page->property("captureWindow").value<QObject *>();
+    QVERIFY(capture && capture->property("visible").toBool());
+    fake.dropClient();
+    QTRY_COMPARE_WITH_TIMEOUT(text(0, "connectionStatus"), QStringLiteral("Reconnecting (attempt 1): closed by the device"), 5000);
+    QTest::qWait(50);
+    QVERIFY(capture->property("visible").toBool() && item(at(0, "connectionGroup"))->isVisible());
+    QCOMPARE(text(0, "connectButton") + text(0, "stateLabel"), QStringLiteral("CancelDisconnected"));
+    QVERIFY(activate(m_main.window()));
+    m_main.key(Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(!device(0)->connection()->reconnecting());
+    QCOMPARE(text(0, "connectButton"), QStringLiteral("Connect"));
+    QTRY_VERIFY_WITH_TIMEOUT(!capture->property("visible").toBool(), 2000);
+    QTest::qWait(ConnectionKeeper::FirstRetryDelayMs + 200);
+    QCOMPARE(int(device(0)->state()), int(QAbstractSocket::UnconnectedState));
+}
+
+// "Reconnect automatically" is on at first, reaches every tab's device, and is remembered.
+void TestMainWindow::autoReconnectSetting()
+{
+    // Each tab's device, then the menu entry.
+    const auto state = [this] {
+        QString on;
+        for (int tab = 0; tab < m_main.tabCount(); ++tab)
+            on += device(tab)->connection()->autoReconnect() ? '1' : '0';
+        return on + (window("autoReconnectMenuItem")->property("checked").toBool() ? "+" : "-");
+    };
+    QVERIFY(m_main.load(Three));
+    QString seen = state();
+    QVERIFY(QMetaObject::invokeMethod(window("autoReconnectMenuItem"), "trigger"));
+    seen += ' ' + state();
+    QVERIFY(m_main.load(Three));
+    seen += ' ' + state();
+    QCOMPARE(seen, QStringLiteral("111+ 000- 000-"));
 }
 
 void TestMainWindow::scripts_data()
