@@ -166,8 +166,7 @@ void Cubrix::transferFrame(quint16 operation, int id, const QUrl &url)
         return;
     }
     // An empty payload would make the box show or store an empty frame: refused instead.
-    if (!appendFileCmd(MNCP_PROTOCOL_FRAME_LOAD, request, url.toLocalFile(), tr("Frame")))
-        qWarning() << "cannot read frame file" << url.toLocalFile() << "- nothing sent";
+    appendFileCmd(MNCP_PROTOCOL_FRAME_LOAD, request, url.toLocalFile(), tr("Frame"));
 }
 
 void Cubrix::sendFrameFile(QUrl url)

@@ -97,7 +97,8 @@ void ConnectionKeeper::mismatch(const QString &why)
     // Commands of the other kind of device mean something else to this one: end it here.
     setReason(why);
     stop(why);
-    m_handler->disconnectAndClear();
+    if (m_endMismatched)
+        m_handler->disconnectAndClear();
 }
 
 void ConnectionKeeper::setReason(const QString &reason)

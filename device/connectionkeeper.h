@@ -46,8 +46,10 @@ public:
     // The user asked for a connection, or for none.
     void userConnecting();
     void userStopped();
-    // The device at the address is of the other kind: reconnecting would find it again.
+    // The device at the address is of the other kind: reconnecting would find it again, and
+    // the connection is ended unless a caller that finds out the kind itself keeps it.
     void mismatch(const QString &why);
+    void setEndMismatchedConnections(bool end) { m_endMismatched = end; }
     // What ended the connection, when the transport knows better than the socket.
     void setReason(const QString &reason);
 
@@ -79,6 +81,7 @@ private:
     QString m_reason;
     QString m_stopped;
     bool m_autoReconnect = false;
+    bool m_endMismatched = true;
     bool m_userStopped = true;
     bool m_wasConnected = false;
     bool m_reconnectConnecting = false;

@@ -239,13 +239,11 @@ bool DeviceBase::appendFileCmd(quint16 protocol, quint16 request, const QString 
     // slice as the network takes it instead of whole into memory.
     auto file = std::make_shared<QFile>(path);
     if (path.isEmpty() || !file->open(QIODevice::ReadOnly)) {
-        qWarning() << "Failed to open" << what << "file:" << path;
         refuse(tr("%1 not sent: %2 cannot be opened").arg(what, path.isEmpty() ? tr("the file") : path));
         return false;
     }
     const qint64 size = file->size();
     if (!QFileInfo(path).isFile() || size <= 0 || size > SocketHandler::MaxPayloadLength) {
-        qWarning() << "Not a usable" << what << "file, nothing sent:" << path;
         refuse(tr("%1 not sent: %2").arg(what, size <= 0 ? tr("%1 is empty or not a regular file").arg(path)
                                                            : tr("%1 is larger than a message can carry").arg(path)));
         return false;

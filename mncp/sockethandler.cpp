@@ -22,6 +22,8 @@ SocketHandler::SocketHandler(MncpReplyReceiver *receiver)
     connect(&m_socket, &QTcpSocket::stateChanged, this, &SocketHandler::socketStateChanged);
     connect(&m_socket, &QTcpSocket::bytesWritten, this, &SocketHandler::onBytesWritten);
     m_replyTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % early: a device is never given less than the bound.
+    m_replyTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &SocketHandler::onReplyTimeout);
     qDebug() << "SocketHandler Constructor Completed";
 }

@@ -112,7 +112,7 @@ void TestCli::device_data()
          "ms>999", "ms<8000", "sim:silent 0001/0020=1"});
     row("silent during identity", "device {mute} info --timeout 0.5", 1,
         {"err:no reply within 0.5 s (protocol 0x0100 request 0x0002 unanswered)", "ms<6000"});
-    row("silent during firmware", "device {silent} firmware {dir}/update.img --timeout 0.8", 1,
+    row("silent during firmware", "device {silent} firmware {dir}/update.img --firmware-timeout 0.8", 1,
         {"err:firmware 100%", "err:no reply within 0.8 s (protocol 0x0005 request 0x0001 unanswered)"});
     row("closed connection", "device {closing} key menu --timeout 5", 1, {"err:error: the device closed the connection", "ms<4000"});
     row("broken reply header", "device {badcrc} key menu", 1, {"err:broken reply header (CRC error) for protocol 0x0001 request 0x0020"});

@@ -353,7 +353,7 @@ private slots:
         row("short grids", CALL(c.sendLutFileDownsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 0, url("short33.cube"), 3);
                                 c.saveLutFileDownsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 1, url("short33.cube"), 3);
                                 c.sendLutFileUpsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 0, url("short17.cube"), 3);
-                                c.saveLutFileUpsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 1, url("short17.cube"), 3)), "", {}, "no resampled LUT");
+                                c.saveLutFileUpsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 1, url("short17.cube"), 3)), "", {}, "LUT not sent: short");
         // No URL: an empty payload still goes out, as the pages expect.
         row("no URL", CALL(c.saveLutFile(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 5, QUrl(), 3); c.saveLutFileDownsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 0, QUrl(), 1);
                            c.saveLutFileUpsample(C::LUT_TYPE_1D, C::LUT_FUNC_BOX, 1, QUrl(), 1); c.sendLutFile(C::LUT_TYPE_1D, C::LUT_FUNC_DIT, 0, QUrl(), 0);
@@ -364,7 +364,7 @@ private slots:
                 << CALL(c.sendLutFile(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 0, unreadable, 3); c.sendLutFileDownsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 0, unreadable, 3);
                         c.sendLutFileUpsample(C::LUT_TYPE_1D, C::LUT_FUNC_DIT, 0, unreadable, 3); c.saveLutFile(C::LUT_TYPE_1D, C::LUT_FUNC_BOX, 4, unreadable, 0);
                         c.saveLutFileDownsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 4, unreadable, 3); c.saveLutFileUpsample(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 4, unreadable, 3);
-                        c.sendFrame(0, unreadable); c.saveFrame(3, unreadable)) << "" << QByteArray() << "nothing sent";
+                        c.sendFrame(0, unreadable); c.saveFrame(3, unreadable)) << "" << QByteArray() << "not sent";
     }
     void transfers()
     {
@@ -373,7 +373,7 @@ private slots:
         QCOMPARE(m_box.wireTextOf([&] { call(m_box.device); }), sent);
         QVERIFY(payload.isEmpty() || m_box.fake.received().first().payload == payload);
         QVERIFY2(log.isEmpty() || capture.contains(log), qPrintable(capture.lines().join('\n')));
-        if (log == "nothing sent")
+        if (log == "not sent")
             QCOMPARE(capture.lines().filter(log).size(), 8);
     }
 

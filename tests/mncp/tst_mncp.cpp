@@ -225,7 +225,7 @@ private slots:
         m_fake->dropClient();
         QTRY_COMPARE_WITH_TIMEOUT(m_device->state(), QAbstractSocket::UnconnectedState, 5000);
         QVERIFY(handler().inFlight().protocol == 0 && handler().queuedCount() == 0 && handler().receiveHeader().length == 0);
-        QCOMPARE(dropped, (QList<QList<QVariant>>{{0x0001, 0x0020}, {0x0100, 0x0000}, {0x0310, 0x0303}}));
+        QCOMPARE(dropped, (QList<QList<QVariant>>{{0x0001, 0x0020, 0u}, {0x0100, 0x0000, 0u}, {0x0310, 0x0303, 0u}}));
         QCOMPARE(warnings.take().filter("dropCommands").join('|'), QStringLiteral("dropCommands: command 0x0001 - 0x0020 dropped, the connection ended before it was answered|"
             "dropCommands: command 0x0100 - 0x0000 dropped, the connection ended before it was answered|dropCommands: command 0x0310 - 0x0303 dropped, the connection ended before it was sent"));
         m_fake->clearReceived();

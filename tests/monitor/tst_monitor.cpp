@@ -80,15 +80,15 @@ private slots:
                              m.saveLutFileRV(M::LutType(9), M::LUT_FUNC_DIT, 0, small); m.saveLutFileForceSwap(M::LUT_TYPE_3D, M::LUT_FUNC_BOX, 0, small)),
             "", {"Unknown lut func:  2", "Unknown type:  2", "Unknown lut func:  3", "Unknown lut func:  5", "Unknown lut type:  3", "Unknown LUT type: 3",
                  "Unknown lut func:  4", "Unknown type:  9"});
-        // A file that opens but cannot be read (a process's own memory from offset 0) is no empty
-        // table; nor is a missing one, a grid too short to convert, or a URL naming no local file.
+        // A file that cannot be used is refused before anything is sent, with the reason: one
+        // without a size (a process's own memory), a missing one, a grid too short, no local file.
         row("unreadable", CALL(m.sendLutFile(M::LUT_TYPE_1D, M::LUT_FUNC_DIT, 0, mem); m.sendLutFileDownscale(M::LUT_TYPE_1D, M::LUT_FUNC_DIT, 0, mem);
-                               m.saveLutFile(M::LUT_TYPE_1D, M::LUT_FUNC_DIT, 0, mem)), "", {"Failed to read LUT file:"});
+                               m.saveLutFile(M::LUT_TYPE_1D, M::LUT_FUNC_DIT, 0, mem)), "", {"LUT not sent: ", "is empty"});
         row("missing", CALL(m.sendLutFile(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, missing); m.sendLutFileDownscale(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, missing);
                             m.saveLutFile(M::LUT_TYPE_1D, M::LUT_FUNC_DIT, 0, missing); m.saveLutFileRV(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, missing)),
-            "", {"Failed to open LUT file:"});
+            "", {"LUT not sent: ", "does not exist"});
         row("short grid", CALL(m.saveLutFileRV(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, shortCube); m.sendLutFileDownscale(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, shortCube)),
-            "", {"gave no table"});
+            "", {"LUT not sent: ", "the devices would refuse it or send it incomplete"});
         row("not local", CALL(m.sendLutFile(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, notLocal); m.saveLutFile(M::LUT_TYPE_3D, M::LUT_FUNC_DIT, 0, notLocal);
                               m.saveLutFileRV(M::LUT_TYPE_1D, M::LUT_FUNC_DIT, 0, notLocal)), "", {"Not a local LUT file"});
         row("temporary marker off, on", CALL(m.setOffTempCustomMarker(); m.setOnTempCustomMarker()), "0404/0000 0404/0001");

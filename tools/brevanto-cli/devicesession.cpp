@@ -104,6 +104,9 @@ void DeviceSession::createDevice(Kind kind)
         m_monitor = new Monitor(this);
         created = m_monitor;
     }
+    // A monitor's queries are how the kind is found out, and a kind forced by the user stays:
+    // a device of the other kind is reported by the commands, not cut off.
+    created->connection()->setEndMismatchedConnections(false);
     created->setAddress(m_host.address());
     created->setPort(m_host.port());
 
