@@ -73,7 +73,8 @@ void TestSim::commands_data()
     // the payload expected, - (none), @N BYTES (at offset N), #N (its size), !/!S (an error
     // reply, of status S), ? (no reply, still connected) or crc (a broken header); or one of
     // log:TEXT (the simulator logs it), dump:PIECE (a file with PIECE in its name holds the last
-    // payload sent, or its tail: a marker's picture), closed (it hung up) and reconnect.
+    // payload sent, or its tail: a marker's picture), took:MS (the last reply came at least MS ms
+    // after its command), closed (it hung up) and reconnect.
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("steps");
     const QStringList cubrix{"--role", "cubrix", "--serial", "CBX-T1"};
@@ -166,6 +167,9 @@ void TestSim::commands_data()
                        "log:command protocol=0x0100 request=0x0002 length=0", "log:fault: command 3 not answered"};
     QTest::newRow("replies in pieces") << cubrix + QStringList{"--chunk", "7"}
         << QStringList{"0100/0000 => 'Cubrix'+00", "0100/0008 => #16", "0100/0007 => #12", "0403/0001 => #32768"};
+    // 3 MB at 1 MB/s: no reply before the last byte is read, and every byte arrives.
+    QTest::newRow("paced reading") << QStringList{"--role", "monitor", "--read-rate", "0xF4240"}
+        << QStringList{"0005/0002:3000000*07 => -", "took:2500", "dump:firmware", "0100/0000 => 'RV-3100'+00"};
 }
 
 void TestSim::commands()
@@ -177,6 +181,7 @@ void TestSim::commands()
     QVERIFY(sim.start(options + QStringList{"--dump-dir", dumps.path()}));
     std::unique_ptr<SimClient> client;
     QByteArray sent;
+    qint64 took = 0;
     for (const QString &step : steps) {
         if (!client || step == "reconnect")
             QVERIFY((client = std::make_unique<SimClient>(sim))->connect());
@@ -185,6 +190,8 @@ void TestSim::commands()
         } else if (step.startsWith("dump:")) {
             const QStringList files = QDir(dumps.path()).entryList({'*' + step.mid(5) + '*'}, QDir::Files);
             QVERIFY2(files.size() == 1 && !readFile(dumps.filePath(files[0])).isEmpty() && sent.endsWith(readFile(dumps.filePath(files[0]))), qPrintable(step));
+        } else if (step.startsWith("took:")) {
+            QVERIFY2(took >= step.mid(5).toInt(), qPrintable(QString::number(took)));
         } else if (step == "closed") {
             QTRY_VERIFY_WITH_TIMEOUT(!client->isConnected(), 5000);
         } else if (step != "reconnect") {
@@ -192,8 +199,11 @@ void TestSim::commands()
             sent = bytes(command.section(':', 1));
             QSignalSpy errors(&client->device(), &DeviceBase::protocolError), broken(&client->device(), &DeviceBase::commError);
             QByteArray payload;
+            QElapsedTimer timer;
+            timer.start();
             const bool answered = client->exchange(quint16(command.left(4).toUInt(nullptr, 16)), quint16(command.mid(5, 4).toUInt(nullptr, 16)),
                                                    sent, &payload, reply == "?" || reply == "crc" ? 500 : 10000);
+            took = timer.elapsed();
             const bool clean = answered && errors.isEmpty() && broken.isEmpty();
             const bool ok = reply == "?"             ? !answered && client->isConnected()
                             : reply == "crc"         ? (broken.size() == 1 || broken.wait(5000)) && broken.at(0).at(2).toInt() == -1
@@ -374,10 +384,11 @@ void TestSim::commandLine_data()
         {"frame size form", {"cubrix", "--frame-size", "1920*1080"}}, {"4:2:2 width", {"cubrix", "--frame-size", "100x10"}},
         {"line over 16 bits", {"cubrix", "--frame-format", "259", "--frame-size", "16384x2"}}, {"family", {"monitor", "--family", "xx"}},
         {"frame over one message", {"cubrix", "--frame-format", "259", "--frame-size", "16000x4200"}},
-        {"scope rate", {"cubrix", "--scope-rate", "-1"}}, {"log file", {"cubrix", "--log-file", "/nonexistent/sim.log"}}, {"no role", {}}};
+        {"scope rate", {"cubrix", "--scope-rate", "-1"}}, {"read rate", {"cubrix", "--read-rate", "1MB"}},
+        {"negative read rate", {"cubrix", "--read-rate", "-1000"}}, {"log file", {"cubrix", "--log-file", "/nonexistent/sim.log"}}, {"no role", {}}};
     for (const auto &[name, arguments] : refused)
         QTest::newRow(name) << arguments << (arguments.contains("--listen") ? "--listen" : "brevanto-sim:");
-    QTest::newRow("help") << QStringList{"--help"} << "--role --listen --family --frame-size --scope-rate --dump-dir --chunk --error-reply --silent-after";
+    QTest::newRow("help") << QStringList{"--help"} << "--role --listen --family --frame-size --scope-rate --dump-dir --chunk --read-rate --error-reply --silent-after";
 }
 
 void TestSim::commandLine()

@@ -87,6 +87,8 @@ QStringList FaultInjector::describe() const
     QStringList lines;
     if (m_chunkSize > 0)
         lines << QStringLiteral("replies in chunks of %1 bytes").arg(m_chunkSize);
+    if (m_readRate > 0)
+        lines << QStringLiteral("client data read at %1 bytes per second at most").arg(m_readRate);
     for (const Rule &rule : m_errorRules)
         lines << QStringLiteral("error reply status %1 for protocol %2 request %3")
                      .arg(rule.status)

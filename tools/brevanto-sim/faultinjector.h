@@ -25,12 +25,15 @@ public:
     void setCloseAfter(int commands) { m_closeAfter = commands; }
     void setSilentAfter(int commands) { m_silentAfter = commands; }
     void setChunkSize(int bytes) { m_chunkSize = bytes; }
+    void setReadRate(int bytesPerSecond) { m_readRate = bytesPerSecond; }
 
     std::optional<quint16> errorStatus(quint16 protocol, quint16 request) const;
     bool badCrc(quint16 protocol, quint16 request, int commandNumber) const;
     bool silent(int commandNumber) const { return m_silentAfter >= 0 && commandNumber > m_silentAfter; }
     bool closeAfterReply(int commandNumber) const { return m_closeAfter > 0 && commandNumber >= m_closeAfter; }
     int chunkSize() const { return m_chunkSize; }
+    // Bytes per second a connection reads from its client at most; 0: as fast as they come.
+    int readRate() const { return m_readRate; }
 
     // One line per active fault, for the start-up log.
     QStringList describe() const;
@@ -44,4 +47,5 @@ private:
     int m_closeAfter = 0;
     int m_silentAfter = -1;
     int m_chunkSize = 0;
+    int m_readRate = 0;
 };

@@ -7,6 +7,11 @@
 #include <cstring>
 #include <limits>
 
+namespace {
+// How often a paced connection reads its next portion.
+constexpr int ReadIntervalMs = 10;
+} // namespace
+
 SimConnection::SimConnection(int id, QTcpSocket *socket, SimDevice &device, const FaultInjector &faults, QObject *parent)
     : QObject(parent), m_id(id), m_socket(socket), m_device(device), m_faults(faults)
 {
@@ -14,6 +19,14 @@ SimConnection::SimConnection(int id, QTcpSocket *socket, SimDevice &device, cons
     m_clock.start();
     m_pumpTimer.setSingleShot(true);
     connect(&m_pumpTimer, &QTimer::timeout, this, &SimConnection::pump);
+    if (m_faults.readRate() > 0) {
+        // Qt's own buffer must stay small too: what is not read stays in the system's socket
+        // buffers, and TCP flow control then slows the sender down to the rate.
+        m_socket->setReadBufferSize(qMax<qint64>(2 * qint64(m_faults.readRate()) * ReadIntervalMs / 1000, 4096));
+        m_readTimer.setTimerType(Qt::PreciseTimer);
+        m_readTimer.setInterval(ReadIntervalMs);
+        connect(&m_readTimer, &QTimer::timeout, this, &SimConnection::readPaced);
+    }
     connect(m_socket, &QTcpSocket::readyRead, this, &SimConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &SimConnection::onDisconnected);
     log(QStringLiteral("connected from %1:%2").arg(m_socket->peerAddress().toString()).arg(m_socket->peerPort()));
@@ -28,6 +41,7 @@ void SimConnection::onDisconnected()
 {
     log(QStringLiteral("disconnected after %1 commands").arg(m_commands));
     m_pumpTimer.stop();
+    m_readTimer.stop();
     emit finished();
 }
 
@@ -46,15 +60,46 @@ void SimConnection::onReadyRead()
         m_socket->readAll();
         return;
     }
+    if (m_faults.readRate() > 0) {
+        // Paced: the timer reads. A stretch starts afresh, so an idle connection saves up no burst.
+        if (!m_readTimer.isActive()) {
+            m_pacedSince = m_clock.elapsed();
+            m_pacedBytes = 0;
+            m_readTimer.start();
+        }
+        return;
+    }
+    readIntoInbox(m_socket->bytesAvailable());
+    processInput();
+}
+
+void SimConnection::readPaced()
+{
+    if (m_closing || m_socket->bytesAvailable() <= 0) {
+        m_readTimer.stop();
+        if (m_closing)
+            m_socket->readAll();
+        return;
+    }
+    // Counted from the stretch's start, so a late tick catches up and the rate stays exact.
+    const qint64 allowed = qint64(m_faults.readRate()) * (m_clock.elapsed() - m_pacedSince) / 1000 - m_pacedBytes;
+    if (allowed <= 0)
+        return;
+    const int before = m_inbox.size();
+    readIntoInbox(qMin(allowed, m_socket->bytesAvailable()));
+    m_pacedBytes += m_inbox.size() - before;
+    processInput();
+}
+
+void SimConnection::readIntoInbox(qint64 maximum)
+{
     // Straight into the inbox: a large upload is then copied once, not once more per read.
-    const qint64 available = m_socket->bytesAvailable();
     const int filled = m_inbox.size();
-    if (available > 0 && available <= std::numeric_limits<int>::max() - filled) {
-        m_inbox.resize(filled + static_cast<int>(available));
-        const qint64 got = m_socket->read(m_inbox.data() + filled, available);
+    if (maximum > 0 && maximum <= std::numeric_limits<int>::max() - filled) {
+        m_inbox.resize(filled + static_cast<int>(maximum));
+        const qint64 got = m_socket->read(m_inbox.data() + filled, maximum);
         m_inbox.resize(filled + static_cast<int>(qMax<qint64>(got, 0)));
     }
-    processInput();
 }
 
 bool SimConnection::takeHeader()

@@ -36,6 +36,8 @@ private:
     };
 
     void onReadyRead();
+    void readPaced();
+    void readIntoInbox(qint64 maximum);
     void onDisconnected();
     void processInput();
     bool takeHeader();
@@ -56,4 +58,8 @@ private:
     int m_sentOfHead = 0;
     QTimer m_pumpTimer;
     QElapsedTimer m_clock;
+    // With a read rate: what was read since a paced stretch began, and when it began.
+    QTimer m_readTimer;
+    qint64 m_pacedSince = 0;
+    qint64 m_pacedBytes = 0;
 };

@@ -107,6 +107,9 @@ void SimOptions::addOptions(QCommandLineParser &parser)
         {QStringLiteral("verbose"), QStringLiteral("Also log the debug output of the shared protocol code.")},
         {QStringLiteral("chunk"), QStringLiteral("Fault: deliver replies in pieces of N bytes, one piece per millisecond."),
          QStringLiteral("n")},
+        {QStringLiteral("read-rate"), QStringLiteral("Fault: read what a client sends at N bytes per second at most, "
+                                                     "like a device writing to slow flash (default 0: unlimited)."),
+         QStringLiteral("n")},
         {QStringLiteral("error-reply"), QStringLiteral("Fault: answer PROTO:REQ with an error reply of STATUS (default 1). "
                                                        "Repeatable."),
          QStringLiteral("PROTO:REQ[:STATUS]")},
@@ -250,6 +253,7 @@ std::optional<SimOptions> SimOptions::fromParser(const QCommandLineParser &parse
         {"bad-crc-after", 0, &FaultInjector::setBadCrcAfter},
         {"close-after", 1, &FaultInjector::setCloseAfter},
         {"silent-after", 0, &FaultInjector::setSilentAfter},
+        {"read-rate", 0, &FaultInjector::setReadRate},
     };
     for (const auto &count : counts) {
         const QString name = QString::fromLatin1(count.name);
