@@ -1,5 +1,7 @@
 #include "cubrix.h"
 
+#include "device/devicefamily.h"
+
 #include <QTimer>
 #include <QtDebug>
 
@@ -127,9 +129,11 @@ Cubrix::Cubrix(QObject *parent)
     m_queryTimer->setSingleShot(true);
     m_queryTimer->setInterval(QueryTimerInterval);
     connect(this, &DeviceBase::reconnected, this, [this] { m_scopeStream.resumeAfterReconnect(); });
-    // A monitor refuses the box's state queries: connecting to it again would not help.
+    // A monitor names another model and refuses the box's state queries: connecting to it again
+    // would not help. (A box that refuses a query but names itself is only out of date.)
     connect(this, &DeviceBase::protocolError, this, [this](int protocol, int request) {
-        if (protocol == MNCP_PROTOCOL_BASIC_INFO && request >= MNCP_INFO_MODE_AND_CHANNEL)
+        if (protocol == MNCP_PROTOCOL_BASIC_INFO && request >= MNCP_INFO_MODE_AND_CHANNEL && !model().isEmpty()
+            && !DeviceFamily::isCubrix(model()))
             connection()->mismatch(tr("the device at this address is a monitor, not a Cubrix"));
     });
     resetToDefaults();

@@ -39,23 +39,6 @@ CubrixPage {
         launched.destroyAll();
     }
 
-    // Shift+K and Shift+L belong to the window's theme too; while this page has the focus and
-    // its input format is on show, they choose the signal link instead.
-    Keys.onShortcutOverride: event.accepted = keyboard.linkKey(event) !== -1
-    Keys.onPressed: {
-        var word = keyboard.linkKey(event);
-        if (word !== -1) {
-            loadedHardware.setInputSignal(word);
-            event.accepted = true;
-        }
-    }
-    // Later, not inside the change: the keys' activeness itself follows the focus.
-    onLinkKeysActiveChanged: {
-        if (linkKeysActive)
-            Qt.callLater(function() { if (page.linkKeysActive) page.forceActiveFocus(); });
-    }
-    readonly property bool linkKeysActive: keyboard.linkKeysActive
-
     Component.onDestruction: closeWindows()
 
     // However the box goes away (this header, the settings page, the tab), the windows go too;

@@ -6,8 +6,6 @@ import "../common"
 // The keys of the controls page. Each works only while the control it stands for is on show
 // (the page is the one its tab shows, the box is connected, and the control's mode is on),
 // and none while an input control of the page has the focus.
-// Shift+K and Shift+L are also the window's theme keys: they reach the page through
-// `linkKey`, which the page calls for keys it receives while it has the focus.
 Item {
     id: keys
 
@@ -22,18 +20,6 @@ Item {
     readonly property Item row: lutPage ? lutPage.visibleRow : null
     readonly property bool linkKeysActive: active && view.singleChannel
     readonly property bool sampleKeysActive: linkKeysActive && view.signalWord >= 0x100
-
-    // The link word of a Shift+K / Shift+L key event, or -1.
-    function linkKey(event) {
-        if (!linkKeysActive || (event.modifiers & (Qt.ControlModifier | Qt.AltModifier | Qt.MetaModifier))
-                || !(event.modifiers & Qt.ShiftModifier))
-            return -1;
-        if (event.key === Qt.Key_K)
-            return 0x000;
-        if (event.key === Qt.Key_L)
-            return 0x100;
-        return -1;
-    }
 
     function press(key) {
         device.sendKey(key);
@@ -90,7 +76,9 @@ Item {
     Shortcut { sequence: "O"; enabled: keys.active; onActivated: keys.device.setRange(3) }
     Shortcut { sequence: "P"; enabled: keys.active; onActivated: keys.device.setRange(4) }
 
-    // Signal link (Shift+K and Shift+L: see linkKey) and sample structure
+    // Signal link and sample structure
+    Shortcut { sequence: "Shift+K"; enabled: keys.linkKeysActive; onActivated: keys.device.setInputSignal(0x000) }
+    Shortcut { sequence: "Shift+L"; enabled: keys.linkKeysActive; onActivated: keys.device.setInputSignal(0x100) }
     Shortcut { sequence: "Shift+;"; enabled: keys.linkKeysActive; onActivated: keys.device.setInputSignal(0x200) }
     Shortcut { sequence: "Shift+'"; enabled: keys.linkKeysActive; onActivated: keys.device.setInputSignal(0x300) }
     Shortcut { sequence: "Ctrl+Shift+K"; enabled: keys.sampleKeysActive; onActivated: keys.chooseSample(1) }
