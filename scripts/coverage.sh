@@ -28,9 +28,11 @@ fi
 filters=()
 for folder in "${folders[@]}"; do filters+=(--filter "$root/$folder/"); done
 mkdir -p "$build/coverage"
+# The build folder is the only place searched: other build folders of the tree hold counters of
+# their own runs.
 gcovr --root "$root" --object-directory "$build" "${filters[@]}" \
     --exclude-throw-branches --exclude-unreachable-branches --gcov-ignore-parse-errors -j "$(nproc)" \
-    --json-summary "$build/coverage/summary.json" --html-details "$build/coverage/index.html" >/dev/null
+    --json-summary "$build/coverage/summary.json" --html-details "$build/coverage/index.html" "$build" >/dev/null
 
 /usr/bin/python3 - "$build/coverage/summary.json" "${folders[@]}" <<'EOF'
 import json, sys
