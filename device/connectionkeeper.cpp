@@ -64,7 +64,7 @@ int ConnectionKeeper::retryDelayMs() const
 {
     // 1, 2, 4 ... seconds, up to the longest wait.
     const int doublings = qBound(0, m_attempt - 1, 5);
-    return qMin(FirstRetryDelayMs << doublings, MaxRetryDelayMs);
+    return qMin(m_firstRetryMs << doublings, MaxRetryDelayMs);
 }
 
 void ConnectionKeeper::userConnecting()

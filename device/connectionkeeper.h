@@ -54,6 +54,8 @@ public:
     void setReason(const QString &reason);
 
     int retryDelayMs() const;
+    // The first wait, doubled for each attempt after it (tests shorten it).
+    void setFirstRetryDelay(int ms) { m_firstRetryMs = ms; }
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
 
 signals:
@@ -88,5 +90,6 @@ private:
     bool m_lastWasRefusal = false;
     bool m_causeKnown = false;
     int m_attempt = 0;
+    int m_firstRetryMs = FirstRetryDelayMs;
     int m_refusals = 0;
 };

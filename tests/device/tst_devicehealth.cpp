@@ -64,6 +64,7 @@ private slots:
     void deviceLogKeepsOrderAndBound();
     void idleDeviceThatFallsSilentIsNoticed();
     void reconnectsToADeviceThatComesBack();
+    void refusalsStopTheRetries();
     void disconnectStopsTheRetries();
 
 private:
@@ -287,6 +288,19 @@ void TestDeviceHealth::reconnectsToADeviceThatComesBack()
     QVERIFY(m_sim.waitForLog(QStringLiteral("protocol=0x0403 request=0x0001"), 5000));
     QCOMPARE(int(device.cScopeStream()->isPlaying()), 1);
     QVERIFY(!m_sim.log().contains(QLatin1String("protocol=0x0001 request=0x0020")));
+}
+
+void TestDeviceHealth::refusalsStopTheRetries()
+{
+    QVERIFY(open("monitor"));
+    m_log->allow(QStringLiteral("Socket"));
+    m_device->connection()->setAutoReconnect(true);
+    m_device->connection()->setFirstRetryDelay(20);
+    m_sim.stop();
+    // 20, 40, 80 and 160 ms between the five refused attempts.
+    QVERIFY2(QTest::qWaitFor([&] { return !m_device->connection()->reconnecting() && m_device->connection()->attempt() > 0; }, 5000),
+             qPrintable(m_device->connection()->status()));
+    QCOMPARE(m_device->connection()->status(), QStringLiteral("Not reconnecting: the address refused the connection 5 times"));
 }
 
 void TestDeviceHealth::disconnectStopsTheRetries()
