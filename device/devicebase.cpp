@@ -114,12 +114,21 @@ QString DeviceBase::uploadProblem(const QString &path, bool lut3d, bool binaryIm
 
 void DeviceBase::reportCaptureSaves(CaptureFrame *feature)
 {
+    if (m_reportedCapture == feature)
+        return;
+    if (m_reportedCapture) {
+        disconnect(m_reportedCapture, &CaptureFrame::frameSaved, this, nullptr);
+        disconnect(m_reportedCapture, &CaptureFrame::frameSaveFailed, this, nullptr);
+    }
+    m_reportedCapture = feature;
+    // Queued: a quick save happens while the capture's reply is read, and its outcome (the file
+    // the operator looks for) is to come after "Frame captured", not be hidden behind it.
     connect(feature, &CaptureFrame::frameSaved, this, [this](const QString &path) {
         m_activity.report(tr("Frame saved to %1").arg(path), true);
-    }, Qt::UniqueConnection);
+    }, Qt::QueuedConnection);
     connect(feature, &CaptureFrame::frameSaveFailed, this, [this](const QString &path) {
         m_activity.report(tr("Frame not saved: %1 could not be written").arg(path), false);
-    }, Qt::UniqueConnection);
+    }, Qt::QueuedConnection);
 }
 
 void DeviceBase::reserveCommand(quint32 operation)

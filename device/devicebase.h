@@ -9,6 +9,7 @@
 #include "devicelog.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpSocket>
 #include <QUrl>
@@ -140,5 +141,6 @@ private:
     ConnectionKeeper m_keeper;
     quint32 m_operation = 0;
     quint32 m_capture = 0;
+    QPointer<CaptureFrame> m_reportedCapture;
     QString m_lastStatusLogged;
 };

@@ -43,6 +43,7 @@ const QHash<QString, Action> &actions()
         {"box lut save", [](DeviceBase &d, const QTemporaryDir &f) { cubrix(d).saveLutFile(C::LUT_TYPE_3D, C::LUT_FUNC_DIT, 2, file(f, "look.cube"), 1); }},
         {"box lut delete", [](DeviceBase &d, const QTemporaryDir &) { cubrix(d).saveLutArray(C::LUT_TYPE_1D, C::LUT_FUNC_DIT, 0, "ID", 1); }},
         {"frame store", [](DeviceBase &d, const QTemporaryDir &f) { cubrix(d).saveFrame(1, file(f, "frame.raw")); }},
+        {"frame send", [](DeviceBase &d, const QTemporaryDir &f) { cubrix(d).sendFrame(1, file(f, "frame.raw")); }},
         {"frame recall", [](DeviceBase &d, const QTemporaryDir &) { cubrix(d).loadFrame(1); }},
         {"generator frame", [](DeviceBase &d, const QTemporaryDir &f) { cubrix(d).sendFrameFile(file(f, "frame.raw")); }},
     };
@@ -58,6 +59,7 @@ private slots:
     void cleanup() { m_device.reset(); m_sim.stop(); VERIFY_NO_LOG(*m_log); }
     void outcomes_data();
     void outcomes();
+    void capturesAndSaves();
     void connectionReasons_data();
     void connectionReasons();
     void largeUploadProgress();
@@ -134,6 +136,7 @@ void TestDeviceHealth::outcomes_data()
     both("cubrix", "box lut save", "0x0311", "Saving 3D front LUT to slot 3", "3D front LUT saved to slot 3", "Protocol DIT 3DLUT Error");
     both("cubrix", "box lut delete", "0x0301", "Clearing 1D front LUT slot 1", "1D front LUT slot 1 cleared", "Protocol DIT(Front) 1DLUT Error");
     both("cubrix", "frame store", "0x0401", "Saving frame frame.raw to slot 2", "Frame saved to slot 2", "Protocol Frame Load Error");
+    both("cubrix", "frame send", "0x0401", "Sending frame frame.raw", "Frame frame.raw shown", "Protocol Frame Load Error");
     both("cubrix", "frame recall", "0x0401", "Recalling frame slot 2", "Frame slot 2 recalled", "Protocol Frame Load Error");
     both("cubrix", "generator frame", "0x0600", "Sending the generator frame frame.raw", "Generator shows frame frame.raw", "Protocol TPG SET Error");
     // A file the device could not use goes nowhere; the reason names the file and the problem.
@@ -157,6 +160,47 @@ void TestDeviceHealth::outcomes()
     QVERIFY(QTest::qWaitFor([&] { return !outcome.isEmpty(); }, 10000));
     QTEST(running + '|' + outcome.remove(QLatin1String(" [failed]")), "expected");
     QCOMPARE(activity->outcomeOk(), fault.isEmpty() && action != QLatin1String("lut refused"));
+}
+
+// The capture item's requests and saves, and the analyzer picture's, are outcomes of the device.
+void TestDeviceHealth::capturesAndSaves()
+{
+    QVERIFY(open("monitor"));
+    auto &device = static_cast<Monitor &>(*m_device);
+    CaptureFrame item;
+    device.registerFeature(&item, 2);
+    QStringList outcomes;
+    connect(device.activity(), &DeviceActivity::finished, this, [&](const QString &text, bool ok) { outcomes << text + (ok ? "" : " [failed]"); });
+    const auto next = [&](auto action, int count = 1) {
+        outcomes.clear();
+        action();
+        return QTest::qWaitFor([&] { return outcomes.size() >= count && !device.activity()->busy(); }, 10000) ? outcomes.join(" + ") : QStringLiteral("none");
+    };
+    QCOMPARE(next([&] { item.captureFrame(0); }), QStringLiteral("Frame captured"));
+    item.setQuickSaveDir(QUrl::fromLocalFile(m_files.path()).toString()); // as the folder dialog gives it
+    item.setQuickSaveName(QStringLiteral("shot"));
+    item.setQuickSaveType(CaptureFrame::SaveBitmap);
+    item.setQuickSaveCount(1);
+    const QString saved = next([&] { item.captureFrame(0); }, 2);
+    QVERIFY2(saved.startsWith(QLatin1String("Frame captured + Frame saved to ") + m_files.path()) && saved.endsWith(QLatin1String("shot.bmp")), qPrintable(saved));
+    QVERIFY(QFileInfo(saved.section(QLatin1String("saved to "), 1)).size() > 0);
+    QCOMPARE(next([&] { device.requestAnalyzerPng(0); }), QStringLiteral("Analyzer picture received"));
+    const QString png = m_files.filePath("analyzer.png"), pdf = m_files.filePath("analyzer.pdf"), nowhere = m_files.filePath("gone/analyzer.png");
+    QCOMPARE(next([&] { device.saveAnalyzerPng(QUrl::fromLocalFile(png)); }), "Analyzer picture saved to " + png);
+    QCOMPARE(next([&] { device.saveAnalyzerPdf(QUrl::fromLocalFile(pdf)); }), "Analyzer report saved to " + pdf);
+    m_log->allow(QStringLiteral("could not save to"));
+    QVERIFY(next([&] { device.saveAnalyzerPng(QUrl::fromLocalFile(nowhere)); }).startsWith("Analyzer picture not saved to " + nowhere));
+    // A capture the device refuses.
+    m_device.reset();
+    QVERIFY(open("monitor", {"--error-reply", "0x0400:*"}));
+    auto &refusing = static_cast<Monitor &>(*m_device);
+    refusing.registerFeature(&item, 2);
+    connect(refusing.activity(), &DeviceActivity::finished, this, [&](const QString &text, bool ok) { outcomes << text + (ok ? "" : " [failed]"); });
+    outcomes.clear();
+    item.setQuickSaveCount(0);
+    item.captureFrame(0);
+    QVERIFY(QTest::qWaitFor([&] { return !outcomes.isEmpty(); }, 10000));
+    QCOMPARE(outcomes.first().section('\n', 0, 0), QStringLiteral("Capturing a frame failed: Frame Capture Protocol Error"));
 }
 
 void TestDeviceHealth::connectionReasons_data()
