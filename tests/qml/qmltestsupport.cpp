@@ -1,4 +1,5 @@
 #include "qmltestsupport.h"
+#include "polishwait.h"
 
 #include "app/qmlregistry.h"
 
@@ -7,7 +8,6 @@
 #include <QQmlIncubationController>
 #include <QQuickStyle>
 #include <QTemporaryDir>
-#include <QtQuickTest/quicktest.h>
 
 namespace QmlTest {
 namespace {
@@ -104,19 +104,9 @@ void click(QQuickItem *item)
     // Positioners and layouts place their children when the window polishes, before the next
     // frame. Until then an item's scene position is stale, and a click there lands on whatever
     // lay under the old place (on a loaded machine, the scope button beneath the mode buttons).
-    // Placing an ancestor may move the item again: the chain is looked at until none is pending.
-    QElapsedTimer timer;
-    timer.start();
-    for (QQuickItem *pending = item; pending && timer.elapsed() < 5000;) {
-        pending = nullptr;
-        for (QQuickItem *p = item; p && !pending; p = p->parentItem())
-            pending = QQuickTest::qIsPolishScheduled(p) ? p : nullptr;
-        if (pending && !QQuickTest::qWaitForItemPolished(pending, 1000))
-            break;
-        if (!pending) {
-            QTest::mouseClick(item->window(), Qt::LeftButton, Qt::NoModifier, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
-            return;
-        }
+    if (waitForPlacement(item)) {
+        QTest::mouseClick(item->window(), Qt::LeftButton, Qt::NoModifier, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+        return;
     }
     qWarning() << "click: not clicked, the window never placed" << item;
 }
