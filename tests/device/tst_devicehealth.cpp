@@ -65,6 +65,7 @@ private slots:
     void largeUploadProgress();
     void deviceLogKeepsOrderAndBound();
     void idleDeviceThatFallsSilentIsNoticed();
+    void unansweredCommandEndsTheConnection();
     void reconnectsToADeviceThatComesBack();
     void refusalsStopTheRetries();
     void disconnectStopsTheRetries();
@@ -308,6 +309,26 @@ void TestDeviceHealth::idleDeviceThatFallsSilentIsNoticed()
     QVERIFY2(idle.elapsed() < 15000 + 500, qPrintable(QString::number(idle.elapsed())));
     QCOMPARE(m_device->connection()->reason(), QStringLiteral("device not answering (protocol 0x0100, request 0x0000)"));
     QVERIFY(m_device->deviceLog()->text().contains(QLatin1String("idle: asking the device for its model")));
+}
+
+void TestDeviceHealth::unansweredCommandEndsTheConnection()
+{
+    QVERIFY(open("monitor"));
+    const int sequence = m_sim.countInLog(QStringLiteral(" command protocol="));
+    m_device.reset();
+    QVERIFY(open("monitor", {"--silent-after", QString::number(sequence)}));
+    m_log->allow(QStringLiteral("no answer to command"));
+    m_log->allow(QStringLiteral("dropped"));
+    m_device->socketHandler()->setReplyTimeout(500);
+    QString outcome;
+    connect(m_device->activity(), &DeviceActivity::finished, this, [&](const QString &text) { outcome = text; });
+    QElapsedTimer waited;
+    waited.start();
+    m_device->setTally(true, false);
+    QVERIFY(QTest::qWaitFor([&] { return m_device->state() == QAbstractSocket::UnconnectedState && !outcome.isEmpty(); }, 5000));
+    QVERIFY2(waited.elapsed() < 500 + 1000, qPrintable(QString::number(waited.elapsed())));
+    QVERIFY2(outcome.startsWith(QLatin1String("Setting the tally lamps failed: device not answering (protocol 0x0002, request 0x")), qPrintable(outcome));
+    QCOMPARE(m_device->connection()->reason(), outcome.section(QLatin1String("failed: "), 1));
 }
 
 void TestDeviceHealth::reconnectsToADeviceThatComesBack()
