@@ -264,7 +264,7 @@ ApplicationWindow {
     // Not Shift+K and Shift+L: those are a Cubrix page's signal link keys.
     Shortcut { sequence: "Alt+K"; onActivated: mainWindow.setTheme("dark") }
     Shortcut { sequence: "Alt+L"; onActivated: mainWindow.setTheme("light") }
-    Shortcut { sequence: "Ctrl+W"; onActivated: closeQuestion.ask(tabView.currentIndex) }
+    Shortcut { sequence: "Ctrl+W"; onActivated: mainWindow.requestCloseTab(tabView.currentIndex) }
     Shortcut { sequence: "Ctrl+Shift+Z"; onActivated: tabView.newCubrixTab() }
     Shortcut { sequence: "Ctrl+Shift+X"; onActivated: tabView.newMonitorTab() }
     Shortcut { sequence: "Ctrl+S"; onActivated: tabView.exportTabs() }
@@ -279,14 +279,28 @@ ApplicationWindow {
         currentIndex: tabView.currentIndex
         onSidebarTabSelect: tabView.selectTab(idx)
         onSidebarCloseTab: tabView.closeTab(idx)
-        onSidebarCloseRequested: closeQuestion.ask(idx)
+        onSidebarCloseRequested: mainWindow.requestCloseTab(idx)
     }
 
     // A connected tab is not closed on one click: it ends the connection, and perhaps an upload.
-    CloseTabQuestion {
-        id: closeQuestion
-        tabs: tabView
-        onConfirmed: leftTabBar.closeEntry(idx)
+    // The question is built when first asked: the dialogs module slowed the window's start.
+    function requestCloseTab(idx) {
+        var tab = tabView.getTab(idx);
+        if (!tab || !tab.item || !tab.item.connected) {
+            leftTabBar.closeEntry(idx);
+            return;
+        }
+        closeQuestionLoader.active = true;
+        closeQuestionLoader.item.ask(idx);
+    }
+
+    Loader {
+        id: closeQuestionLoader
+        active: false
+        sourceComponent: CloseTabQuestion {
+            tabs: tabView
+            onConfirmed: leftTabBar.closeEntry(idx)
+        }
     }
 
     NoticeBar {

@@ -47,23 +47,28 @@ ColumnLayout {
         elide: Text.ElideRight
     }
 
-    RowLayout {
-        objectName: "transferRow"
-        visible: area.transferShown
-        spacing: 10
+    // Built only while a large payload goes out: the progress bar's style is costly to load
+    // with every tab at start.
+    Loader {
+        active: area.transferShown
+        visible: active
+        sourceComponent: RowLayout {
+            objectName: "transferRow"
+            spacing: 10
 
-        ProgressBar {
-            objectName: "transferBar"
-            Layout.preferredWidth: 320
-            minimumValue: 0
-            maximumValue: area.transferShown ? area.activity.transferTotal : 1
-            value: area.transferShown ? area.activity.transferSent : 0
-        }
-        Label {
-            objectName: "transferText"
-            text: area.transferShown ? area.transferLine(area.activity.transferSent, area.activity.transferTotal,
-                                                         area.activity.transferRate, area.activity.transferSecondsLeft) : ""
-            color: area.colours.text
+            ProgressBar {
+                objectName: "transferBar"
+                Layout.preferredWidth: 320
+                minimumValue: 0
+                maximumValue: area.transferShown ? area.activity.transferTotal : 1
+                value: area.transferShown ? area.activity.transferSent : 0
+            }
+            Label {
+                objectName: "transferText"
+                text: area.transferShown ? area.transferLine(area.activity.transferSent, area.activity.transferTotal,
+                                                             area.activity.transferRate, area.activity.transferSecondsLeft) : ""
+                color: area.colours.text
+            }
         }
     }
 
