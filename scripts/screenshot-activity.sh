@@ -23,9 +23,6 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     cd "$BREVANTO_SHOT_WORK/home"
     brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
     window="$brevanto_window"
-    sleep 1
-    xdotool windowfocus --sync "$window"
-    sleep 0.5
     xdotool key --clearmodifiers ctrl+c
     sleep 3
     import -window "$window" "$prefix-connected.png"

@@ -45,13 +45,9 @@ press() {
 if [ "${1:-}" = "--inside-xvfb" ]; then
     # Second half, with DISPLAY set by xvfb-run.
     prefix="$2"
-    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
-    window="$brevanto_window"
     # Tall enough for the whole controls page (the generator's panels sit below the row).
-    xdotool windowsize --sync "$window" 1020 1260
-    sleep 1
-    xdotool windowfocus --sync "$window"
-    sleep 0.5
+    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log" 1020 1260
+    window="$brevanto_window"
     from="$(log_lines)"
     xdotool key --clearmodifiers ctrl+c
     wait_for_log "$from" "connected from"

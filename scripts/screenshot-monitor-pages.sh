@@ -23,12 +23,8 @@ channels=(4 3 3 5)
 if [ "${1:-}" = "--inside-xvfb" ]; then
     # Second half, with DISPLAY set by xvfb-run.
     prefix="$2"
-    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
+    brevanto_open_window "$BREVANTO_SHOT_WORK/app.log" 1020 1440
     window="$brevanto_window"
-    sleep 1
-    xdotool windowsize --sync "$window" 1020 1440 || true
-    xdotool windowfocus --sync "$window"
-    sleep 0.5
     for i in "${!families[@]}"; do
         family="${families[$i]}"
         xdotool key --clearmodifiers "ctrl+$((i + 1))"

@@ -42,9 +42,6 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     prefix="$2"
     brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
     main="$brevanto_window"
-    sleep 1
-    xdotool windowfocus --sync "$main"
-    sleep 0.5
     xdotool key --clearmodifiers ctrl+c
     sleep 3
 

@@ -20,9 +20,6 @@ if [ "${1:-}" = "--inside-xvfb" ]; then
     prefix="$2"
     brevanto_open_window "$BREVANTO_SHOT_WORK/app.log"
     window="$brevanto_window"
-    sleep 1
-    xdotool windowfocus --sync "$window"
-    sleep 0.5
     import -window "$window" "$prefix-start.png"
     xdotool key --clearmodifiers ctrl+c
     sleep 2

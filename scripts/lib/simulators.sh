@@ -70,9 +70,19 @@ brevanto_in_xvfb() {
     LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 ${screen}x24" "$0" --inside-xvfb "$@"
 }
 
-# brevanto_open_window LOG: inside the virtual X server, starts the program (output to LOG,
-# stopped when the script ends) and sets brevanto_window to its main window once it is there.
+# brevanto_open_window LOG [WIDTH HEIGHT]: inside the virtual X server, starts the program
+# (output to LOG, stopped when the script ends), sets brevanto_window to its main window once it
+# is there, resizes it if asked, and gives it the keyboard focus (window keys need it).
 brevanto_open_window() {
+    local log="$1"
+    brevanto_find_window "$log" || return 1
+    [ $# -lt 3 ] || xdotool windowsize --sync "$brevanto_window" "$2" "$3" || true
+    sleep 1
+    xdotool windowfocus --sync "$brevanto_window"
+    sleep 0.5
+}
+
+brevanto_find_window() {
     local log="$1"
     brevanto_window=""
     "$brevanto_app" >"$log" 2>&1 &
