@@ -283,24 +283,25 @@ ApplicationWindow {
     }
 
     // A connected tab is not closed on one click: it ends the connection, and perhaps an upload.
-    // The question is built when first asked: the dialogs module slowed the window's start.
+    // The question is loaded from its file when first asked: naming its type here would load
+    // the dialogs module with the window.
     function requestCloseTab(idx) {
         var tab = tabView.getTab(idx);
         if (!tab || !tab.item || !tab.item.connected) {
             leftTabBar.closeEntry(idx);
             return;
         }
-        closeQuestionLoader.active = true;
+        if (closeQuestionLoader.item === null)
+            closeQuestionLoader.setSource("CloseTabQuestion.qml", { "tabs": tabView });
         closeQuestionLoader.item.ask(idx);
     }
 
     Loader {
         id: closeQuestionLoader
-        active: false
-        sourceComponent: CloseTabQuestion {
-            tabs: tabView
-            onConfirmed: leftTabBar.closeEntry(idx)
-        }
+    }
+    Connections {
+        target: closeQuestionLoader.item
+        function onConfirmed(idx) { leftTabBar.closeEntry(idx); }
     }
 
     NoticeBar {

@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake pkg-config ninja-build
   qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev libqt5datavisualization5-dev
-  qttools5-dev-tools zlib1g-dev
+  qttools5-dev-tools qtdeclarative5-dev-tools zlib1g-dev
   # QML modules the user interface imports at run time
   qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
   qml-module-qtquick-controls qml-module-qtquick-controls2 qml-module-qtquick-templates2

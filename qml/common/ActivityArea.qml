@@ -47,29 +47,13 @@ ColumnLayout {
         elide: Text.ElideRight
     }
 
-    // Built only while a large payload goes out: the progress bar's style is costly to load
-    // with every tab at start.
+    // Built only while a large payload goes out, from its own file: the progress bar's type and
+    // style are costly to load with every tab at start.
     Loader {
         active: area.transferShown
         visible: active
-        sourceComponent: RowLayout {
-            objectName: "transferRow"
-            spacing: 10
-
-            ProgressBar {
-                objectName: "transferBar"
-                Layout.preferredWidth: 320
-                minimumValue: 0
-                maximumValue: area.transferShown ? area.activity.transferTotal : 1
-                value: area.transferShown ? area.activity.transferSent : 0
-            }
-            Label {
-                objectName: "transferText"
-                text: area.transferShown ? area.transferLine(area.activity.transferSent, area.activity.transferTotal,
-                                                             area.activity.transferRate, area.activity.transferSecondsLeft) : ""
-                color: area.colours.text
-            }
-        }
+        source: "TransferRow.qml"
+        onLoaded: item.area = area
     }
 
     // The last finished operation stays on show until the next one ends.

@@ -42,6 +42,12 @@ Item {
     // The device log panel, shown on demand (the window's View menu and its key) and built when
     // first shown.
     property bool logShown: false
+    // The pages are built when the tab is first shown or its device first connects: a restored
+    // tab behind the current one costs the window's start nothing.
+    readonly property bool pagesWanted: shownOnce || deviceState !== Connection.unconnected
+    property bool shownOnce: false
+    onVisibleChanged: if (visible) shownOnce = true
+    Component.onCompleted: if (visible) shownOnce = true
     readonly property alias nameText: nameField.text
     readonly property alias addressText: ipField.text
 
@@ -213,10 +219,12 @@ Item {
             Layout.fillWidth: true
             Layout.preferredHeight: 220
             visible: tabRoot.logShown
+            // From its file: naming the panel's type here would load its table view with every tab.
             active: tabRoot.logShown || status === Loader.Ready
-            sourceComponent: DeviceLogPanel {
-                device: tabRoot.device
-                mode: tabRoot.mode
+            source: "DeviceLogPanel.qml"
+            onLoaded: {
+                item.device = Qt.binding(function() { return tabRoot.device; });
+                item.mode = Qt.binding(function() { return tabRoot.mode; });
             }
         }
 
@@ -252,7 +260,14 @@ Item {
                     ignoreUnknownSignals: true
                     function onPageRequested(index) { tabRoot.showPage(index); }
                 }
-                Component.onCompleted: Creation.loadPage(pageLoader, modelData.source, tabRoot.device)
+                readonly property bool wanted: tabRoot.pagesWanted
+                property bool built: false
+                function build() {
+                    if (wanted && !built)
+                        built = Creation.loadPage(pageLoader, modelData.source, tabRoot.device);
+                }
+                onWantedChanged: build()
+                Component.onCompleted: build()
             }
         }
     }
