@@ -63,6 +63,7 @@ private slots:
     void ancillaryPackets();
     void rawInput_data();
     void rawInput();
+    void cutOffUploadLeavesNoFile();
     void commandLine_data();
     void commandLine();
 };
@@ -370,6 +371,29 @@ void TestSim::rawInput()
     SimClient client(sim);
     QVERIFY(client.connect());
     QCOMPARE(client.query(0x0100, 0), QByteArray("Cubrix", 7));
+}
+
+void TestSim::cutOffUploadLeavesNoFile()
+{
+    // A firmware image goes to the dump folder as it arrives (whole uploads: the "dump:firmware"
+    // steps above); one that never arrives whole leaves nothing there, not even the part received,
+    // and the next upload is dumped as usual.
+    QTemporaryDir dumps;
+    SimProcess sim;
+    QVERIFY(sim.start({"--role", "monitor", "--dump-dir", dumps.path()}));
+    QTcpSocket socket;
+    socket.connectToHost(sim.address(), sim.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(FakeDevice::header(0x0005, 0x0001, 1000000) + QByteArray(300000, '\x5A'));
+    QVERIFY(socket.waitForBytesWritten(5000));
+    QVERIFY(waitUntil([&] { return socket.bytesToWrite() == 0; }, 5000));
+    socket.disconnectFromHost();
+    QVERIFY(sim.waitForLog("disconnected after 0 commands"));
+    QCOMPARE(QDir(dumps.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    SimClient client(sim);
+    QVERIFY(client.connect() && client.exchange(0x0005, 0x0001, QByteArray(70000, '\x5B'), nullptr, 10000));
+    const QStringList dumped = QDir(dumps.path()).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY(dumped.size() == 1 && readFile(dumps.filePath(dumped[0])) == QByteArray(70000, '\x5B'));
 }
 
 void TestSim::commandLine_data()

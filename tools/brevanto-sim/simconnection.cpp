@@ -50,6 +50,7 @@ void SimConnection::abortWith(const QString &reason)
     log(reason + QStringLiteral(", closing the connection"));
     m_closing = true;
     m_inbox.clear();
+    m_stream.reset();
     m_socket->abort();
 }
 
@@ -128,8 +129,13 @@ bool SimConnection::takeHeader()
     }
     m_inbox.remove(0, MNCP_HEADER_SIZE);
     m_header = header;
-    // One allocation for a large payload instead of a chain of ever larger ones.
-    m_inbox.reserve(static_cast<int>(header.length));
+    if (header.length > 0 && SimDevice::streamsPayload(header.protocol, header.request)) {
+        m_stream = m_device.uploads().openStream();
+        m_streamLeft = header.length;
+    } else {
+        // One allocation for a large payload instead of a chain of ever larger ones.
+        m_inbox.reserve(static_cast<int>(header.length));
+    }
     return true;
 }
 
@@ -139,6 +145,19 @@ void SimConnection::processInput()
         if (!m_header) {
             if (m_inbox.size() < MNCP_HEADER_SIZE || !takeHeader())
                 return;
+        }
+        if (m_stream) {
+            const int piece = static_cast<int>(qMin<qint64>(m_inbox.size(), m_streamLeft));
+            m_stream->write(m_inbox.constData(), piece);
+            m_inbox.remove(0, piece);
+            m_streamLeft -= static_cast<quint32>(piece);
+            if (m_streamLeft > 0)
+                return;
+            const std::unique_ptr<UploadStream> stream = std::move(m_stream);
+            SimCommand command{m_header->protocol, m_header->request, QByteArray(), stream.get(), m_header->length};
+            m_header.reset();
+            answer(command);
+            continue;
         }
         const int length = static_cast<int>(m_header->length);
         if (m_inbox.size() < length)
@@ -152,22 +171,23 @@ void SimConnection::processInput()
             payload = m_inbox.left(length);
             m_inbox.remove(0, length);
         }
-        const mncp_protocol_header header = *m_header;
+        const SimCommand command{m_header->protocol, m_header->request, payload};
         m_header.reset();
-        answer(header.protocol, header.request, payload);
+        answer(command);
     }
 }
 
-void SimConnection::answer(quint16 protocol, quint16 request, const QByteArray &payload)
+void SimConnection::answer(const SimCommand &command)
 {
+    const quint16 protocol = command.protocol;
+    const quint16 request = command.request;
     const int number = ++m_commands;
-    SimLogger::logCommand(m_id, protocol, request, static_cast<quint32>(payload.size()));
+    SimLogger::logCommand(m_id, protocol, request, command.length());
     if (m_faults.silent(number)) {
         log(QStringLiteral("fault: command %1 not answered").arg(number));
         return;
     }
     SimReply reply;
-    const SimCommand command{protocol, request, payload};
     if (const auto status = m_faults.errorStatus(protocol, request)) {
         log(QStringLiteral("fault: error reply status %1").arg(*status));
         reply = SimReply::error(command, *status);

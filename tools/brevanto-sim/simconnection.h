@@ -2,12 +2,15 @@
 
 #include "faultinjector.h"
 #include "mncp/mncpprotocol.h"
+#include "simmessage.h"
+#include "uploadstore.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 class QTcpSocket;
@@ -41,7 +44,7 @@ private:
     void onDisconnected();
     void processInput();
     bool takeHeader();
-    void answer(quint16 protocol, quint16 request, const QByteArray &payload);
+    void answer(const SimCommand &command);
     void pump();
     void abortWith(const QString &reason);
     void log(const QString &line) const;
@@ -52,6 +55,10 @@ private:
     const FaultInjector &m_faults;
     QByteArray m_inbox;
     std::optional<mncp_protocol_header> m_header;
+    // A streamed payload (see SimDevice::streamsPayload) goes here as it arrives, not into the
+    // inbox; what of it is still to come.
+    std::unique_ptr<UploadStream> m_stream;
+    quint32 m_streamLeft = 0;
     int m_commands = 0;
     bool m_closing = false;
     QList<Outgoing> m_outbox;

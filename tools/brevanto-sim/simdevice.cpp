@@ -142,13 +142,26 @@ SimReply SimDevice::firmware(const SimCommand &command)
 {
     if (command.request != MNCP_FIRMWARE_IMAGE && command.request != MNCP_FIRMWARE_BREC)
         return refuse(command, SimStatus::UnknownRequest, QStringLiteral("unknown firmware request"));
-    if (command.payload.isEmpty())
+    if (command.length() == 0)
         return refuse(command, SimStatus::BadPayload, QStringLiteral("empty firmware image"));
     const bool brec = command.request == MNCP_FIRMWARE_BREC;
-    m_uploads.keep(QStringLiteral("firmware"), QStringLiteral("%1_firmware_%2").arg(m_options.roleName(), brec ? QStringLiteral("brec") : QStringLiteral("image")),
-                   command.payload, brec ? QStringLiteral("brec") : QStringLiteral("img"));
-    log(QStringLiteral("firmware image of %1 bytes received").arg(command.payload.size()));
+    const QString label = QStringLiteral("%1_firmware_%2").arg(m_options.roleName(), brec ? QStringLiteral("brec") : QStringLiteral("image"));
+    const QString suffix = brec ? QStringLiteral("brec") : QStringLiteral("img");
+    if (command.stream) {
+        command.stream->commit(label, suffix);
+    } else {
+        // Nothing reads an image back: with a dump folder it is written there, else only counted.
+        UploadStream whole(m_uploads);
+        whole.write(command.payload.constData(), command.payload.size());
+        whole.commit(label, suffix);
+    }
+    log(QStringLiteral("firmware image of %1 bytes received").arg(command.length()));
     return SimReply::data(command);
+}
+
+bool SimDevice::streamsPayload(quint16 protocol, quint16 request)
+{
+    return protocol == MNCP_PROTOCOL_FIRMWARE && (request == MNCP_FIRMWARE_IMAGE || request == MNCP_FIRMWARE_BREC);
 }
 
 SimReply SimDevice::network(const SimCommand &command)

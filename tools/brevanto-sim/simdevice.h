@@ -24,6 +24,10 @@ public:
 
     SimReply handle(const SimCommand &command);
     const SimOptions &options() const { return m_options; }
+    // Whether a command's payload is taken as a stream (SimCommand::stream) instead of whole:
+    // a firmware image, which may be as large as any payload and is never read back.
+    static bool streamsPayload(quint16 protocol, quint16 request);
+    UploadStore &uploads() { return m_uploads; }
 
 protected:
     struct Channel {

@@ -16,11 +16,19 @@ constexpr quint16 NotAvailable = 0x0005;
 constexpr quint16 Injected = 0x0001;
 } // namespace SimStatus
 
-// One command as read from the wire (header checked, payload complete).
+class UploadStream;
+
+// One command as read from the wire (header checked, payload complete). A payload the device
+// takes as a stream (a firmware image) is not in `payload`: it went to `stream` as it arrived,
+// and `streamedLength` says how long it was.
 struct SimCommand {
     quint16 protocol = 0;
     quint16 request = 0;
     QByteArray payload;
+    UploadStream *stream = nullptr;
+    quint32 streamedLength = 0;
+
+    quint32 length() const { return stream ? streamedLength : static_cast<quint32>(payload.size()); }
 };
 
 // One answer: data (possibly none) or an error status, and when it may leave.
