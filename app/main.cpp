@@ -1,4 +1,5 @@
 #include "qmlregistry.h"
+#include "softwareopengl.h"
 #include "startupprobe.h"
 
 #include <QGuiApplication>
@@ -10,13 +11,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache, true);
-    // Text drawn natively keeps its glyphs in a texture that grows as glyphs are added; by
-    // default each growth copies it on the GPU with a shader built on first use, which on a
-    // software OpenGL driver took a sixth of the start-up. Growing a copy held in memory and
-    // uploading it draws the same glyphs. A value set by the user is left as it is.
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_GLYPH_CACHE_WORKAROUND"))
-        qputenv("QT_ENABLE_GLYPH_CACHE_WORKAROUND", "1");
     QGuiApplication app(argc, argv);
+    SoftwareOpenGL::GlyphCacheChoice glyphCache;
     QQuickStyle::setStyle(QStringLiteral("Material"));
 
     registerQmlTypes();
@@ -31,6 +27,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("com.tarnwick.Brevanto"));
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
+    glyphCache.apply();
     StartupProbe::installIfRequested(engine);
     return app.exec();
 }

@@ -1,6 +1,9 @@
-// The program's start-up probe: with BREVANTO_STARTUP_PROBE set the program says "first frame"
-// once its main window has been drawn and quits cleanly; without it the program keeps running
-// and says nothing. Headless (offscreen, software scene graph), with a private home folder.
+// The program's start-up: with BREVANTO_STARTUP_PROBE set the program says "first frame" once its
+// main window has been drawn and quits cleanly; without it the program keeps running and says
+// nothing (headless: offscreen, software scene graph, a private home folder). And which OpenGL
+// renderers count as software ones, for the glyph cache choice.
+#include "app/softwareopengl.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -18,6 +21,26 @@ private slots:
         QTest::newRow("no probe") << false;
     }
     void probe();
+    void softwareRenderers_data()
+    {
+        // Renderer strings as the drivers report them.
+        QTest::addColumn<QByteArray>("renderer");
+        QTest::addColumn<bool>("software");
+        QTest::newRow("llvmpipe") << QByteArray("llvmpipe (LLVM 15.0.6, 256 bits)") << true;
+        QTest::newRow("softpipe") << QByteArray("softpipe") << true;
+        QTest::newRow("old Mesa rasterizer") << QByteArray("Software Rasterizer") << true;
+        QTest::newRow("SwiftShader") << QByteArray("Google SwiftShader") << true;
+        QTest::newRow("Intel") << QByteArray("Mesa Intel(R) UHD Graphics 620 (KBL GT2)") << false;
+        QTest::newRow("AMD, naming LLVM") << QByteArray("AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)") << false;
+        QTest::newRow("NVIDIA") << QByteArray("NVIDIA GeForce GTX 1080/PCIe/SSE2") << false;
+        QTest::newRow("no context") << QByteArray() << false;
+    }
+    void softwareRenderers()
+    {
+        QFETCH(QByteArray, renderer);
+        QFETCH(bool, software);
+        QCOMPARE(SoftwareOpenGL::isSoftwareRenderer(renderer), software);
+    }
 };
 
 void TestStartupProbe::probe()
