@@ -1,11 +1,12 @@
 // Opening a Cubrix tab must cost no more than opening a monitor tab plus a small margin: the
-// Cubrix pages (with the LUT page) are built for every tab, and the identity tables that
-// clear LUT slots (about 1.2 MB of text) are made only when a slot is cleared.
+// Cubrix controls page (with the LUT page) is built for every tab shown, and the identity tables
+// that clear LUT slots (about 1.2 MB of text) are made only when a slot is cleared.
 //
 // Times, each the median of several runs:
 //   - opening a tab cold: a fresh QML engine per run, so every document is loaded and compiled
-//     again ("maintab_cubrix.qml" with both Cubrix pages against "maintab_monitor.qml" with the
-//     monitor page), until the tab's pages exist;
+//     again ("maintab_cubrix.qml" with the Cubrix controls page against "maintab_monitor.qml"
+//     with the monitor page), until the page a tab shows first exists (the others are built
+//     when first shown or when the device connects);
 //   - opening a tab warm: the same engine again, documents already compiled;
 //   - the Cubrix controls page filling in when a connected box first reports a mode (the
 //     parts of the page that wait for the box), per mode, with a fresh engine per run;
@@ -66,8 +67,7 @@ struct TabKind {
     QStringList pages;
 };
 
-const TabKind CubrixTab{"Cubrix tab", "qrc:/maintab_cubrix.qml",
-                        {QStringLiteral("cubrixGeneralPage"), QStringLiteral("cubrixInfoPage")}};
+const TabKind CubrixTab{"Cubrix tab", "qrc:/maintab_cubrix.qml", {QStringLiteral("cubrixGeneralPage")}};
 const TabKind MonitorTab{"Monitor tab", "qrc:/maintab_monitor.qml", {QStringLiteral("monitorGeneralPage")}};
 
 // A window like the main window's tab area, in which a tab is created as the tab view does.

@@ -1,5 +1,8 @@
-// Resident set of the program with a monitor tab and a Cubrix tab connected to simulators, the
-// waveform and the vector window of each tab open and playing.
+// Resident set of the program with a monitor tab and a Cubrix tab, first unconnected, then
+// connected to simulators with the waveform and the vector window of each tab open and playing,
+// against two references measured in the same run (bench_memoryreference): an empty Qt Quick
+// Controls 1 window (target: at most 1.15 times it) and four windows showing an empty surface
+// graph each (target: at most 1.10 times it).
 //
 // The program's main window is loaded in this process exactly as the program starts it (same
 // attributes, Material style, QML types, translator, names, "qrc:/main.qml" from the same
@@ -207,6 +210,26 @@ double megabytes(qint64 bytes)
     return bytes / (1024.0 * 1024.0);
 }
 
+// The resident set of a reference process (bench_memoryreference), or a negative value when
+// it could not be measured.
+double referenceMegabytes(const char *kind, int seconds)
+{
+    QProcess reference;
+    reference.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    reference.start(Bench::buildPath(QStringLiteral("bench/memory/bench_memoryreference")),
+                    {QString::fromLatin1(kind), QString::number(seconds)});
+    if (!reference.waitForFinished(60000 + 1000 * seconds) || reference.exitCode() != 0) {
+        reference.kill();
+        reference.waitForFinished(5000);
+        std::fprintf(stderr, "bench_memory: the %s reference did not run\n", kind);
+        return -1.0;
+    }
+    const QByteArray line = reference.readAllStandardOutput().trimmed();
+    bool ok = false;
+    const double value = line.startsWith("resident MB ") ? line.mid(12).toDouble(&ok) : 0.0;
+    return ok ? value : -1.0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -251,6 +274,12 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
+    // The references first, each alone on the machine.
+    const double emptyReference = referenceMegabytes("empty", seconds);
+    const double surfacesReference = referenceMegabytes("surfaces", seconds);
+    if (emptyReference <= 0 || surfacesReference <= 0)
+        return 1;
+
     Simulator monitorSim(QStringLiteral("monitor"),
                          {QStringLiteral("--role"), QStringLiteral("monitor"), QStringLiteral("--family"), QStringLiteral("kt")},
                          root.filePath(QStringLiteral("monitor-sim.log")));
@@ -274,20 +303,21 @@ int main(int argc, char *argv[])
     for (Tab *tab : {&monitorTab, &cubrixTab}) {
         tab->tab = Bench::findObject(mainWindow, QString::fromLatin1(tab->tabName));
         tab->device = tab->tab ? qobject_cast<DeviceBase *>(Bench::findObject(tab->tab, QString::fromLatin1(tab->deviceName))) : nullptr;
-        tab->page = tab->tab ? Bench::findObject(tab->tab, QString::fromLatin1(tab->pageName)) : nullptr;
-        if (!tab->device || !tab->tab || !tab->page) {
+        if (!tab->device || !tab->tab) {
             std::fprintf(stderr, "bench_memory: no %s tab in the window\n", tab->label);
             return 1;
         }
     }
     auto *monitor = qobject_cast<Monitor *>(monitorTab.device);
     auto *cubrix = qobject_cast<Cubrix *>(cubrixTab.device);
-    if (!connectTab(monitorTab, monitorSim,
-                    [&] { return monitor->model() == QLatin1String("KT-2400") && Bench::findObject(monitorTab.page, QStringLiteral("launchSection")); })
-        || !connectTab(cubrixTab, cubrixSim, [&] {
-               return cubrix->model() == QLatin1String("Cubrix") && cubrix->boxMode() == 1
-                      && Bench::findObject(cubrixTab.page, QStringLiteral("launchComponents"));
-           }))
+    // A tab builds its pages when first shown or connected.
+    const auto pageWith = [](Tab &tab, const char *part) {
+        tab.page = Bench::findObject(tab.tab, QString::fromLatin1(tab.pageName));
+        return tab.page && Bench::findObject(tab.page, QString::fromLatin1(part));
+    };
+    if (!connectTab(monitorTab, monitorSim, [&] { return monitor->model() == QLatin1String("KT-2400") && pageWith(monitorTab, "launchSection"); })
+        || !connectTab(cubrixTab, cubrixSim,
+                       [&] { return cubrix->model() == QLatin1String("Cubrix") && cubrix->boxMode() == 1 && pageWith(cubrixTab, "launchComponents"); }))
         return 1;
     Bench::waitMs(500);
     const qint64 connected = Bench::statusBytes("VmRSS");
@@ -340,7 +370,10 @@ int main(int argc, char *argv[])
                 megabytes(beforeWindow), megabytes(windowOnly), megabytes(connected));
     std::printf("  four scope windows playing: %zu samples every %d ms, lowest %.1f, peak %.1f (high-water mark %.1f)\n",
                 samples.size(), SampleIntervalMs, megabytes(low), megabytes(peak), megabytes(highWater));
-    Bench::result("resident set, two tabs with scopes", megabytes(peak), "MB", 250, Bench::Goal::Below);
+    std::printf("References (MB): empty Controls 1 window %.1f, four empty surface graph windows %.1f\n", emptyReference,
+                surfacesReference);
+    Bench::result("resident set, window with two tabs", megabytes(windowOnly), "MB", 1.15 * emptyReference, Bench::Goal::Below);
+    Bench::result("resident set, two tabs with scopes", megabytes(peak), "MB", 1.10 * surfacesReference, Bench::Goal::Below);
 
     for (const ScopeWindow &window : windows) {
         if (window.window)
