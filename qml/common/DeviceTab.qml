@@ -42,9 +42,8 @@ Item {
     // The device log panel, shown on demand (the window's View menu and its key) and built when
     // first shown.
     property bool logShown: false
-    // The pages are built when the tab is first shown or its device first connects: a restored
-    // tab behind the current one costs the window's start nothing.
-    readonly property bool pagesWanted: shownOnce || deviceState !== Connection.unconnected
+    // A page is built when it is first shown or the tab's device first connects: a restored tab
+    // behind the current one, or a page behind the first, costs the window's start nothing.
     property bool shownOnce: false
     onVisibleChanged: if (visible) shownOnce = true
     Component.onCompleted: if (visible) shownOnce = true
@@ -260,7 +259,8 @@ Item {
                     ignoreUnknownSignals: true
                     function onPageRequested(index) { tabRoot.showPage(index); }
                 }
-                readonly property bool wanted: tabRoot.pagesWanted
+                readonly property bool wanted: (tabRoot.shownOnce && pageList.currentIndex === index)
+                                               || tabRoot.deviceState !== Connection.unconnected
                 property bool built: false
                 function build() {
                     if (wanted && !built)
