@@ -18,7 +18,8 @@
 
 #include "bench/common/benchobjects.h"
 #include "bench/common/benchsupport.h"
-#include "app/qmlregistry.h"
+#include "app/applicationsetup.h"
+#include "app/softwareopengl.h"
 #include "bench/common/benchresult.h"
 #include "cubrix/cubrix.h"
 #include "device/devicebase.h"
@@ -30,12 +31,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHostAddress>
-#include <QLocale>
 #include <QPointer>
 #include <QProcess>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
-#include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSet>
 #include <QTcpServer>
@@ -259,15 +258,11 @@ int main(int argc, char *argv[])
     }
 
     // As the program's entry point.
-    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache, true);
+    ApplicationSetup::beforeApplication();
     QGuiApplication app(argc, argv);
-    QQuickStyle::setStyle(QStringLiteral("Material"));
-    registerQmlTypes();
+    SoftwareOpenGL::GlyphCacheChoice glyphCache;
     QTranslator translator;
-    translator.load(QStringLiteral("TWK_Brevanto-") + QLocale::system().name(), QString(), QString(), QString());
-    app.installTranslator(&translator);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
-    QCoreApplication::setApplicationName(QStringLiteral("Brevanto"));
+    ApplicationSetup::application(app, translator);
     // The program logs every scope frame; only warnings are of interest here.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
         if (type >= QtWarningMsg)
@@ -290,6 +285,7 @@ int main(int argc, char *argv[])
 
     const qint64 beforeWindow = Bench::statusBytes("VmRSS");
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
+    glyphCache.apply();
     auto *mainWindow = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
     if (!mainWindow || !Bench::waitFor([mainWindow] { return mainWindow->isExposed(); }, 20000)) {
         std::fprintf(stderr, "bench_memory: the main window did not open\n");

@@ -1,12 +1,12 @@
 #include "qmltestsupport.h"
 #include "polishwait.h"
 
-#include "app/qmlregistry.h"
+#include "app/applicationsetup.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QQmlIncubationController>
-#include <QQuickStyle>
+#include <QTranslator>
 #include <QTemporaryDir>
 
 namespace QmlTest {
@@ -188,15 +188,14 @@ int runTests(int argc, char *argv[], bool gl, const std::function<int(int, char 
         qputenv(folder[0], (dataRoot() + QLatin1String(folder[1])).toUtf8());
     QFile::setPermissions(dataRoot() + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir::setCurrent(dataRoot() + QStringLiteral("/work"));
-    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache, true);
+    // As the program's entry point.
+    ApplicationSetup::beforeApplication();
     QGuiApplication app(argc, argv);
     // The offscreen platform has no OpenGL: its windows are drawn by the software scene graph.
     if (!gl && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-    QQuickStyle::setStyle(QStringLiteral("Material"));
-    registerQmlTypes();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
-    QCoreApplication::setApplicationName(QStringLiteral("Brevanto"));
+    QTranslator translator;
+    ApplicationSetup::application(app, translator);
     return run(argc, argv);
 }
 
