@@ -225,6 +225,7 @@ Window {
         anchors.bottom: parent.bottom
 
         orthoProjection: true
+        msaaSamples: 0
         polar: scopeWindow.vectorView
         radialLabelOffset: 0.05
         selectionMode: AbstractGraph3D.SelectionNone
