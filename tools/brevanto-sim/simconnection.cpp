@@ -4,6 +4,7 @@
 #include "simlogger.h"
 
 #include <QTcpSocket>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -86,21 +87,34 @@ void SimConnection::readPaced()
     const qint64 allowed = qint64(m_faults.readRate()) * (m_clock.elapsed() - m_pacedSince) / 1000 - m_pacedBytes;
     if (allowed <= 0)
         return;
-    const int before = m_inbox.size();
-    readIntoInbox(qMin(allowed, m_socket->bytesAvailable()));
-    m_pacedBytes += m_inbox.size() - before;
+    m_pacedBytes += readIntoInbox(qMin(allowed, m_socket->bytesAvailable()));
     processInput();
 }
 
-void SimConnection::readIntoInbox(qint64 maximum)
+qint64 SimConnection::readIntoInbox(qint64 maximum)
 {
+    qint64 read = 0;
+    // A streamed payload goes from the socket to its stream through one buffer kept for it.
+    while (m_stream && m_inbox.isEmpty() && m_streamLeft > 0 && maximum > 0) {
+        const qint64 wanted = std::min<qint64>({maximum, qint64(m_streamLeft), StreamBufferSize});
+        m_streamBuffer.resize(StreamBufferSize);
+        const qint64 got = m_socket->read(m_streamBuffer.data(), wanted);
+        if (got <= 0)
+            return read;
+        m_stream->write(m_streamBuffer.constData(), got);
+        m_streamLeft -= static_cast<quint32>(got);
+        maximum -= got;
+        read += got;
+    }
     // Straight into the inbox: a large upload is then copied once, not once more per read.
     const int filled = m_inbox.size();
     if (maximum > 0 && maximum <= std::numeric_limits<int>::max() - filled) {
         m_inbox.resize(filled + static_cast<int>(maximum));
         const qint64 got = m_socket->read(m_inbox.data() + filled, maximum);
         m_inbox.resize(filled + static_cast<int>(qMax<qint64>(got, 0)));
+        read += qMax<qint64>(got, 0);
     }
+    return read;
 }
 
 bool SimConnection::takeHeader()

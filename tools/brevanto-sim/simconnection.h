@@ -40,7 +40,8 @@ private:
 
     void onReadyRead();
     void readPaced();
-    void readIntoInbox(qint64 maximum);
+    // Reads at most `maximum` bytes (a streamed payload to its stream); returns how many.
+    qint64 readIntoInbox(qint64 maximum);
     void onDisconnected();
     void processInput();
     bool takeHeader();
@@ -59,6 +60,8 @@ private:
     // inbox; what of it is still to come.
     std::unique_ptr<UploadStream> m_stream;
     quint32 m_streamLeft = 0;
+    static constexpr qint64 StreamBufferSize = 1024 * 1024;
+    QByteArray m_streamBuffer;
     int m_commands = 0;
     bool m_closing = false;
     QList<Outgoing> m_outbox;
