@@ -5,7 +5,10 @@
 //     until the payload reaches processReply), and the peak memory growth;
 //   - socat moving the same byte count from a file to /dev/null over 127.0.0.1, measured in the
 //     same run.
-// Targets: each transfer at least half socat's throughput, memory at most twice the payload.
+// Targets: the firmware at least 0.8 times socat's throughput with its peak memory growth under
+// 32 MiB (it streams from the file); the frame at least half socat's throughput and its memory
+// at most twice the payload (it is decoded whole). The simulator's own peak resident set is
+// printed too: it passes an image on to its dump, or only counts it.
 // Usage: bench_transport [runs]   (default 3; the simulator is found beside the build's tools)
 
 #include "bench/common/benchsupport.h"
@@ -96,6 +99,17 @@ public:
         m_process.waitForFinished(5000);
     }
     quint16 port() const { return m_port; }
+    qint64 peakResidentBytes() const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+        return 0;
+    }
 
 private:
     QProcess m_process;
@@ -241,14 +255,15 @@ int main(int argc, char **argv)
     const double socatSendRate = mbPerSecond(FirmwareBytes, Bench::median(socatSend));
     const double receiveRate = mbPerSecond(FramePayloadBytes, Bench::median(receiveTimes));
     const double socatReceiveRate = mbPerSecond(FramePayloadBytes, Bench::median(socatReceive));
-    const double sendMemory = *std::max_element(sendGrowth.begin(), sendGrowth.end()) / FirmwareBytes;
+    const double sendMemory = *std::max_element(sendGrowth.begin(), sendGrowth.end()) / MiB;
     const double receiveMemory = *std::max_element(receiveGrowth.begin(), receiveGrowth.end()) / FramePayloadBytes;
-    std::printf("firmware 256 MiB: %.0f MB/s, socat %.0f MB/s; peak memory growth %.2f x payload\n", sendRate,
+    std::printf("firmware 256 MiB: %.0f MB/s, socat %.0f MB/s; peak memory growth %.1f MiB\n", sendRate,
                 socatSendRate, sendMemory);
     std::printf("frame 64 MiB:     %.0f MB/s, socat %.0f MB/s; peak memory growth %.2f x payload\n", receiveRate,
                 socatReceiveRate, receiveMemory);
-    Bench::result("firmware send 256 MiB", sendRate, "MB/s", 0.5 * socatSendRate, Bench::Goal::Above);
-    Bench::result("firmware send memory", sendMemory, "x payload", 2.0, Bench::Goal::Below);
+    std::printf("simulator peak resident set: %.1f MiB\n", simulator.peakResidentBytes() / double(MiB));
+    Bench::result("firmware send 256 MiB", sendRate, "MB/s", 0.8 * socatSendRate, Bench::Goal::Above);
+    Bench::result("firmware send memory growth", sendMemory, "MiB", 32.0, Bench::Goal::Below);
     Bench::result("frame receive 64 MiB", receiveRate, "MB/s", 0.5 * socatReceiveRate, Bench::Goal::Above);
     Bench::result("frame receive memory", receiveMemory, "x payload", 2.0, Bench::Goal::Below);
     return 0;

@@ -106,5 +106,7 @@ void UploadStream::commit(const QString &label, const QString &fallbackSuffix)
         return;
     }
     m_file->setAutoRemove(false);
+    // A temporary file is private to its owner; a dump is read like any other file.
+    m_file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     SimLogger::log(QStringLiteral("dumped %1 bytes to %2").arg(m_size).arg(path));
 }
