@@ -9,13 +9,12 @@
 int main(int argc, char *argv[])
 {
     ApplicationSetup::beforeApplication();
+    SoftwareOpenGL::chooseGlyphCacheWorkaround();
     QGuiApplication app(argc, argv);
-    SoftwareOpenGL::GlyphCacheChoice glyphCache;
     QTranslator translator;
     ApplicationSetup::application(app, translator);
 
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
-    glyphCache.apply();
     StartupProbe::installIfRequested(engine);
     return app.exec();
 }

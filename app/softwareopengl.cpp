@@ -1,62 +1,31 @@
 #include "softwareopengl.h"
 
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
-#include <QThread>
+#include <QtGlobal>
 
 namespace SoftwareOpenGL {
 
 namespace {
-const char GlyphCacheVariable[] = "QT_ENABLE_GLYPH_CACHE_WORKAROUND";
+// Mesa's reading of a boolean variable.
+bool mesaTrue(const QByteArray &value)
+{
+    const QByteArray lower = value.trimmed().toLower();
+    return lower == "1" || lower == "true" || lower == "yes" || lower == "y";
+}
+} // namespace
+
+bool softwareRequested(const QByteArray &alwaysSoftware, const QByteArray &galliumDriver, const QByteArray &qtForceSoftware)
+{
+    const QByteArray driver = galliumDriver.trimmed().toLower();
+    return mesaTrue(alwaysSoftware) || !qtForceSoftware.isEmpty() || driver == "llvmpipe" || driver == "softpipe"
+           || driver == "swr";
 }
 
-QByteArray rendererName(QOffscreenSurface &surface)
+void chooseGlyphCacheWorkaround()
 {
-    QOpenGLContext context;
-    if (!context.create() || !context.makeCurrent(&surface))
-        return QByteArray();
-    const auto *name = reinterpret_cast<const char *>(context.functions()->glGetString(GL_RENDERER));
-    const QByteArray renderer(name ? name : "");
-    context.doneCurrent();
-    return renderer;
-}
-
-bool isSoftwareRenderer(const QByteArray &rendererName)
-{
-    const QByteArray name = rendererName.toLower();
-    for (const char *software : {"llvmpipe", "softpipe", "software rasterizer", "swrast", "swiftshader"}) {
-        if (name.contains(software))
-            return true;
-    }
-    return false;
-}
-
-GlyphCacheChoice::GlyphCacheChoice()
-{
-    if (qEnvironmentVariableIsSet(GlyphCacheVariable))
-        return;
-    // The surface belongs to the GUI thread; only the context lives on the asking thread.
-    m_surface = std::make_unique<QOffscreenSurface>();
-    m_surface->create();
-    m_thread.reset(QThread::create([this] { m_software = isSoftwareRenderer(rendererName(*m_surface)); }));
-    m_thread->start();
-}
-
-GlyphCacheChoice::~GlyphCacheChoice()
-{
-    apply();
-}
-
-void GlyphCacheChoice::apply()
-{
-    if (!m_thread)
-        return;
-    m_thread->wait();
-    m_thread.reset();
-    m_surface.reset();
-    if (m_software)
-        qputenv(GlyphCacheVariable, "1");
+    static const char Variable[] = "QT_ENABLE_GLYPH_CACHE_WORKAROUND";
+    if (!qEnvironmentVariableIsSet(Variable)
+        && softwareRequested(qgetenv("LIBGL_ALWAYS_SOFTWARE"), qgetenv("GALLIUM_DRIVER"), qgetenv("QT_XCB_FORCE_SOFTWARE_OPENGL")))
+        qputenv(Variable, "1");
 }
 
 } // namespace SoftwareOpenGL

@@ -259,8 +259,8 @@ int main(int argc, char *argv[])
 
     // As the program's entry point.
     ApplicationSetup::beforeApplication();
+    SoftwareOpenGL::chooseGlyphCacheWorkaround();
     QGuiApplication app(argc, argv);
-    SoftwareOpenGL::GlyphCacheChoice glyphCache;
     QTranslator translator;
     ApplicationSetup::application(app, translator);
     // The program logs every scope frame; only warnings are of interest here.
@@ -285,7 +285,6 @@ int main(int argc, char *argv[])
 
     const qint64 beforeWindow = Bench::statusBytes("VmRSS");
     QQmlApplicationEngine engine(QUrl(QStringLiteral("qrc:/main.qml")));
-    glyphCache.apply();
     auto *mainWindow = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
     if (!mainWindow || !Bench::waitFor([mainWindow] { return mainWindow->isExposed(); }, 20000)) {
         std::fprintf(stderr, "bench_memory: the main window did not open\n");

@@ -1,7 +1,7 @@
 // The program's start-up: with BREVANTO_STARTUP_PROBE set the program says "first frame" once its
 // main window has been drawn and quits cleanly; without it the program keeps running and says
-// nothing (headless: offscreen, software scene graph, a private home folder). And which OpenGL
-// renderers count as software ones, for the glyph cache choice.
+// nothing (headless: offscreen, software scene graph, a private home folder). And when software
+// OpenGL counts as asked for, for the glyph cache choice.
 #include "app/softwareopengl.h"
 
 #include <QDeadlineTimer>
@@ -21,25 +21,29 @@ private slots:
         QTest::newRow("no probe") << false;
     }
     void probe();
-    void softwareRenderers_data()
+    void softwareRequested_data()
     {
-        // Renderer strings as the drivers report them.
-        QTest::addColumn<QByteArray>("renderer");
+        QTest::addColumn<QByteArray>("alwaysSoftware");
+        QTest::addColumn<QByteArray>("galliumDriver");
+        QTest::addColumn<QByteArray>("qtForce");
         QTest::addColumn<bool>("software");
-        QTest::newRow("llvmpipe") << QByteArray("llvmpipe (LLVM 15.0.6, 256 bits)") << true;
-        QTest::newRow("softpipe") << QByteArray("softpipe") << true;
-        QTest::newRow("old Mesa rasterizer") << QByteArray("Software Rasterizer") << true;
-        QTest::newRow("SwiftShader") << QByteArray("Google SwiftShader") << true;
-        QTest::newRow("Intel") << QByteArray("Mesa Intel(R) UHD Graphics 620 (KBL GT2)") << false;
-        QTest::newRow("AMD, naming LLVM") << QByteArray("AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)") << false;
-        QTest::newRow("NVIDIA") << QByteArray("NVIDIA GeForce GTX 1080/PCIe/SSE2") << false;
-        QTest::newRow("no context") << QByteArray() << false;
+        QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray() << false;
+        QTest::newRow("always software") << QByteArray("1") << QByteArray() << QByteArray() << true;
+        QTest::newRow("always software, true") << QByteArray("true") << QByteArray() << QByteArray() << true;
+        QTest::newRow("always software off") << QByteArray("0") << QByteArray() << QByteArray() << false;
+        QTest::newRow("always software, false") << QByteArray("false") << QByteArray() << QByteArray() << false;
+        QTest::newRow("llvmpipe") << QByteArray() << QByteArray("llvmpipe") << QByteArray() << true;
+        QTest::newRow("softpipe") << QByteArray() << QByteArray("softpipe") << QByteArray() << true;
+        QTest::newRow("a hardware driver") << QByteArray() << QByteArray("radeonsi") << QByteArray() << false;
+        QTest::newRow("Qt forces software") << QByteArray() << QByteArray() << QByteArray("1") << true;
     }
-    void softwareRenderers()
+    void softwareRequested()
     {
-        QFETCH(QByteArray, renderer);
+        QFETCH(QByteArray, alwaysSoftware);
+        QFETCH(QByteArray, galliumDriver);
+        QFETCH(QByteArray, qtForce);
         QFETCH(bool, software);
-        QCOMPARE(SoftwareOpenGL::isSoftwareRenderer(renderer), software);
+        QCOMPARE(SoftwareOpenGL::softwareRequested(alwaysSoftware, galliumDriver, qtForce), software);
     }
 };
 
