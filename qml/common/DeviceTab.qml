@@ -42,11 +42,9 @@ Item {
     // The device log panel, shown on demand (the window's View menu and its key) and built when
     // first shown.
     property bool logShown: false
-    // A page is built when it is first shown or the tab's device first connects: a restored tab
-    // behind the current one, or a page behind the first, costs the window's start nothing.
-    property bool shownOnce: false
-    onVisibleChanged: if (visible) shownOnce = true
-    Component.onCompleted: if (visible) shownOnce = true
+    // The pages show nothing before the device has connected (their parts wait for what it
+    // reports), so they are built when it first starts to connect: restored tabs cost the
+    // window's start only their connection controls.
     readonly property alias nameText: nameField.text
     readonly property alias addressText: ipField.text
 
@@ -259,8 +257,7 @@ Item {
                     ignoreUnknownSignals: true
                     function onPageRequested(index) { tabRoot.showPage(index); }
                 }
-                readonly property bool wanted: (tabRoot.shownOnce && pageList.currentIndex === index)
-                                               || tabRoot.deviceState !== Connection.unconnected
+                readonly property bool wanted: tabRoot.deviceState !== Connection.unconnected
                 property bool built: false
                 function build() {
                     if (wanted && !built)

@@ -163,11 +163,13 @@ void TestMainWindow::startUp()
     // The fields start from the saved or the remembered (placeholder) address; the pages have the tab's device.
     QCOMPARE(text(0, "nameField") + text(0, "stateLabel") + text(0, "connectButton") + text(1, "addressField"),
              m_main.tabTitle(0) + "DisconnectedConnect" + rewritten.split('\n').at(1).split(',').at(2));
-    // The pages have the tab's device; the tab behind the current one builds them when first shown.
+    // A tab builds its pages, with its device, when the device starts to connect.
     const auto page = [this](int tab) { return find(m_main.tab(tab), QStringLiteral("pageLoader"))->property("item").value<QObject *>(); };
-    QVERIFY(page(0) && page(0)->property("loadedHardware") == m_main.tab(0)->property("device") && !page(1));
-    call(m_main.sideBar(), "select", {1});
-    QVERIFY(page(1) && page(1)->property("loadedHardware") == m_main.tab(1)->property("device"));
+    QVERIFY(!page(0) && !page(1));
+    find(m_main.tab(1), QStringLiteral("addressField"))->setProperty("text", QStringLiteral("127.0.0.9"));
+    call(m_main.tab(1), "toggleConnection");
+    QVERIFY(!page(0) && page(1) && page(1)->property("loadedHardware") == m_main.tab(1)->property("device"));
+    call(m_main.tab(1), "toggleConnection");
 }
 
 void TestMainWindow::tabs_data()
