@@ -9,7 +9,7 @@
 // 32 MiB (it streams from the file); the frame at least half socat's throughput and its memory
 // at most twice the payload (it is decoded whole). The simulator's own peak resident set is
 // printed too: it passes an image on to its dump, or only counts it.
-// Usage: bench_transport [runs]   (default 3; the simulator is found beside the build's tools)
+// Usage: bench_transport [runs]   (default 5; the simulator is found beside the build's tools)
 
 #include "bench/common/benchsupport.h"
 #include "bench/common/benchresult.h"
@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
+#include <unistd.h>
 #include <cstdlib>
 #include <functional>
 #include <vector>
@@ -65,6 +66,10 @@ void writeFile(const QString &path, qint64 size)
         if (file.write(block.constData(), piece) != piece)
             fail(QStringLiteral("cannot write ") + path);
     }
+    // On disk before anything is timed: otherwise the first runs read it while the system is
+    // still writing it back, and measure the disk instead of the transfer.
+    if (!file.flush() || ::fsync(file.handle()) != 0)
+        fail(QStringLiteral("cannot write ") + path);
 }
 
 class Simulator
@@ -221,7 +226,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_LOGGING_RULES", "*.debug=false;*.info=false");
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     QTemporaryDir dir;
     if (!dir.isValid())
