@@ -5,8 +5,8 @@
 // Times, each the median of several runs:
 //   - opening a tab cold: a fresh QML engine per run, so every document is loaded and compiled
 //     again ("maintab_cubrix.qml" with the Cubrix controls page against "maintab_monitor.qml"
-//     with the monitor page), until the page a tab shows first exists (the others are built
-//     when first shown or when the device connects);
+//     with the monitor page), and connecting its device (to the bench's own socket: the pages
+//     are built when the device starts to connect), until the first page exists;
 //   - opening a tab warm: the same engine again, documents already compiled;
 //   - the Cubrix controls page filling in when a connected box first reports a mode (the
 //     parts of the page that wait for the box), per mode, with a fresh engine per run;
@@ -74,7 +74,7 @@ const TabKind MonitorTab{"Monitor tab", "qrc:/maintab_monitor.qml", {QStringLite
 class Stage
 {
 public:
-    Stage()
+    explicit Stage(QTcpServer &server) : m_server(server)
     {
         m_window.resize(1020, 750);
         m_window.show();
@@ -97,6 +97,15 @@ public:
         auto *item = qobject_cast<QQuickItem *>(created);
         item->setParentItem(m_window.contentItem());
         item->setSize(QSizeF(800, 1300));
+        // A tab builds its pages when its device starts to connect: to the bench's own socket.
+        auto *device = qobject_cast<DeviceBase *>(created->property("device").value<QObject *>());
+        if (!device) {
+            std::fprintf(stderr, "%s: no device\n", kind.url);
+            return -1.0;
+        }
+        device->setPort(m_server.serverPort());
+        device->setAddress(QStringLiteral("127.0.0.1"));
+        device->deviceConnect();
         const bool ready = spinUntil([&] {
             for (const QString &page : kind.pages) {
                 if (!Bench::findObject(created, page))
@@ -104,22 +113,17 @@ public:
             }
             return true;
         });
-        return ready ? elapsedMs(timer) : -1.0;
+        const double ms = elapsedMs(timer);
+        if (!spinUntil([&] { return device->state() == QAbstractSocket::ConnectedState && m_server.hasPendingConnections(); }))
+            return -1.0;
+        delete m_server.nextPendingConnection();
+        return ready ? ms : -1.0;
     }
 
 private:
+    QTcpServer &m_server;
     QQuickWindow m_window;
 };
-
-// Connects a device to the bench's own listening socket (nothing answers; the properties are
-// set by the bench as a box would report them).
-bool connectDevice(DeviceBase *device, QTcpServer &server)
-{
-    device->setPort(server.serverPort());
-    device->setAddress(QStringLiteral("127.0.0.1"));
-    device->deviceConnect();
-    return spinUntil([&] { return device->state() == QAbstractSocket::ConnectedState && server.hasPendingConnections(); });
-}
 
 struct ModeCase {
     const char *label;
@@ -162,12 +166,12 @@ int main(int argc, char *argv[])
     });
 
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
-    Stage stage;
     QTcpServer server;
     if (!server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0)) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
         return 1;
     }
+    Stage stage(server);
 
     // Tabs, cold and warm, alternating the kinds so that neither gains from the other's order.
     std::vector<double> cold[2], warm[2];
@@ -206,9 +210,8 @@ int main(int argc, char *argv[])
             if (stage.open(engine, CubrixTab, &tab) < 0)
                 return 1;
             auto *cubrix = qobject_cast<Cubrix *>(Bench::findObject(tab.get(), QStringLiteral("cubrixDevice")));
-            if (!cubrix || !connectDevice(cubrix, server))
+            if (!cubrix)
                 return 1;
-            delete server.nextPendingConnection();
             QObject *page = Bench::findObject(tab.get(), QStringLiteral("cubrixGeneralPage"));
             QElapsedTimer timer;
             timer.start();
