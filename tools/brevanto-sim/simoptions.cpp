@@ -63,7 +63,8 @@ void SimOptions::addOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Plays a Brevanto device (a monitor or a Cubrix LUT box) on a loopback address, speaking MNCP.\n"
-        "Every command is logged on one line; uploads are kept in memory (and in --dump-dir).\n"
+        "Every command is logged on one line; uploads are kept in memory (and in --dump-dir), except\n"
+        "firmware images, which go to --dump-dir as they arrive or are only counted.\n"
         "Numbers may be decimal or 0x-hex; PROTO and REQ name an MNCP protocol and request, REQ may be *."));
     parser.addHelpOption();
     parser.addOptions({
