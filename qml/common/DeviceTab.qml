@@ -149,7 +149,7 @@ Item {
                         text: "Name:"
                         color: tabRoot.colours.text
                     }
-                    TextField {
+                    LineField {
                         id: nameField
                         objectName: "nameField"
                         Layout.preferredWidth: 170
@@ -158,7 +158,7 @@ Item {
                         text: tabRoot.presetName !== "" ? tabRoot.presetName
                               : (tabRoot.sidebarName !== "" ? tabRoot.sidebarName
                                  : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.nameSetting] : tabRoot.defaultName))
-                        Keys.onPressed: tabRoot.fieldKey(event, nameField)
+                        onKeyPressed: tabRoot.fieldKey(event, nameField)
                     }
                     Label {
                         objectName: "stateLabel"
@@ -170,7 +170,7 @@ Item {
                         text: "Address:"
                         color: tabRoot.colours.text
                     }
-                    TextField {
+                    LineField {
                         id: ipField
                         objectName: "addressField"
                         Layout.preferredWidth: 140
@@ -179,7 +179,7 @@ Item {
                         text: tabRoot.presetIp !== "" ? tabRoot.presetIp
                               : (tabRoot.sidebarIp !== "" && tabRoot.sidebarIp !== "0000" ? tabRoot.sidebarIp
                                  : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.addressSetting] : ""))
-                        Keys.onPressed: tabRoot.fieldKey(event, ipField)
+                        onKeyPressed: tabRoot.fieldKey(event, ipField)
                     }
                     Button {
                         objectName: "connectButton"

@@ -280,6 +280,14 @@ void TestMainWindow::fields()
     QVERIFY(m_main.load());
     m_main.key(Qt::Key_X, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(text(1, "addressField"), QStringLiteral("123456789012345"));
+    // The right button opens the field's edit menu; its Paste replaces the selection.
+    QQuickItem *name = item(at(1, "nameField"));
+    QTest::mouseClick(m_main.window(), Qt::RightButton, Qt::NoModifier, name->mapToScene(QPointF(name->width() / 2, name->height() / 2)).toPoint());
+    QObject *menu = find(name, QStringLiteral("lineFieldMenu"));
+    QVERIFY(menu);
+    QMetaObject::invokeMethod(find(menu, QStringLiteral("selectAllItem")), "trigger");
+    QMetaObject::invokeMethod(find(menu, QStringLiteral("pasteItem")), "trigger");
+    QCOMPARE(text(1, "nameField"), QStringLiteral("123456789012345"));
 }
 
 void TestMainWindow::exportProfile_data()
