@@ -313,11 +313,30 @@ ApplicationWindow {
         text: sessionManager.setAsideNotice
     }
 
-    ScrollView {
+    // The tabs are taller than the window: they scroll under the wheel and with the bar.
+    Flickable {
+        id: tabArea
+        objectName: "tabArea"
         anchors.left: leftTabBar.right
-        anchors.right: parent.right
+        anchors.right: tabScrollBar.left
         anchors.top: noticeBar.bottom
         anchors.bottom: parent.bottom
+        contentWidth: tabView.width
+        contentHeight: tabView.height
+        clip: true
+        // Dragging the content would fight the pages' sliders: the wheel and the bar scroll.
+        interactive: false
+
+        // Under the tabs, so that a control that takes the wheel itself keeps it.
+        MouseArea {
+            width: tabArea.contentWidth
+            height: tabArea.contentHeight
+            acceptedButtons: Qt.NoButton
+            onWheel: {
+                var range = Math.max(0, tabArea.contentHeight - tabArea.height);
+                tabArea.contentY = Math.max(0, Math.min(range, tabArea.contentY - wheel.angleDelta.y / 2));
+            }
+        }
 
         TabView {
             id: tabView
@@ -488,5 +507,14 @@ ApplicationWindow {
 
             Component.onCompleted: restoreTabs()
         }
+    }
+
+    ScrollBarSlim {
+        id: tabScrollBar
+        anchors.right: parent.right
+        anchors.top: noticeBar.bottom
+        anchors.bottom: parent.bottom
+        flickable: tabArea
+        mode: mainWindow.mode
     }
 }

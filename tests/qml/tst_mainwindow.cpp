@@ -54,6 +54,7 @@ private slots:
     void tabs();
     void themes();
     void fields();
+    void tabAreaScrolls();
     void exportProfile_data();
     void exportProfile();
     void profiles_data();
@@ -290,6 +291,22 @@ void TestMainWindow::fields()
     QMetaObject::invokeMethod(find(menu, QStringLiteral("selectAllItem")), "trigger");
     QMetaObject::invokeMethod(find(menu, QStringLiteral("pasteItem")), "trigger");
     QCOMPARE(text(1, "nameField"), QStringLiteral("123456789012345"));
+}
+
+// The tabs are taller than the window: the wheel scrolls them a step, the bar's track to the end.
+void TestMainWindow::tabAreaScrolls()
+{
+    QVERIFY(m_main.load());
+    QObject *area = window("tabArea");
+    QQuickItem *bar = item(window("scrollBar"));
+    const double range = area->property("contentHeight").toDouble() - area->property("height").toDouble();
+    QVERIFY(range > 0 && bar->isVisible() && area->property("contentY").toDouble() == 0);
+    const QPointF inside = item(area)->mapToScene(QPointF(400, 300));
+    QWheelEvent wheel(inside, inside, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_main.window(), &wheel);
+    QCOMPARE(area->property("contentY").toDouble(), 60.0);
+    QTest::mouseClick(m_main.window(), Qt::LeftButton, Qt::NoModifier, bar->mapToScene(QPointF(bar->width() / 2, bar->height() - 1)).toPoint());
+    QCOMPARE(area->property("contentY").toDouble(), range);
 }
 
 void TestMainWindow::exportProfile_data()
