@@ -1,6 +1,4 @@
 import QtQuick 2.15
-import QtQuick.Controls 1.4
-import QtQuick.Controls.Styles 1.4
 import "common"
 
 // The device list on the left: one entry per tab (entry i belongs to tab i), each with a
@@ -83,50 +81,31 @@ Rectangle {
             width: entries.width
             height: 40
 
-            Button {
+            SideBarButton {
                 objectName: "closeButton"
                 width: 20
                 height: 40
                 text: "X"
-                activeFocusOnPress: false
+                textColour: sideBar.colours.text
+                normalColour: sideBar.colours.closeButton
+                pressedColour: Theme.closePressed
+                border.color: sideBar.colours.closeButtonBorder
                 onClicked: sideBar.sidebarCloseRequested(index)
-                style: ButtonStyle {
-                    background: Rectangle {
-                        color: control.pressed ? Theme.closePressed : sideBar.colours.closeButton
-                        border.color: sideBar.colours.closeButtonBorder
-                    }
-                    label: Text {
-                        text: control.text
-                        color: sideBar.colours.text
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
-                    }
-                }
             }
 
-            Button {
+            SideBarButton {
                 objectName: "selectButton"
                 width: 180
                 height: 40
                 text: model.name
                 tooltip: "Select Active Device"
-                activeFocusOnPress: false
+                textAlignment: Text.AlignLeft
+                textColour: sideBar.colours.text
+                normalColour: sideBar.colours.sideBar
+                pressedColour: sideBar.colours.sideBarPressed
+                border.color: index === sideBar.currentIndex ? Theme.accent : sideBar.colours.entryBorder
+                border.width: index === sideBar.currentIndex ? 3 : 1
                 onClicked: sideBar.select(index)
-                style: ButtonStyle {
-                    background: Rectangle {
-                        color: control.pressed ? sideBar.colours.sideBarPressed : sideBar.colours.sideBar
-                        border.color: index === sideBar.currentIndex ? Theme.accent : sideBar.colours.entryBorder
-                        border.width: index === sideBar.currentIndex ? 3 : 1
-                    }
-                    label: Text {
-                        text: control.text
-                        color: sideBar.colours.text
-                        elide: Text.ElideRight
-                        horizontalAlignment: Text.AlignLeft
-                        verticalAlignment: Text.AlignVCenter
-                        leftPadding: 8
-                    }
-                }
             }
         }
     }

@@ -52,28 +52,9 @@ Rectangle {
         onClicked: control.clicked()
     }
 
-    // The tool tip appears after a short hover and is only built when needed.
-    Timer {
-        id: tooltipDelay
-        interval: 700
-        running: control.hovered && control.tooltip !== ""
-    }
-    Loader {
-        active: control.hovered && !tooltipDelay.running && control.tooltip !== ""
+    HoverTip {
         y: control.height + 2
-        z: 100
-        sourceComponent: Rectangle {
-            width: tipText.implicitWidth + 12
-            height: tipText.implicitHeight + 8
-            color: Theme.tooltip
-            border.color: Theme.tooltipBorder
-            Text {
-                id: tipText
-                anchors.centerIn: parent
-                text: control.tooltip
-                font.pixelSize: 11
-                color: Theme.tooltipText
-            }
-        }
+        text: control.tooltip
+        hovered: control.hovered
     }
 }
