@@ -30,10 +30,11 @@ inline double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
-// A field of /proc/self/status in bytes ("VmRSS", "VmHWM"); 0 where there is none.
-inline qint64 statusBytes(const char *field)
+// A field of /proc/<pid>/status in bytes ("VmRSS", "VmHWM"), of this process by default; 0
+// where there is none.
+inline qint64 statusBytes(const char *field, qint64 pid = 0)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(pid > 0 ? QStringLiteral("/proc/%1/status").arg(pid) : QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     const QByteArray prefix = QByteArray(field) + ':';

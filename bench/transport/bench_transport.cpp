@@ -104,17 +104,7 @@ public:
         m_process.waitForFinished(5000);
     }
     quint16 port() const { return m_port; }
-    qint64 peakResidentBytes() const
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return 0;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-        }
-        return 0;
-    }
+    qint64 peakResidentBytes() const { return Bench::statusBytes("VmHWM", m_process.processId()); }
 
 private:
     QProcess m_process;

@@ -73,6 +73,8 @@ private slots:
 private:
     // The simulator playing `role` with these options, and the device connected to it.
     bool open(const QString &role, const QStringList &options = {});
+    // A monitor that answers the connection's own queries and then nothing more.
+    bool openFallingSilent();
 
     std::unique_ptr<LogCapture> m_log;
     QTemporaryDir m_files;
@@ -107,6 +109,17 @@ bool TestDeviceHealth::open(const QString &role, const QStringList &options)
     SocketHandler *handler = m_device->socketHandler();
     return QTest::qWaitFor([&] { return m_device->state() == QAbstractSocket::ConnectedState && handler->queuedCount() == 0
                                         && handler->inFlight().protocol == 0 && !m_device->property("model").toString().isEmpty(); }, 10000);
+}
+
+bool TestDeviceHealth::openFallingSilent()
+{
+    if (!open("monitor"))
+        return false;
+    const int sequence = m_sim.countInLog(QStringLiteral(" command protocol="));
+    m_device.reset();
+    m_log->allow(QStringLiteral("dropped"));
+    m_log->allow(QStringLiteral("no answer to command"));
+    return open("monitor", {"--silent-after", QString::number(sequence)});
 }
 
 void TestDeviceHealth::outcomes_data()
@@ -297,12 +310,7 @@ void TestDeviceHealth::deviceLogKeepsOrderAndBound()
 void TestDeviceHealth::idleDeviceThatFallsSilentIsNoticed()
 {
     // Answers the connection's queries, then nothing more: only the idle probe can tell.
-    QVERIFY(open("monitor"));
-    const int sequence = m_sim.countInLog(QStringLiteral(" command protocol="));
-    m_device.reset();
-    QVERIFY(open("monitor", {"--silent-after", QString::number(sequence)}));
-    m_log->allow(QStringLiteral("dropped"));
-    m_log->allow(QStringLiteral("no answer to command"));
+    QVERIFY(openFallingSilent());
     QElapsedTimer idle;
     idle.start();
     QVERIFY(QTest::qWaitFor([&] { return m_device->state() == QAbstractSocket::UnconnectedState; }, 16000));
@@ -313,12 +321,7 @@ void TestDeviceHealth::idleDeviceThatFallsSilentIsNoticed()
 
 void TestDeviceHealth::unansweredCommandEndsTheConnection()
 {
-    QVERIFY(open("monitor"));
-    const int sequence = m_sim.countInLog(QStringLiteral(" command protocol="));
-    m_device.reset();
-    QVERIFY(open("monitor", {"--silent-after", QString::number(sequence)}));
-    m_log->allow(QStringLiteral("no answer to command"));
-    m_log->allow(QStringLiteral("dropped"));
+    QVERIFY(openFallingSilent());
     m_device->socketHandler()->setReplyTimeout(500);
     QString outcome;
     connect(m_device->activity(), &DeviceActivity::finished, this, [&](const QString &text) { outcome = text; });

@@ -97,7 +97,6 @@ qint64 SimConnection::readIntoInbox(qint64 maximum)
     // A streamed payload goes from the socket to its stream through one buffer kept for it.
     while (m_stream && m_inbox.isEmpty() && m_streamLeft > 0 && maximum > 0) {
         const qint64 wanted = std::min<qint64>({maximum, qint64(m_streamLeft), StreamBufferSize});
-        m_streamBuffer.resize(StreamBufferSize);
         const qint64 got = m_socket->read(m_streamBuffer.data(), wanted);
         if (got <= 0)
             return read;
@@ -146,6 +145,7 @@ bool SimConnection::takeHeader()
     if (header.length > 0 && SimDevice::streamsPayload(header.protocol, header.request)) {
         m_stream = m_device.uploads().openStream();
         m_streamLeft = header.length;
+        m_streamBuffer.resize(StreamBufferSize);
     } else {
         // One allocation for a large payload instead of a chain of ever larger ones.
         m_inbox.reserve(static_cast<int>(header.length));

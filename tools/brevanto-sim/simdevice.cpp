@@ -147,14 +147,9 @@ SimReply SimDevice::firmware(const SimCommand &command)
     const bool brec = command.request == MNCP_FIRMWARE_BREC;
     const QString label = QStringLiteral("%1_firmware_%2").arg(m_options.roleName(), brec ? QStringLiteral("brec") : QStringLiteral("image"));
     const QString suffix = brec ? QStringLiteral("brec") : QStringLiteral("img");
-    if (command.stream) {
+    // The connection passes every image on as a stream (streamsPayload): nothing reads it back.
+    if (command.stream)
         command.stream->commit(label, suffix);
-    } else {
-        // Nothing reads an image back: with a dump folder it is written there, else only counted.
-        UploadStream whole(m_uploads);
-        whole.write(command.payload.constData(), command.payload.size());
-        whole.commit(label, suffix);
-    }
     log(QStringLiteral("firmware image of %1 bytes received").arg(command.length()));
     return SimReply::data(command);
 }
