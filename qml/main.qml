@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtQuick.Controls 1.4
-import QtQuick.Controls.Styles 1.4
 import QtQuick.Layouts 1.15
 import QtQuick.Window 2.15
 import Qt.labs.settings 1.0
@@ -106,156 +105,25 @@ ApplicationWindow {
         onProfileImported: mainWindow.reloadWindow()
     }
 
-    menuBar: MenuBar {
-        style: MenuBarStyle {
-            background: Rectangle {
-                color: mainWindow.colours.bar
-            }
-            itemDelegate: Rectangle {
-                implicitWidth: menuTitle.implicitWidth + 16
-                implicitHeight: menuTitle.implicitHeight + 8
-                color: styleData.selected || styleData.open ? Theme.accent : "transparent"
-                Text {
-                    id: menuTitle
-                    anchors.centerIn: parent
-                    text: formatMnemonic(styleData.text, styleData.underlineMnemonic)
-                    color: styleData.selected || styleData.open ? Theme.accentText : mainWindow.colours.text
-                }
-            }
-        }
-        Menu {
-            title: "File"
-            MenuItem {
-                text: "E&xit"
-                onTriggered: Qt.quit()
-            }
-        }
-        Menu {
-            title: "Manage"
-            MenuItem {
-                text: "Add &Cubrix"
-                onTriggered: tabView.newCubrixTab()
-            }
-            MenuItem {
-                text: "Add &Monitor"
-                onTriggered: tabView.newMonitorTab()
-            }
-        }
-        Menu {
-            title: "Profiles"
-            MenuItem {
-                text: "Save"
-                onTriggered: tabView.exportTabs()
-            }
-            MenuItem {
-                text: "Load"
-                onTriggered: tabView.importTabs()
-            }
-        }
-        Menu {
-            // A reference only: the keys work wherever they are listed.
-            title: "Shortcuts"
-            Menu {
-                title: "General"
-                MenuItem { enabled: false; text: "Device 1 to Device 9:    Ctrl+1 to Ctrl+9" }
-                MenuItem { enabled: false; text: "Device 10:    Ctrl+0" }
-                MenuItem { enabled: false; text: "Next Device:    Ctrl+-" }
-                MenuItem { enabled: false; text: "Prev Device:    Ctrl+=" }
-                MenuItem { enabled: false; text: "Connect/Disconnect Current Device:    Ctrl+C" }
-                MenuItem { enabled: false; text: "Close Current Device Tab:    Ctrl+W" }
-                MenuItem { enabled: false; text: "Device Log of Current Device:    Ctrl+D" }
-                MenuItem { enabled: false; text: "Export Tabs:    Ctrl+S" }
-                MenuItem { enabled: false; text: "Import Tabs:    Ctrl+L" }
-                MenuItem { enabled: false; text: "New Cubrix:    Ctrl+Shift+Z" }
-                MenuItem { enabled: false; text: "New Monitor:    Ctrl+Shift+X" }
-                MenuItem { enabled: false; text: "Dark Mode:    Alt+K" }
-                MenuItem { enabled: false; text: "Light Mode:    Alt+L" }
-            }
-            Menu {
-                title: "Monitor"
-                MenuItem { enabled: false; text: "Input 1 to Input 5:    A to E" }
-                MenuItem { enabled: false; text: "F1 to F6:    1 to 6" }
-                MenuItem { enabled: false; text: "Menu / Enter / Up / Down:    Left / Right / Up / Down" }
-                MenuItem { enabled: false; text: "Waveform:    Shift+W" }
-                MenuItem { enabled: false; text: "Vector:    Shift+V" }
-                MenuItem { enabled: false; text: "Capture Frame:    Shift+C" }
-                MenuItem { enabled: false; text: "Close Launch Component:    Shift+Q" }
-                MenuItem { enabled: false; text: "Chroma push, clockwise, anticlockwise:    M, Shift+M, Ctrl+M" }
-                MenuItem { enabled: false; text: "Brightness push, clockwise, anticlockwise:    comma, Shift+comma, Ctrl+comma" }
-                MenuItem { enabled: false; text: "Contrast push, clockwise, anticlockwise:    period, Shift+period, Ctrl+period" }
-                MenuItem { enabled: false; text: "Volume push, clockwise, anticlockwise:    slash, Shift+slash, Ctrl+slash" }
-            }
-            Menu {
-                title: "Cubrix"
-                MenuItem { enabled: false; text: "Single Channel:    1" }
-                MenuItem { enabled: false; text: "Dual Channel:    2" }
-                MenuItem { enabled: false; text: "TPG:    3" }
-                MenuItem { enabled: false; text: "CH1:    4" }
-                MenuItem { enabled: false; text: "CH2:    5" }
-                MenuItem { enabled: false; text: "Video Range:    U" }
-                MenuItem { enabled: false; text: "Extended Range:    I" }
-                MenuItem { enabled: false; text: "SMPTE Full Range:    O" }
-                MenuItem { enabled: false; text: "Full Range:    P" }
-                MenuItem { enabled: false; text: "SDI1:    Shift+1" }
-                MenuItem { enabled: false; text: "SDI2:    Shift+2" }
-                MenuItem { enabled: false; text: "CH2 Output:    Shift+3" }
-                MenuItem { enabled: false; text: "Waveform:    Shift+W" }
-                MenuItem { enabled: false; text: "Vector:    Shift+V" }
-                MenuItem { enabled: false; text: "Capture Frame:    Shift+C" }
-                MenuItem { enabled: false; text: "Close Launch Component:    Shift+Q" }
-                MenuItem { enabled: false; text: "Front 1D LUT:    Shift+F" }
-                MenuItem { enabled: false; text: "3D LUT:    Shift+G" }
-                MenuItem { enabled: false; text: "Back 1D LUT:    Shift+H" }
-                MenuItem { enabled: false; text: "Frame Callback:    Shift+J" }
-                MenuItem { enabled: false; text: "OSD Menu:    Shift+O" }
-                MenuItem { enabled: false; text: "Settings Page:    Shift+S" }
-                MenuItem { enabled: false; text: "Input formats:    Shift+K, Shift+L, Shift+;, Shift+'" }
-                MenuItem { enabled: false; text: "Signal formats:    Ctrl+Shift+K, L, ;, ', M, comma, period" }
-            }
-        }
-        Menu {
-            title: "View"
-            MenuItem {
-                objectName: "deviceLogMenuItem"
-                text: "Device Log"
-                shortcut: "Ctrl+D"
-                checkable: true
-                checked: mainWindow.currentTab !== null && mainWindow.currentTab.logShown
-                enabled: mainWindow.currentTab !== null
-                onTriggered: mainWindow.currentTab.logShown = !mainWindow.currentTab.logShown
-            }
-        }
-        Menu {
-            title: "Connection"
-            MenuItem {
-                objectName: "autoReconnectMenuItem"
-                text: "Reconnect automatically"
-                checkable: true
-                checked: mainWindow.autoReconnect
-                onTriggered: mainWindow.autoReconnect = !mainWindow.autoReconnect
-            }
-        }
-        Menu {
-            title: "Theme"
-            MenuItem {
-                text: "Light"
-                onTriggered: mainWindow.setTheme("light")
-            }
-            MenuItem {
-                text: "Dark"
-                onTriggered: mainWindow.setTheme("dark")
-            }
-        }
+    toolBar: MainMenuBar {
+        id: menuBar
+        width: parent ? parent.width : 0
+        mode: mainWindow.mode
+        appWindow: mainWindow
+        tabs: tabView
     }
 
-    statusBar: StatusBar {
-        style: StatusBarStyle {
-            background: Rectangle {
-                color: mainWindow.colours.bar
-            }
-        }
+    statusBar: Rectangle {
+        width: parent ? parent.width : 0
+        implicitHeight: statusLabel.implicitHeight + 5
+        color: mainWindow.colours.bar
+
         Label {
+            id: statusLabel
             objectName: "statusLabel"
+            x: 3
+            y: 3
+            width: parent.width - 6
             text: mainWindow.statusText
             color: mainWindow.colours.text
         }
@@ -269,6 +137,12 @@ ApplicationWindow {
     Shortcut { sequence: "Ctrl+Shift+X"; onActivated: tabView.newMonitorTab() }
     Shortcut { sequence: "Ctrl+S"; onActivated: tabView.exportTabs() }
     Shortcut { sequence: "Ctrl+L"; onActivated: tabView.importTabs() }
+    // The View menu's entry takes the key once the menus are built.
+    Shortcut {
+        sequence: "Ctrl+D"
+        enabled: !menuBar.menusBuilt && mainWindow.currentTab !== null
+        onActivated: mainWindow.currentTab.logShown = !mainWindow.currentTab.logShown
+    }
 
     LeftTabBar {
         id: leftTabBar
@@ -338,13 +212,11 @@ ApplicationWindow {
             }
         }
 
-        TabView {
+        TabStack {
             id: tabView
             objectName: "tabView"
             width: 800
             height: 1300
-            tabsVisible: false
-            frameVisible: false
 
             readonly property string cubrixSource: "qrc:/maintab_cubrix.qml"
             readonly property string monitorSource: "qrc:/maintab_monitor.qml"
@@ -363,7 +235,9 @@ ApplicationWindow {
             }
 
             // A tab of `type` ("CUBRIX" or "MONITOR") titled `title`; the fields start from
-            // the preset, else the side-bar entry, else the remembered name and address.
+            // the preset, else the side-bar entry, else the remembered name and address. Its
+            // content (device and controls) is built when the tab is first shown: restored
+            // tabs behind the current one cost the window's start nothing.
             function createDeviceTab(type, title, presetName, presetIp) {
                 var tab = addTab(title);
                 tab.setSource(type === "CUBRIX" ? cubrixSource : monitorSource, {
@@ -374,8 +248,8 @@ ApplicationWindow {
                     "settingsStore": settings,
                     "appWindow": mainWindow
                 });
-                tab.active = true;
-                if (tab.item) {
+                // The shown tab is built by setSource already; the others when first shown.
+                var hook = function() {
                     tab.item.deviceInfoUpdated.connect(function(deviceType, ip, name) {
                         var idx = indexOfTab(tab);
                         if (idx >= 0)
@@ -386,7 +260,11 @@ ApplicationWindow {
                         if (indexOfTab(tab) === currentIndex)
                             mainWindow.statusText = tab.title + ": " + text;
                     });
-                }
+                };
+                if (tab.item)
+                    hook();
+                else
+                    tab.loaded.connect(hook);
                 return tab;
             }
 

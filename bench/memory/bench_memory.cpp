@@ -293,9 +293,13 @@ int main(int argc, char *argv[])
     Bench::waitMs(500);
     const qint64 windowOnly = Bench::statusBytes("VmRSS");
 
+    // In the order of the saved tabs; a tab is built when first shown, as selecting it in the
+    // side bar shows it.
     Tab monitorTab{"monitor", "monitorTab", "monitorDevice", "monitorGeneralPage"};
     Tab cubrixTab{"Cubrix", "cubrixTab", "cubrixDevice", "cubrixGeneralPage"};
+    int index = 0;
     for (Tab *tab : {&monitorTab, &cubrixTab}) {
+        callQml(Bench::findObject(mainWindow, QStringLiteral("tabView")), "selectTab", {index++});
         tab->tab = Bench::findObject(mainWindow, QString::fromLatin1(tab->tabName));
         tab->device = tab->tab ? qobject_cast<DeviceBase *>(Bench::findObject(tab->tab, QString::fromLatin1(tab->deviceName))) : nullptr;
         if (!tab->device || !tab->tab) {

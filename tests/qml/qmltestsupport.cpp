@@ -160,6 +160,13 @@ void MainWindow::unload()
     QCoreApplication::processEvents();
 }
 
+QObject *MainWindow::tab(int index) const
+{
+    if (QObject *tabObject = call(find(m_window, QStringLiteral("tabView")), "getTab", {index}).value<QObject *>())
+        tabObject->setProperty("active", true);
+    return call(m_window, "tabItem", {index}).value<QObject *>();
+}
+
 QString MainWindow::tabTitle(int index) const
 {
     QObject *tabObject = call(find(m_window, QStringLiteral("tabView")), "getTab", {index}).value<QObject *>();

@@ -56,8 +56,9 @@ public:
     QObject *sideBar() const { return find(m_window, QStringLiteral("leftTabBar")); }
     int tabCount() const { return find(m_window, QStringLiteral("tabView"))->property("count").toInt(); }
     int currentIndex() const { return find(m_window, QStringLiteral("tabView"))->property("currentIndex").toInt(); }
-    // The content of tab i (a "maintab_*.qml" instance), and its title.
-    QObject *tab(int index) const { return call(m_window, "tabItem", {index}).value<QObject *>(); }
+    // The content of tab i (a "maintab_*.qml" instance), built as showing the tab would build it;
+    // and its title.
+    QObject *tab(int index) const;
     QString tabTitle(int index) const;
     // Every tab as "TYPE,title,side-bar name,side-bar address", joined by ';'.
     QString tabs() const;

@@ -15,6 +15,7 @@
 #include <QImageReader>
 #include <QQmlComponent>
 #include <QQmlExpression>
+#include <QQmlListReference>
 #include <QSettings>
 #include <QTcpServer>
 #include <QtTest>
@@ -72,6 +73,7 @@ private slots:
     void autoReconnectSetting();
     void scripts_data();
     void scripts();
+    void menus();
     void resources();
 
 private:
@@ -82,6 +84,12 @@ private:
     bool connectTo(int tab, FakeDevice &fake);
     QString shownOutcome(int tab) const { return text(tab, "outcomeText") + '|' + at(tab, "outcomeText")->property("color").value<QColor>().name(); }
     QObject *window(const char *name) const { return find(m_main.window(), QLatin1String(name)); }
+    // An entry of the window's menus, which are built on first use.
+    QObject *menuEntry(const char *name) const
+    {
+        call(window("mainMenuBar"), "menu", {0});
+        return window(name);
+    }
     DeviceProfile *deviceProfile() const { return qobject_cast<DeviceProfile *>(window("deviceProfile")); }
     QByteArray savedTabs() const { return readFile(savedTabsPath()); }
     // The message dialog's title and text once it shows; it is closed again.
@@ -148,6 +156,14 @@ void TestMainWindow::startUp()
     if (setAside > 0)
         m_log->allow(QStringLiteral("could not be opened and were set aside"));
     QVERIFY(m_main.load(saved));
+    // Only the shown tab is built at start; the others when first shown.
+    const auto built = [this] {
+        QString flags;
+        for (int i = 0; i < m_main.tabCount(); ++i)
+            flags += call(window("tabView"), "getTab", {i}).value<QObject *>()->property("item").value<QObject *>() ? '1' : '0';
+        return flags;
+    };
+    QCOMPARE(built(), '1' + QString(m_main.tabCount() - 1, '0'));
     QCOMPARE(m_main.tabs(), tabs);
     QCOMPARE(savedTabs(), rewritten);
     const QFileInfoList copies = QFileInfo(savedTabsPath()).dir().entryInfoList({QFileInfo(savedTabsPath()).fileName() + ".*.bak"});
@@ -170,6 +186,8 @@ void TestMainWindow::startUp()
     find(m_main.tab(1), QStringLiteral("addressField"))->setProperty("text", QStringLiteral("127.0.0.9"));
     call(m_main.tab(1), "toggleConnection");
     QVERIFY(!page(0) && page(1) && page(1)->property("loadedHardware") == m_main.tab(1)->property("device"));
+    // A tab built after the start still reports its address to the side bar.
+    QCOMPARE(call(m_main.sideBar(), "entryIp", {1}).toString(), QStringLiteral("127.0.0.9"));
     call(m_main.tab(1), "toggleConnection");
 }
 
@@ -395,7 +413,8 @@ void TestMainWindow::importReloadsTheWindow()
     QCOMPARE(savedTabs(), QByteArray("0,CUBRIX,127.0.0.7,Stage Left,dark\n1,MONITOR,127.0.0.8,Stage Right,dark\n"));
     QTRY_VERIFY_WITH_TIMEOUT(!old->isVisible() && fresh(), 2000);
     QVERIFY(old->property("retired").toBool() && m_main.tabCount() == 0);
-    QCOMPARE(find(call(fresh(), "tabItem", {1}).value<QObject *>(), QStringLiteral("nameField"))->property("text").toString(), QStringLiteral("Stage Right"));
+    QCOMPARE(find(call(fresh(), "tabItem", {0}).value<QObject *>(), QStringLiteral("nameField"))->property("text").toString(), QStringLiteral("Stage Left"));
+    QCOMPARE(call(find(fresh(), QStringLiteral("tabView")), "getTab", {1}).value<QObject *>()->property("title").toString(), QStringLiteral("Stage Right"));
     QVERIFY(writeFile(path, "MONITOR/Solo/127.0.0.9/light,"));
     QPointer<QObject> second = fresh();
     QCOMPARE(call(find(second, QStringLiteral("devicesProfile")), "importProfile", {path}).toBool(), true);
@@ -606,9 +625,10 @@ void TestMainWindow::deviceLog()
     QVERIFY(fake.listen());
     QVERIFY(m_main.load(Three));
     QVERIFY(connectTo(0, fake));
-    QObject *menuItem = window("deviceLogMenuItem");
-    QVERIFY(!item(at(0, "deviceLogLoader"))->isVisible() && !menuItem->property("checked").toBool());
+    // The key works before the menus are built, and then as their entry's.
+    QVERIFY(!item(at(0, "deviceLogLoader"))->isVisible() && !window("deviceLogMenuItem"));
     m_main.key(Qt::Key_D, Qt::ControlModifier);
+    QObject *menuItem = menuEntry("deviceLogMenuItem");
     QVERIFY(item(at(0, "deviceLogLoader"))->isVisible() && menuItem->property("checked").toBool());
     DeviceLog *log = device(0)->deviceLog();
     QCOMPARE(at(0, "deviceLogList")->property("count").toInt(), log->count());
@@ -682,11 +702,11 @@ void TestMainWindow::autoReconnectSetting()
         QString on;
         for (int tab = 0; tab < m_main.tabCount(); ++tab)
             on += device(tab)->connection()->autoReconnect() ? '1' : '0';
-        return on + (window("autoReconnectMenuItem")->property("checked").toBool() ? "+" : "-");
+        return on + (menuEntry("autoReconnectMenuItem")->property("checked").toBool() ? "+" : "-");
     };
     QVERIFY(m_main.load(Three));
     QString seen = state();
-    QVERIFY(QMetaObject::invokeMethod(window("autoReconnectMenuItem"), "trigger"));
+    QVERIFY(QMetaObject::invokeMethod(menuEntry("autoReconnectMenuItem"), "trigger"));
     seen += ' ' + state();
     QVERIFY(m_main.load(Three));
     seen += ' ' + state();
@@ -727,6 +747,22 @@ void TestMainWindow::scripts()
 }
 
 // Every picture of the resource sets decodes; the icon containers carry their magic number.
+// The menus, built when first opened, sit under their titles and act on the window.
+void TestMainWindow::menus()
+{
+    QVERIFY(m_main.load(Three));
+    QObject *bar = window("mainMenuBar");
+    QVERIFY(!bar->property("menusBuilt").toBool());
+    QStringList titles;
+    for (int i = 0; i < bar->property("titles").toStringList().size(); ++i)
+        titles << call(bar, "menu", {i}).value<QObject *>()->property("title").toString();
+    QCOMPARE(titles, bar->property("titles").toStringList());
+    QObject *manage = call(bar, "menu", {1}).value<QObject *>();
+    QVERIFY(QMetaObject::invokeMethod(QQmlListReference(manage, "items").at(1), "trigger"));
+    QCOMPARE(m_main.tabCount(), 4);
+    QCOMPARE(m_main.tabTitle(m_main.currentIndex()), QStringLiteral("New Monitor"));
+}
+
 void TestMainWindow::resources()
 {
     QStringList checked;
