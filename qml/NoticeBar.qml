@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import "common"
 
@@ -22,14 +21,15 @@ Rectangle {
         id: row
         anchors.fill: parent
         anchors.margins: 6
-        Label {
+        Text {
+            renderType: Text.NativeRendering
             objectName: "noticeText"
             Layout.fillWidth: true
             text: bar.text
             wrapMode: Text.Wrap
             color: Theme.of(bar.mode).text
         }
-        Button {
+        PushButton {
             objectName: "dismissNotice"
             text: "Dismiss"
             activeFocusOnPress: false

@@ -118,7 +118,9 @@ ApplicationWindow {
         implicitHeight: statusLabel.implicitHeight + 5
         color: mainWindow.colours.bar
 
-        Label {
+        Text {
+
+            renderType: Text.NativeRendering
             id: statusLabel
             objectName: "statusLabel"
             x: 3

@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import "."
 
@@ -38,7 +37,9 @@ ColumnLayout {
         return parts.join(" \u00b7 ");
     }
 
-    Label {
+    Text {
+
+        renderType: Text.NativeRendering
         objectName: "activityText"
         Layout.fillWidth: true
         visible: area.busy
@@ -57,7 +58,8 @@ ColumnLayout {
     }
 
     // The last finished operation stays on show until the next one ends.
-    Label {
+    Text {
+        renderType: Text.NativeRendering
         id: outcomeLabel
         objectName: "outcomeText"
         Layout.fillWidth: true

@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import "."
 import "../ChannelCreation.js" as Creation
@@ -145,7 +144,9 @@ Item {
                     Layout.fillWidth: true
                     spacing: 10
 
-                    Label {
+                    Text {
+
+                        renderType: Text.NativeRendering
                         text: "Name:"
                         color: tabRoot.colours.text
                     }
@@ -160,13 +161,15 @@ Item {
                                  : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.nameSetting] : tabRoot.defaultName))
                         onKeyPressed: tabRoot.fieldKey(event, nameField)
                     }
-                    Label {
+                    Text {
+                        renderType: Text.NativeRendering
                         objectName: "stateLabel"
                         Layout.preferredWidth: 100
                         text: Connection.stateText(tabRoot.deviceState)
                         color: Connection.stateColour(tabRoot.deviceState, tabRoot.mode)
                     }
-                    Label {
+                    Text {
+                        renderType: Text.NativeRendering
                         text: "Address:"
                         color: tabRoot.colours.text
                     }
@@ -181,7 +184,7 @@ Item {
                                  : (tabRoot.settingsStore ? tabRoot.settingsStore[tabRoot.addressSetting] : ""))
                         onKeyPressed: tabRoot.fieldKey(event, ipField)
                     }
-                    Button {
+                    PushButton {
                         objectName: "connectButton"
                         text: tabRoot.deviceState === Connection.unconnected && !tabRoot.reconnecting ? "Connect"
                               : (tabRoot.connected ? "Disconnect" : "Cancel")
@@ -193,7 +196,8 @@ Item {
                 }
 
                 // Why the last connection failed or ended, or the reconnection under way.
-                Label {
+                Text {
+                    renderType: Text.NativeRendering
                     objectName: "connectionStatus"
                     Layout.fillWidth: true
                     visible: text !== ""
