@@ -41,9 +41,6 @@ Item {
     // The device log panel, shown on demand (the window's View menu and its key) and built when
     // first shown.
     property bool logShown: false
-    // The pages show nothing before the device has connected (their parts wait for what it
-    // reports), so they are built when it first starts to connect: restored tabs cost the
-    // window's start only their connection controls.
     readonly property alias nameText: nameField.text
     readonly property alias addressText: ipField.text
 
@@ -59,7 +56,8 @@ Item {
             deviceInfoUpdated(deviceType, address, Creation.withoutSeparators(nameField.text));
         } else if (deviceState === Connection.connected) {
             device.deviceDisconnect();
-            pageList.currentIndex = 0;
+            if (pagesLoader.item)
+                pagesLoader.item.currentIndex = 0;
         } else {
             device.deviceCancelConnect();
         }
@@ -77,8 +75,8 @@ Item {
     }
 
     function showPage(index) {
-        if (index >= 0 && index < pageList.count)
-            pageList.currentIndex = index;
+        if (pagesLoader.item && index >= 0 && index < pagesLoader.item.count)
+            pagesLoader.item.currentIndex = index;
     }
 
     function showError(title, text) {
@@ -229,46 +227,52 @@ Item {
             }
         }
 
-        ListView {
-            id: pageList
-            objectName: "pageList"
+        // The pages, and their list, are built when the device first starts to connect: before
+        // that they would show nothing (their parts wait for what the device reports).
+        Loader {
+            id: pagesLoader
             Layout.fillWidth: true
             Layout.fillHeight: true
-            orientation: ListView.Horizontal
-            interactive: false
-            clip: true
-            highlightRangeMode: ListView.StrictlyEnforceRange
-            highlightMoveDuration: 0
-            snapMode: ListView.SnapOneItem
-            // Every page stays alive while another is shown.
-            cacheBuffer: width * 2
-            model: tabRoot.pages
-            delegate: Item {
-                width: pageList.width
-                height: pageList.height
+            active: tabRoot.deviceState !== Connection.unconnected || status === Loader.Ready
+            sourceComponent: ListView {
+                id: pageList
+                objectName: "pageList"
+                orientation: ListView.Horizontal
+                interactive: false
+                clip: true
+                highlightRangeMode: ListView.StrictlyEnforceRange
+                highlightMoveDuration: 0
+                snapMode: ListView.SnapOneItem
+                // Every page stays alive while another is shown.
+                cacheBuffer: width * 2
+                model: tabRoot.pages
+                delegate: Item {
+                    width: pageList.width
+                    height: pageList.height
 
-                Loader {
-                    id: pageLoader
-                    objectName: "pageLoader"
-                    anchors.fill: parent
-                    onLoaded: {
-                        if (item.mode !== undefined)
-                            item.mode = Qt.binding(function() { return tabRoot.mode; });
+                    Loader {
+                        id: pageLoader
+                        objectName: "pageLoader"
+                        anchors.fill: parent
+                        onLoaded: {
+                            if (item.mode !== undefined)
+                                item.mode = Qt.binding(function() { return tabRoot.mode; });
+                        }
                     }
+                    Connections {
+                        target: pageLoader.item
+                        ignoreUnknownSignals: true
+                        function onPageRequested(index) { tabRoot.showPage(index); }
+                    }
+                    readonly property bool wanted: tabRoot.deviceState !== Connection.unconnected
+                    property bool built: false
+                    function build() {
+                        if (wanted && !built)
+                            built = Creation.loadPage(pageLoader, modelData.source, tabRoot.device);
+                    }
+                    onWantedChanged: build()
+                    Component.onCompleted: build()
                 }
-                Connections {
-                    target: pageLoader.item
-                    ignoreUnknownSignals: true
-                    function onPageRequested(index) { tabRoot.showPage(index); }
-                }
-                readonly property bool wanted: tabRoot.deviceState !== Connection.unconnected
-                property bool built: false
-                function build() {
-                    if (wanted && !built)
-                        built = Creation.loadPage(pageLoader, modelData.source, tabRoot.device);
-                }
-                onWantedChanged: build()
-                Component.onCompleted: build()
             }
         }
     }

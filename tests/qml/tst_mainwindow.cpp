@@ -181,7 +181,10 @@ void TestMainWindow::startUp()
     QCOMPARE(text(0, "nameField") + text(0, "stateLabel") + text(0, "connectButton") + text(1, "addressField"),
              m_main.tabTitle(0) + "DisconnectedConnect" + rewritten.split('\n').at(1).split(',').at(2));
     // A tab builds its pages, with its device, when the device starts to connect.
-    const auto page = [this](int tab) { return find(m_main.tab(tab), QStringLiteral("pageLoader"))->property("item").value<QObject *>(); };
+    const auto page = [this](int tab) {
+        QObject *loader = find(m_main.tab(tab), QStringLiteral("pageLoader"));
+        return loader ? loader->property("item").value<QObject *>() : nullptr;
+    };
     QVERIFY(!page(0) && !page(1));
     find(m_main.tab(1), QStringLiteral("addressField"))->setProperty("text", QStringLiteral("127.0.0.9"));
     call(m_main.tab(1), "toggleConnection");
