@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QTranslator>
 
 #ifdef __GLIBC__
@@ -29,6 +30,10 @@ void beforeApplication()
 void application(QGuiApplication &app, QTranslator &translator)
 {
     QQuickStyle::setStyle(QStringLiteral("Material"));
+    // Every text hinted and drawn by the platform's rasteriser, as the desktop controls draw
+    // theirs: one glyph cache instead of two, and no distance fields to compute for each new
+    // glyph (a tenth of the start under software OpenGL).
+    QQuickWindow::setTextRenderType(QQuickWindow::NativeTextRendering);
     registerQmlTypes();
     translator.load(QStringLiteral("TWK_Brevanto-") + QLocale::system().name(), QString(), QString(), QString());
     app.installTranslator(&translator);

@@ -22,7 +22,6 @@ Rectangle {
         anchors.fill: parent
         anchors.margins: 6
         Text {
-            renderType: Text.NativeRendering
             objectName: "noticeText"
             Layout.fillWidth: true
             text: bar.text

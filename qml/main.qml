@@ -120,7 +120,6 @@ ApplicationWindow {
 
         Text {
 
-            renderType: Text.NativeRendering
             id: statusLabel
             objectName: "statusLabel"
             x: 3

@@ -39,7 +39,6 @@ ColumnLayout {
 
     Text {
 
-        renderType: Text.NativeRendering
         objectName: "activityText"
         Layout.fillWidth: true
         visible: area.busy
@@ -59,7 +58,6 @@ ColumnLayout {
 
     // The last finished operation stays on show until the next one ends.
     Text {
-        renderType: Text.NativeRendering
         id: outcomeLabel
         objectName: "outcomeText"
         Layout.fillWidth: true

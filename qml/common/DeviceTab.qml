@@ -144,7 +144,6 @@ Item {
 
                     Text {
 
-                        renderType: Text.NativeRendering
                         text: "Name:"
                         color: tabRoot.colours.text
                     }
@@ -160,14 +159,12 @@ Item {
                         onKeyPressed: tabRoot.fieldKey(event, nameField)
                     }
                     Text {
-                        renderType: Text.NativeRendering
                         objectName: "stateLabel"
                         Layout.preferredWidth: 100
                         text: Connection.stateText(tabRoot.deviceState)
                         color: Connection.stateColour(tabRoot.deviceState, tabRoot.mode)
                     }
                     Text {
-                        renderType: Text.NativeRendering
                         text: "Address:"
                         color: tabRoot.colours.text
                     }
@@ -195,7 +192,6 @@ Item {
 
                 // Why the last connection failed or ended, or the reconnection under way.
                 Text {
-                    renderType: Text.NativeRendering
                     objectName: "connectionStatus"
                     Layout.fillWidth: true
                     visible: text !== ""

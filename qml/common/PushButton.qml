@@ -67,7 +67,6 @@ FocusScope {
     Text {
         id: label
         anchors.centerIn: parent
-        renderType: Text.NativeRendering
         text: control.text
         color: palette.buttonText
     }

@@ -177,6 +177,9 @@ void TestMainWindow::startUp()
                           m_main.statusText(), m_main.mode(), m_main.window()->color().name(), m_main.sideBar()->property("color").value<QColor>().name()}),
              QStringList({"TWK: Brevanto - Version: 1.11.2", "1020x750", "  Welcome to TWK - Brevanto", light ? "light" : "dark",
                           light ? "#ececec" : "#222222", light ? "#ffffff" : "#47484b"}));
+    // Every text and field is drawn natively (Text.NativeRendering), as the desktop controls draw theirs.
+    const QList<QObject *> texts = findIf(m_main.window(), [](QObject *o) { return o->property("renderType").isValid(); });
+    QVERIFY(texts.size() > 10 && std::all_of(texts.cbegin(), texts.cend(), [](QObject *o) { return o->property("renderType").toInt() == 1; }));
     // The fields start from the saved or the remembered (placeholder) address; the pages have the tab's device.
     QCOMPARE(text(0, "nameField") + text(0, "stateLabel") + text(0, "connectButton") + text(1, "addressField"),
              m_main.tabTitle(0) + "DisconnectedConnect" + rewritten.split('\n').at(1).split(',').at(2));
