@@ -1,24 +1,32 @@
 import QtQuick 2.15
+import "."
 
-// A push button drawn as the desktop Controls button is (light gradient, rounded frame, a tint
-// while hovered or focused, native text), from plain items: the window shows some at start and
-// the Controls button loads its whole style machinery with the first one. Space presses it when
-// it has the focus, as there.
+// A push button from plain items: the window, the pages and the scope windows show many, and a
+// Controls button loads its style machinery and costs a style instance each. Pressed by a click
+// or, when it has the focus, by Space, as a Controls button is. It looks like the desktop's
+// Controls button (light gradient, rounded frame, a tint while hovered or focused) unless a
+// theme `mode` is given: then it draws the themed one of the scope and capture windows (a
+// one-pixel border and a vertical gradient of the theme, darker while pressed).
 FocusScope {
     id: control
 
     property string text: ""
+    // "dark" or "light" for the themed look; empty for the desktop's.
+    property string mode: ""
+    property string tooltip: ""
     // As the Controls button: a click does not take the focus unless asked to.
     property bool activeFocusOnPress: false
     readonly property bool pressed: mouseArea.pressed && mouseArea.containsMouse || keyDown
     readonly property bool hovered: mouseArea.containsMouse
     property bool keyDown: false
+    readonly property bool themed: mode !== ""
+    readonly property var colours: Theme.of(mode)
 
     signal clicked()
 
     activeFocusOnTab: true
-    implicitWidth: Math.max(label.implicitWidth + 8, Math.round(label.implicitHeight * 4.5))
-    implicitHeight: Math.max(label.implicitHeight + 8, 25, Math.round(label.implicitHeight * 1.2))
+    implicitWidth: themed ? 100 : Math.max(label.implicitWidth + 8, Math.round(label.implicitHeight * 4.5))
+    implicitHeight: themed ? 30 : Math.max(label.implicitHeight + 8, 25, Math.round(label.implicitHeight * 1.2))
 
     Keys.onPressed: {
         if (event.key === Qt.Key_Space && !event.isAutoRepeat) {
@@ -40,8 +48,9 @@ FocusScope {
         colorGroup: control.enabled ? SystemPalette.Active : SystemPalette.Disabled
     }
 
-    // The shadow under the raised button.
+    // The desktop look: a shadow under the raised button, the frame, and the tint.
     Rectangle {
+        visible: !control.themed
         anchors.fill: parent
         anchors.bottomMargin: control.pressed ? 0 : -1
         color: "#10000000"
@@ -49,6 +58,7 @@ FocusScope {
     }
     Rectangle {
         id: frame
+        visible: !control.themed
         anchors.fill: parent
         radius: label.implicitHeight * 0.16
         border.color: control.activeFocus ? "#47b" : "#999"
@@ -64,11 +74,28 @@ FocusScope {
         }
     }
 
+    // The themed look.
+    Rectangle {
+        visible: control.themed
+        anchors.fill: parent
+        border.width: 1
+        border.color: control.colours.buttonBorder
+        gradient: Gradient {
+            GradientStop { position: 0; color: control.pressed ? control.colours.buttonTopPressed : control.colours.buttonTop }
+            GradientStop { position: 1; color: control.pressed ? control.colours.buttonBottomPressed : control.colours.buttonBottom }
+        }
+    }
+
     Text {
         id: label
-        anchors.centerIn: parent
+        anchors.fill: parent
+        anchors.margins: 4
         text: control.text
-        color: palette.buttonText
+        color: control.themed ? control.colours.text : palette.buttonText
+        opacity: control.themed && !control.enabled ? 0.4 : 1
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        elide: control.themed ? Text.ElideRight : Text.ElideNone
     }
 
     MouseArea {
@@ -77,5 +104,12 @@ FocusScope {
         hoverEnabled: true
         onPressed: if (control.activeFocusOnPress) control.forceActiveFocus(Qt.MouseFocusReason)
         onClicked: control.clicked()
+    }
+
+    HoverTip {
+        x: mouseArea.mouseX + 8
+        y: control.height + 2
+        text: control.tooltip
+        hovered: mouseArea.containsMouse
     }
 }

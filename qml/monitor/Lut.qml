@@ -117,6 +117,12 @@ ColumnLayout {
         }
     }
 
-    LutFileDialog { id: previewDialog; objectName: "lutPreviewDialog"; lutType: lut.type; onAccepted: lut.previewFile(fileUrl) }
-    LutFileDialog { id: storeDialog; objectName: "lutStoreDialog"; lutType: lut.type; onAccepted: lut.storeFile(fileUrl) }
+    DialogLoader {
+        id: previewDialog
+        sourceComponent: LutFileDialog { objectName: "lutPreviewDialog"; lutType: lut.type; onAccepted: lut.previewFile(fileUrl) }
+    }
+    DialogLoader {
+        id: storeDialog
+        sourceComponent: LutFileDialog { objectName: "lutStoreDialog"; lutType: lut.type; onAccepted: lut.storeFile(fileUrl) }
+    }
 }

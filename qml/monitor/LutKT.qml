@@ -40,5 +40,8 @@ RowLayout {
         onClicked: lutFileDialog.open()
     }
 
-    LutFileDialog { id: lutFileDialog; objectName: "lutKtFileDialog"; lutType: lutKt.type; onAccepted: lutKt.storeFile(fileUrl) }
+    DialogLoader {
+        id: lutFileDialog
+        sourceComponent: LutFileDialog { objectName: "lutKtFileDialog"; lutType: lutKt.type; onAccepted: lutKt.storeFile(fileUrl) }
+    }
 }

@@ -350,50 +350,60 @@ ColumnLayout {
         }
     }
 
-    FileDialog {
+    DialogLoader {
         id: tempMarkerDialog
-        objectName: "tempMarkerDialog"
-        title: "Select marker file"
-        selectExisting: true
-        nameFilters: ["Custom marker (*.png)", "ALL files (*)"]
-        onAccepted: rvPage.displayMarker(fileUrl)
+        sourceComponent: FileDialog {
+            objectName: "tempMarkerDialog"
+            title: "Select marker file"
+            selectExisting: true
+            nameFilters: ["Custom marker (*.png)", "ALL files (*)"]
+            onAccepted: rvPage.displayMarker(fileUrl)
+        }
     }
 
-    FileDialog {
+    DialogLoader {
         id: storeMarkerDialog
-        objectName: "storeMarkerDialog"
-        title: "Select marker file"
-        selectExisting: true
-        nameFilters: ["Custom marker (*.png)", "ALL files (*)"]
-        onAccepted: rvPage.storeMarker(fileUrl)
+        sourceComponent: FileDialog {
+            objectName: "storeMarkerDialog"
+            title: "Select marker file"
+            selectExisting: true
+            nameFilters: ["Custom marker (*.png)", "ALL files (*)"]
+            onAccepted: rvPage.storeMarker(fileUrl)
+        }
     }
 
-    MessageDialog {
+    DialogLoader {
         id: markerUploadedDialog
-        objectName: "markerUploadedDialog"
-        title: "Custom Marker Uploaded"
-        text: "Custom Marker Uploaded.\n\nPlease power cycle the monitor."
-        icon: StandardIcon.Information
-        standardButtons: StandardButton.Ok
+        sourceComponent: MessageDialog {
+            objectName: "markerUploadedDialog"
+            title: "Custom Marker Uploaded"
+            text: "Custom Marker Uploaded.\n\nPlease power cycle the monitor."
+            icon: StandardIcon.Information
+            standardButtons: StandardButton.Ok
+        }
     }
 
-    FileDialog {
+    DialogLoader {
         id: savePngDialog
-        objectName: "savePngDialog"
-        title: "Save Analyzer PNG"
-        selectExisting: false
-        defaultSuffix: "png"
-        nameFilters: ["PNG files (*.png)"]
-        onAccepted: rvPage.saveAnalyzerPng(fileUrl)
+        sourceComponent: FileDialog {
+            objectName: "savePngDialog"
+            title: "Save Analyzer PNG"
+            selectExisting: false
+            defaultSuffix: "png"
+            nameFilters: ["PNG files (*.png)"]
+            onAccepted: rvPage.saveAnalyzerPng(fileUrl)
+        }
     }
 
-    FileDialog {
+    DialogLoader {
         id: savePdfDialog
-        objectName: "savePdfDialog"
-        title: "Save Analyzer PDF"
-        selectExisting: false
-        defaultSuffix: "pdf"
-        nameFilters: ["PDF files (*.pdf)"]
-        onAccepted: rvPage.saveAnalyzerPdf(fileUrl)
+        sourceComponent: FileDialog {
+            objectName: "savePdfDialog"
+            title: "Save Analyzer PDF"
+            selectExisting: false
+            defaultSuffix: "pdf"
+            nameFilters: ["PDF files (*.pdf)"]
+            onAccepted: rvPage.saveAnalyzerPdf(fileUrl)
+        }
     }
 }

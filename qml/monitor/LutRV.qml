@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import "../common/CheckDeviceType.js" as CheckDeviceType
+import "../common"
 
 // A calibration LUT of an RV-family monitor, stored in and loaded from six named slots.
 // The RVQ model has user slots; the others name theirs after the colour spaces.
@@ -75,5 +76,8 @@ ColumnLayout {
         }
     }
 
-    LutFileDialog { id: storeDialog; objectName: "lutRvStoreDialog"; lutType: lutRv.type; onAccepted: lutRv.storeFile(fileUrl) }
+    DialogLoader {
+        id: storeDialog
+        sourceComponent: LutFileDialog { objectName: "lutRvStoreDialog"; lutType: lutRv.type; onAccepted: lutRv.storeFile(fileUrl) }
+    }
 }

@@ -3,6 +3,7 @@ import QtQuick.Controls 1.4
 import QtQuick.Layouts 1.15
 import QtQuick.Dialogs 1.3
 import "../common/CheckDeviceType.js" as CheckDeviceType
+import "../common"
 
 // The identity box of a connected monitor: what it reported about itself, the way to
 // disconnect it and, for the RV families, the firmware update.
@@ -24,7 +25,7 @@ Frame {
     // A firmware file was chosen: nothing is sent before the user confirms.
     function firmwareChosen(url) {
         pendingFirmware = url;
-        firmwareConfirmDialog.text = "Firmware file: " + url;
+        firmwareConfirmDialog.build().text = "Firmware file: " + url;
         firmwareConfirmDialog.open();
     }
 
@@ -65,23 +66,27 @@ Frame {
         }
     }
 
-    FileDialog {
+    DialogLoader {
         id: firmwareFileDialog
-        objectName: "firmwareFileDialog"
-        title: "Select a firmware file"
-        selectExisting: true
-        nameFilters: ["img (*.img)", "All files (*)"]
-        onAccepted: metaData.firmwareChosen(fileUrl)
+        sourceComponent: FileDialog {
+            objectName: "firmwareFileDialog"
+            title: "Select a firmware file"
+            selectExisting: true
+            nameFilters: ["img (*.img)", "All files (*)"]
+            onAccepted: metaData.firmwareChosen(fileUrl)
+        }
     }
 
-    MessageDialog {
+    DialogLoader {
         id: firmwareConfirmDialog
-        objectName: "firmwareConfirmDialog"
-        title: "Update Firmware"
-        icon: StandardIcon.Warning
-        informativeText: "This procedure cannot be canceled. \nAre you sure you want to update this Monitor's firmware?"
-        standardButtons: StandardButton.Ok | StandardButton.Cancel
-        onAccepted: metaData.firmwareConfirmed()
-        onRejected: metaData.pendingFirmware = ""
+        sourceComponent: MessageDialog {
+            objectName: "firmwareConfirmDialog"
+            title: "Update Firmware"
+            icon: StandardIcon.Warning
+            informativeText: "This procedure cannot be canceled. \nAre you sure you want to update this Monitor's firmware?"
+            standardButtons: StandardButton.Ok | StandardButton.Cancel
+            onAccepted: metaData.firmwareConfirmed()
+            onRejected: metaData.pendingFirmware = ""
+        }
     }
 }

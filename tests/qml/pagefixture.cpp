@@ -184,6 +184,12 @@ QString PageFixture::step(const QString &verb, const QString &rest)
     } else if (verb == QLatin1String("close")) {
         m_tab->deleteLater();
         QTest::qWait(10);
+    } else if (verb == QLatin1String("dialogs")) {
+        // Every dialog of the pages built, as opening each once would build it.
+        for (QObject *loader : findIf(m_tab, [](QObject *o) { return o->metaObject()->indexOfMethod("build()") >= 0 && o->inherits("QQuickLoader"); })) {
+            QVariant dialog;
+            QMetaObject::invokeMethod(loader, "build", Q_RETURN_ARG(QVariant, dialog));
+        }
     } else if (verb == QLatin1String("wait")) {
         QTest::qWait(rest.toInt());
     } else if (verb == QLatin1String("log")) {

@@ -88,7 +88,7 @@ void TestDevicePages::monitor_data()
     row("knob titles", KT, "", "knob_0.title;knob_1.title;knob_2.title;knob_3.title;knob_4.title", "Phase|Chroma|Brightness|Contrast|Volume");
 
     // LUT boxes.
-    row("KT LUT", KT, "lutKT/lutKtId.value=3; lutKT.storeFile(@look.dat); lutKT/lutKtId.value=16; lutKT.storeFile(@look.dat)",
+    row("KT LUT", KT, "dialogs; lutKT/lutKtId.value=3; lutKT.storeFile(@look.dat); lutKT/lutKtId.value=16; lutKT.storeFile(@look.dat)",
         "calls;lutKT/lutKtFileDialog.title;lutKT/lutKtFileDialog.nameFilters",
         "saveLutFile(3D,DIT,2,look.dat) saveLutFile(3D,DIT,15,look.dat)|Select LUT file|3D LUT files (*.dat *.cube),All files (*)");
     row("RV LUT boxes folded", RV, "", "lutBoxes.visible;moreButton.text;moreButton.tooltip", "false|More  >>|Show LUT Boxes");
@@ -96,7 +96,7 @@ void TestDevicePages::monitor_data()
         "dit3dLut/lutStoreId", "frontDit1dFrame,dit3dLut/lutLoadButton,dit3dLut/lutStoreId");
     row("RVQ LUT boxes", RVQ, "press moreButton", "shown dit3dLut/lutPreviewButton dit3dLut/lutLoadButton", "dit3dLut/lutPreviewButton");
     row("LUT boxes fold again", RV, "press moreButton; press moreButton", "shown lutBoxes", "");
-    row("LUT box titles and files", RVQ, "press moreButton", "moreButton.text;frontDit1dFrame.title;dit3dFrame.title;postDit1dFrame.title;"
+    row("LUT box titles and files", RVQ, "press moreButton; dialogs", "moreButton.text;frontDit1dFrame.title;dit3dFrame.title;postDit1dFrame.title;"
         "frontCalibration1dFrame.title;calibration3dFrame.title;backCalibration1dFrame.title;postDit1dLut/lutStoreDialog.nameFilters;"
         "calibration3dLut/lutRvStoreDialog.nameFilters", "<<  Collapse|Front DIT 1D LUT|DIT 3D LUT|Post DIT 1D LUT|Front Calibration 1D  LUT|"
         "Calibration 3D LUT|Back Calibration 1D LUT|1D LUT files (*.lut),All files (*)|3D LUT files (*.dat *.cube),All files (*)");
@@ -121,15 +121,19 @@ void TestDevicePages::monitor_data()
         "calls;markerUploadedDialog.visible;markerUploadedDialog.title;markerUploadedDialog.text", "sendCustomMarker(t.png) setOffTempCustomMarker() "
         "setOnTempCustomMarker() sendCustomMarker(Crosshair,cross.png) queryCustomMarker()|true|Custom Marker Uploaded|Custom Marker Uploaded.\n\n"
         "Please power cycle the monitor.");
-    row("marker controls", RV, "", "displayMarkerButton.text;displayMarkerButton.tooltip;tempMarkerDialog.title;tempMarkerDialog.nameFilters;"
+    row("marker controls", RV, "dialogs", "displayMarkerButton.text;displayMarkerButton.tooltip;tempMarkerDialog.title;tempMarkerDialog.nameFilters;"
         "tempMarkerSwitch.checked;storeMarkerDialog.nameFilters;markerNameField.maximumLength", "Display .PNG...|Load .png custom marker (1920x1080)|"
         "Select marker file|Custom marker (*.png),ALL files (*)|true|Custom marker (*.png),ALL files (*)|32");
+    // A page's dialogs are built when first opened: connecting builds none.
+    row("dialogs wait to be opened", RVQ, "press moreButton", "tempMarkerDialog.title;firmwareFileDialog.title;postDit1dLut/lutStoreDialog.title",
+        "<no tempMarkerDialog.title>|<no firmwareFileDialog.title>|<no postDit1dLut/lutStoreDialog.title>");
     // A deleted row goes at once, without a new query; a new list replaces the rows.
     row("marker list", RV, "markers Grid,Safe Area,Logo; until markerDeleteButton_1.visible=true; press markerDeleteButton_1; "
         "until markerNameButton_1.text=Logo.png", "calls;markerList.count;markerNameButton_0.text", "deleteCustomMarker(Safe Area)|2|Grid.png");
     // A marker without a name is refused before its file is chosen; a listed name can be reused.
     row("a marker needs a name", RV, "press selectMarkerButton; lutPageRV.storeMarker(@cross.png)",
-        "calls;markerNameNotice.visible;storeMarkerDialog.visible;markerUploadedDialog.visible", "|true|false|false");
+        "calls;markerNameNotice.visible;storeMarkerDialog.visible;markerUploadedDialog.visible",
+        "|true|<no storeMarkerDialog.visible>|<no markerUploadedDialog.visible>");
     row("a listed name for the next marker", RV, "markers Grid,Logo; until markerNameButton_1.visible=true; press markerNameButton_1; "
         "press selectMarkerButton", "markerNameField.text;markerNameNotice.visible;storeMarkerDialog.visible", "Logo|false|true");
     row("a new list replaces the rows", RV, "markers Grid,Safe Area,Logo; markers Only", "markerList.count", "1");
@@ -139,11 +143,11 @@ void TestDevicePages::monitor_data()
         "requestAnalyzerPng(0,false) requestAnalyzerPng(1,false) requestAnalyzerPng(0,true) requestAnalyzerPng(1,true) requestAnalyzerPng(0,false) "
         "saveAnalyzerPng(a.png) saveAnalyzerPdf(a.pdf)|Black (Screen)|White (Print)|false");
     // Each picture is read again from the same file; never wider than 600.
-    row("analyzer pictures", RV, "analyzer 64x36; until saveAnalyzerPdfButton.visible=true; analyzer 1200x675; until analyzerImage.width=600",
+    row("analyzer pictures", RV, "analyzer 64x36; until saveAnalyzerPdfButton.visible=true; analyzer 1200x675; until analyzerImage.width=600; dialogs",
         "analyzerImage.status;analyzerImage.implicitWidth;analyzerImage.height;analyzerImage.cache;savePngDialog.title;savePngDialog.nameFilters;"
         "savePngDialog.selectExisting;savePdfDialog.title;savePdfDialog.nameFilters",
         "Ready|1200|337.5|false|Save Analyzer PNG|PNG files (*.png)|false|Save Analyzer PDF|PDF files (*.pdf)");
-    row("firmware", RVQ, "metaData.firmwareChosen(@m.img); answer firmwareConfirmDialog rejected; metaData.firmwareChosen(@m.img)",
+    row("firmware", RVQ, "dialogs; metaData.firmwareChosen(@m.img); answer firmwareConfirmDialog rejected; metaData.firmwareChosen(@m.img)",
         "calls;firmwareFileDialog.title;firmwareFileDialog.nameFilters;firmwareConfirmDialog.title;firmwareConfirmDialog.text;"
         "firmwareConfirmDialog.informativeText", "|Select a firmware file|img (*.img),All files (*)|Update Firmware|Firmware file: @m.img|"
         "This procedure cannot be canceled. \nAre you sure you want to update this Monitor's firmware?");
