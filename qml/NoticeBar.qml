@@ -13,26 +13,30 @@ Rectangle {
     property bool dismissed: false
 
     visible: text !== "" && !dismissed
-    height: visible ? row.implicitHeight + 12 : 0
+    height: visible ? content.implicitHeight + 12 : 0
     color: Theme.of(mode).panel
     border.color: Theme.accent
 
-    RowLayout {
-        id: row
+    // Built when there is something to read: most starts have nothing.
+    Loader {
+        id: content
         anchors.fill: parent
         anchors.margins: 6
-        Text {
-            objectName: "noticeText"
-            Layout.fillWidth: true
-            text: bar.text
-            wrapMode: Text.Wrap
-            color: Theme.of(bar.mode).text
-        }
-        PushButton {
-            objectName: "dismissNotice"
-            text: "Dismiss"
-            activeFocusOnPress: false
-            onClicked: bar.dismissed = true
+        active: bar.visible || status === Loader.Ready
+        sourceComponent: RowLayout {
+            Text {
+                objectName: "noticeText"
+                Layout.fillWidth: true
+                text: bar.text
+                wrapMode: Text.Wrap
+                color: Theme.of(bar.mode).text
+            }
+            PushButton {
+                objectName: "dismissNotice"
+                text: "Dismiss"
+                activeFocusOnPress: false
+                onClicked: bar.dismissed = true
+            }
         }
     }
 }
