@@ -216,13 +216,21 @@ Window {
         }
     }
 
+    // The graph's first synchronisation runs at no size: its renderer starts with the default
+    // shadow quality and, given a viewport then, allocates a shadow depth texture (800x540 at three
+    // times that resolution: about 15 MB under software OpenGL) that setting no shadows later
+    // leaves attached, and alive, in its framebuffer. At no size it allocates nothing, takes the
+    // "no shadows" of this file, and gets its size on the window's next frame.
+    property bool graphSized: false
+    onFrameSwapped: graphSized = true
+
     Surface3D {
         id: graph
         objectName: "scopeGraph"
         anchors.top: controls.bottom
         anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
+        width: scopeWindow.graphSized ? parent.width : 0
+        height: scopeWindow.graphSized ? parent.height - controls.height : 0
 
         orthoProjection: true
         msaaSamples: 0

@@ -100,6 +100,9 @@ void TestLaunchedWindows::windows_data()
     row("start allowed by the Cubrix mode", MODE1, "press waveformButton; device.box_mode=2; device.box_ch=1; until waveform/startStopButton.enabled=true; "
         "device.box_ch=2; until waveform/startStopButton.enabled=false; device.box_mode=3; device.box_ch=1; until waveform/startStopButton.enabled=false; "
         "device.model=Cubrix Mono SDI", "waveform/startStopButton.enabled", "true");
+    // The graph takes the window below the controls once the window has drawn (it starts at no size).
+    row("graph size", KT, "press waveformButton; until waveform/scopeGraph.height=510; waveform.width=900; until waveform/scopeGraph.width=900",
+        "waveform/scopeGraph.width;waveform/scopeGraph.height;waveform/scopeGraph.shadowQuality", "900|510|ShadowQualityNone");
     row("gain 4", KT, "press vectorButton; press vector/gain4Button", "device.cScopeStream.vectorGain;vector/scopeGraph.scene.activeCamera.zoomLevel;"
         "vector/scopeGraph.scene.activeCamera.cameraPreset;vector.graticule.scaling", "4|400|CameraPresetDirectlyAbove|0.8 16 0.8");
     row("gain 2, then 1", KT, "press vectorButton; press vector/gain2Button; until vector.graticule.scaling=1.6 16 1.6; press vector/gain1Button",
