@@ -118,7 +118,7 @@ Item {
             checkable: true
             checked: appWindow.currentTab !== null && appWindow.currentTab.logShown
             enabled: appWindow.currentTab !== null
-            onTriggered: appWindow.currentTab.logShown = !appWindow.currentTab.logShown
+            onTriggered: appWindow.toggleDeviceLog()
         }
     }
     Menu {

@@ -51,6 +51,11 @@ ApplicationWindow {
         }
     }
 
+    // The current tab's device log panel (the View menu's entry and Ctrl+D).
+    function toggleDeviceLog() {
+        currentTab.logShown = !currentTab.logShown;
+    }
+
     function tabItem(idx) {
         var tab = tabView.getTab(idx);
         return tab ? tab.item : null;
@@ -119,7 +124,6 @@ ApplicationWindow {
         color: mainWindow.colours.bar
 
         Text {
-
             id: statusLabel
             objectName: "statusLabel"
             x: 3
@@ -142,7 +146,7 @@ ApplicationWindow {
     Shortcut {
         sequence: "Ctrl+D"
         enabled: !menuBar.menusBuilt && mainWindow.currentTab !== null
-        onActivated: mainWindow.currentTab.logShown = !mainWindow.currentTab.logShown
+        onActivated: mainWindow.toggleDeviceLog()
     }
 
     LeftTabBar {
@@ -222,25 +226,25 @@ ApplicationWindow {
             readonly property string cubrixSource: "qrc:/maintab_cubrix.qml"
             readonly property string monitorSource: "qrc:/maintab_monitor.qml"
 
-            function typeOf(idx) {
-                var item = mainWindow.tabItem(idx);
-                return item ? item.deviceType : "";
-            }
-
-            function indexOfTab(tab) {
-                for (var i = 0; i < count; ++i) {
-                    if (getTab(i) === tab)
-                        return i;
-                }
-                return -1;
-            }
-
             // A tab of `type` ("CUBRIX" or "MONITOR") titled `title`; the fields start from
             // the preset, else the side-bar entry, else the remembered name and address. Its
             // content (device and controls) is built when the tab is first shown: restored
             // tabs behind the current one cost the window's start nothing.
             function createDeviceTab(type, title, presetName, presetIp) {
                 var tab = addTab(title);
+                // The shown tab is built by setSource, the others when first shown.
+                tab.loaded.connect(function() {
+                    tab.item.deviceInfoUpdated.connect(function(deviceType, ip, name) {
+                        var idx = tabs.indexOf(tab);
+                        if (idx >= 0)
+                            updateDeviceInfoAt(idx, deviceType, ip, name, mainWindow.mode);
+                    });
+                    // The current tab's outcomes in the status bar; the others' wait in their tabs.
+                    tab.item.device.activity.finished.connect(function(text, ok) {
+                        if (tabs.indexOf(tab) === currentIndex)
+                            mainWindow.statusText = tab.title + ": " + text;
+                    });
+                });
                 tab.setSource(type === "CUBRIX" ? cubrixSource : monitorSource, {
                     "presetName": presetName,
                     "presetIp": presetIp,
@@ -249,23 +253,6 @@ ApplicationWindow {
                     "settingsStore": settings,
                     "appWindow": mainWindow
                 });
-                // The shown tab is built by setSource already; the others when first shown.
-                var hook = function() {
-                    tab.item.deviceInfoUpdated.connect(function(deviceType, ip, name) {
-                        var idx = indexOfTab(tab);
-                        if (idx >= 0)
-                            updateDeviceInfoAt(idx, deviceType, ip, name, mainWindow.mode);
-                    });
-                    // The current tab's outcomes in the status bar; the others' wait in their tabs.
-                    tab.item.device.activity.finished.connect(function(text, ok) {
-                        if (indexOfTab(tab) === currentIndex)
-                            mainWindow.statusText = tab.title + ": " + text;
-                    });
-                };
-                if (tab.item)
-                    hook();
-                else
-                    tab.loaded.connect(hook);
                 return tab;
             }
 

@@ -38,7 +38,6 @@ ColumnLayout {
     }
 
     Text {
-
         objectName: "activityText"
         Layout.fillWidth: true
         visible: area.busy

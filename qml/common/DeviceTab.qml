@@ -143,7 +143,6 @@ Item {
                     spacing: 10
 
                     Text {
-
                         text: "Name:"
                         color: tabRoot.colours.text
                     }
@@ -260,14 +259,7 @@ Item {
                         ignoreUnknownSignals: true
                         function onPageRequested(index) { tabRoot.showPage(index); }
                     }
-                    readonly property bool wanted: tabRoot.deviceState !== Connection.unconnected
-                    property bool built: false
-                    function build() {
-                        if (wanted && !built)
-                            built = Creation.loadPage(pageLoader, modelData.source, tabRoot.device);
-                    }
-                    onWantedChanged: build()
-                    Component.onCompleted: build()
+                    Component.onCompleted: Creation.loadPage(pageLoader, modelData.source, tabRoot.device)
                 }
             }
         }

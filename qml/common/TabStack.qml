@@ -2,7 +2,7 @@ import QtQuick 2.15
 
 // Stacked tabs, one shown at a time, without a tab bar of their own (the side bar is theirs).
 // A tab is a loader with a title whose content is built when it is first shown or made active.
-// Indices move as a Controls tab view moves them when tabs come and go.
+// Indices move as a Controls tab view moves them when a tab goes.
 Item {
     id: stack
 
@@ -10,17 +10,10 @@ Item {
     readonly property int count: tabs.length
     property var tabs: []
 
+    // A new last tab; the current one stays current.
     function addTab(title) {
-        return insertTab(tabs.length, title);
-    }
-
-    function insertTab(index, title) {
         var tab = tabComponent.createObject(stack, { "title": title });
-        var next = tabs.slice();
-        next.splice(index, 0, tab);
-        tabs = next;
-        if (count > 1 && currentIndex >= index)
-            ++currentIndex;
+        tabs = tabs.concat([tab]);
         showCurrent();
         return tab;
     }
